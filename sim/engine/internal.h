@@ -1,0 +1,84 @@
+// The seam inside the stand-in engine between its two halves:
+//  - the SQL core (lexer, session state, translation of Oracle queries and
+//    DML to SQLite, functions, values, logon, transactions), and
+//  - the dictionary (catalog tables, DDL, USER_* and ALL_* views, constraint
+//    metadata, stored PL/SQL units, sequences' catalog, script running).
+// Each half owns its .cpp files; this header is the contract between them.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+
+namespace ocisim {
+
+// ---- provided by the SQL core ------------------------------------------------
+
+struct Token {
+  enum class Kind { Word, QuotedName, String, Number, Bind, Operator, End };
+  Kind kind = Kind::End;
+  std::string text;   // as written (a String without its quotes, '' undoubled;
+                      // a QuotedName without its double quotes)
+  std::string upper;  // Word: upper case; others: same as text
+  size_t offset = 0;  // byte offset in the statement text
+};
+// Splits one statement into tokens; comments are dropped.  Throws OraError
+// for an unterminated literal or quoted name (ORA-01756, ORA-01740).
+std::vector<Token> tokenize(const std::string& sql);
+
+// One logged-on session: its SQLite connection, user and session settings.
+struct Session {
+  sqlite3* db = nullptr;
+  std::string dataDir;
+  std::string database;            // upper case service name
+  std::string user;                // upper case
+  std::string nlsDateFormat = "DD-MON-RR";
+  bool inTransaction = false;      // a DML statement has run since the last COMMIT/ROLLBACK
+};
+
+// Translates one Oracle expression (a DEFAULT value, a CHECK condition) to
+// SQLite's dialect, for columns of the table `table` of the session's user.
+std::string translateExpression(Session& s, const std::string& oracleExpr);
+// Translates a whole Oracle SELECT (a view's query) to SQLite.  Throws
+// OraError as executing it would.
+std::string translateQuery(Session& s, const std::string& oracleSelect);
+
+// ---- provided by the dictionary ----------------------------------------------
+
+// The SQLite name of a user's table or view: "OWNER.NAME" (quote it in SQL).
+std::string storageName(const std::string& owner, const std::string& name);
+
+// Creates the catalog tables and dictionary views in a new database file.
+void initCatalog(sqlite3* db);
+
+// Whether a statement (its tokens) is one the dictionary half runs: CREATE,
+// ALTER, DROP, COMMENT, TRUNCATE, RENAME, GRANT/REVOKE (accepted).
+bool isDictionaryStatement(const std::vector<Token>& tokens);
+// Runs such a statement; throws OraError.  The caller wraps it in a
+// savepoint, so a failure leaves nothing behind.
+void executeDictionaryStatement(Session& s, const std::vector<Token>& tokens,
+                                const std::string& sql);
+
+// Resolves a name used in a query (TABLE, OWNER.TABLE, a synonym-free
+// dictionary view such as USER_TABLES or SYS.USER_TABLES, DUAL) to the
+// SQLite name to select from; throws ORA-00942 when there is none.
+std::string resolveRelation(Session& s, const std::string& owner, const std::string& name);
+
+// Oracle's declared type of a stored column, as a describe reports it.
+// `decl` is the column's declared type text in the SQLite schema, which the
+// dictionary half writes in Oracle's words: "NUMBER(8,2)", "VARCHAR2(30)",
+// "VARCHAR2(30 CHAR)", "DATE", "LONG", "CLOB", "FLOAT(126)".
+ColumnInfo columnInfoFromDecl(const std::string& name, const std::string& decl);
+
+// Sequences: the next value and the session's current value.
+std::string sequenceNextval(Session& s, const std::string& owner, const std::string& name);
+std::string sequenceCurrval(Session& s, const std::string& owner, const std::string& name);
+
+// Turns a failed SQLite constraint on a user table into Oracle's error,
+// naming the constraint: ORA-00001, ORA-01400, ORA-02290, ORA-02291, ORA-02292.
+OraError constraintError(Session& s, const std::string& sqliteMessage);
+
+}  // namespace ocisim
