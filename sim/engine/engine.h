@@ -138,6 +138,25 @@ class Connection {
   virtual void rollback() = 0;
   // Interrupts a running statement from another thread (OCIBreak).
   virtual void interrupt() = 0;
+
+  // A date as the session writes it when a DATE is fetched as text: in the
+  // session's NLS_DATE_FORMAT.  This default knows only DD-MON-RR, the
+  // format of a new session ("05-JAN-24"); a session that honours ALTER
+  // SESSION SET NLS_DATE_FORMAT overrides it.
+  virtual std::string formatDate(const DateTime& d) const {
+    static const char* const months[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                         "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    std::string out;
+    out += static_cast<char>('0' + d.day / 10 % 10);
+    out += static_cast<char>('0' + d.day % 10);
+    out += '-';
+    out += (d.month >= 1 && d.month <= 12) ? months[d.month - 1] : "???";
+    out += '-';
+    int yy = ((d.year % 100) + 100) % 100;
+    out += static_cast<char>('0' + yy / 10);
+    out += static_cast<char>('0' + yy % 10);
+    return out;
+  }
 };
 
 // Resolves a net service name to a database in $OCISIM_DATA.  Throws
