@@ -1,0 +1,175 @@
+#include "script/script_run.h"
+
+#include <exception>
+#include <memory>
+
+#include "editor/memo_source.h"
+#include "editor/text_convert.h"
+#include "script/script_writer.h"
+
+namespace tarlow {
+
+std::unique_ptr<ScriptFile> ScriptHost::OpenScriptFile(const std::string& path) {
+  return ScriptFile::Create(path);
+}
+
+bool ScriptContext::Ticked(OptionBox box) { return host_.BoxTicked(box); }
+
+void ScriptContext::ProcessMessages() { host_.ProcessMessages(); }
+
+bool ScriptContext::StopRequested() {
+  host_.ProcessMessages();
+  return host_.ScriptCaption() == kStartScriptCaption;
+}
+
+void ScriptRun::Progress(bool toFile, const std::string& line) {
+  if (toFile) host_.ScriptStore().Lines().Add(Utf8ToUtf16(line));
+}
+
+void ScriptRun::btnScriptClick() {
+  host_.SetBusyCursor(true);
+
+  if (host_.ScriptCaption() != kStartScriptCaption) {
+    // A press during a run: only the caption changes; the run notices it at
+    // its next check and ends itself, closing its own file.
+    host_.SetScriptCaption(kStartScriptCaption);
+    host_.SetBusyCursor(false);
+    host_.SetStatus("Aborted by user");
+    return;
+  }
+
+  const bool toFile = host_.ToTextFile();
+  std::unique_ptr<ScriptFile> file;
+  if (toFile) {
+    const std::optional<std::string> path = host_.AskScriptFile();
+    if (!path) {
+      host_.SetBusyCursor(false);
+      return;
+    }
+    try {
+      file = host_.OpenScriptFile(*path);
+    } catch (const std::exception& e) {
+      host_.SetBusyCursor(false);
+      host_.ReportError(e.what());
+      return;
+    }
+  }
+
+  host_.SetScriptCaption(kStopCaption);
+  host_.SetStatus("Scripting...");
+  host_.ScriptStore().Lines().Clear();
+
+  ScriptWriter writer(host_.ScriptStore(), file.get());
+  ScriptContext ctx(host_, writer);
+  std::optional<std::string> error;
+  try {
+    Walk(ctx, toFile);
+  } catch (const std::exception& e) {
+    error = e.what();
+  } catch (...) {
+    error = "The scripting run failed with an unknown error.";
+  }
+
+  // Final step, also after an error.
+  host_.SetBusyCursor(false);
+  if (file) {
+    try {
+      file->Close();
+    } catch (const std::exception& e) {
+      if (!error) error = e.what();  // the first error is the one to show
+    }
+  }
+  if (error) {
+    host_.SetStatus("Failed");
+  } else {
+    host_.SetStatus(host_.ScriptCaption() == kStartScriptCaption ? "Aborted by user" : "Done");
+  }
+  host_.SetScriptCaption(kStartScriptCaption);
+  if (error) host_.ReportError(*error);
+}
+
+void ScriptRun::Walk(ScriptContext& ctx, bool toFile) {
+  using B = OptionBox;
+  ScriptWriter& w = ctx.Writer();
+  auto ticked = [this](B box) { return host_.BoxTicked(box); };
+
+  // First pass: everything of each ticked table but its foreign keys.
+  for (int i = 0; i < host_.ObjectCount(); ++i) {
+    if (ctx.StopRequested()) break;
+    if (!host_.ObjectTicked(i)) continue;
+    const std::string t = host_.ObjectCaption(i);
+    Progress(toFile, "Writing Metadata for table: " + t + ".");
+    if (ticked(B::DropTables)) {
+      w.WriteScript("DROP TABLE " + t, 0);
+      if (ticked(B::CascConstraints)) w.WriteScript(" CASCADE CONSTRAINTS", 0);
+      w.WriteScript(";", 2);
+    }
+    if (ticked(B::Tables)) w.WriteScript(writers_.TableScript(ctx, t), 1);
+    if (ticked(B::CreateTabComments)) w.WriteIfNotBlank(writers_.TableCommentScript(ctx, t));
+    if (ticked(B::CreateColComments)) w.WriteIfNotBlank(writers_.ColumnCommentScript(ctx, t));
+    if (ticked(B::ChkConstraints)) w.WriteIfNotBlank(writers_.CheckConstraintScript(ctx, t));
+    if (ticked(B::ColConstraints)) w.WriteIfNotBlank(writers_.NotNullScript(ctx, t));
+    if (ticked(B::Indexes)) writers_.WriteIndexes(ctx, t);
+    if (ticked(B::PriConstraints)) w.WriteIfNotBlank(writers_.PrimaryKeyScript(ctx, t));
+    if (ticked(B::Data)) {
+      Progress(toFile, "Writing data scripts.");
+      writers_.WriteTableData(ctx, t);
+    }
+    if (ticked(B::Triggers)) {
+      Progress(toFile, "Writing trigger scripts.");
+      writers_.WriteTriggers(ctx, t);
+    }
+    if (ticked(B::Defaults)) {
+      Progress(toFile, "Writing defaults scripts.");
+      writers_.WriteColumnDefaults(ctx, t);
+    }
+  }
+
+  // Second pass: foreign keys and orphan deletes, once every table exists.
+  for (int i = 0; i < host_.ObjectCount(); ++i) {
+    if (ctx.StopRequested()) break;
+    if (!host_.ObjectTicked(i)) continue;
+    const std::string t = host_.ObjectCaption(i);
+    if (ticked(B::ForConstraints) || ticked(B::OrphanSQL)) {
+      Progress(toFile, "Writing FK Constraints/Drop Orphans SQL for table: " + t + ".");
+      w.WriteIfNotBlank(writers_.ForeignKeyScript(ctx, t));
+    }
+    host_.RepaintScript();
+  }
+
+  if (ctx.StopRequested()) return;
+
+  // Schema-wide sections; a stop arriving in here lets them run to the end.
+  if (ticked(B::Views)) {
+    Progress(toFile, "Writing views scripts.");
+    writers_.WriteViews(ctx);
+    host_.RepaintScript();
+  }
+  if (ticked(B::Sequences) || ticked(B::DropSeq)) {
+    Progress(toFile, "Writing sequence scripts.");
+    writers_.WriteSequences(ctx);
+  }
+  if (ticked(B::Procedures)) {
+    Progress(toFile, "Writing procedure scripts.");
+    host_.SetScriptPainting(false);
+    try {
+      writers_.WriteProcedures(ctx);
+    } catch (...) {
+      host_.SetScriptPainting(true);
+      throw;
+    }
+    host_.SetScriptPainting(true);
+    host_.RepaintScript();
+  }
+  if (ticked(B::Functions)) {
+    Progress(toFile, "Writing Function scripts.");
+    writers_.WriteFunctions(ctx);
+    host_.RepaintScript();
+  }
+  if (ticked(B::Packages)) {
+    Progress(toFile, "Writing Packages scripts.");
+    writers_.WritePackages(ctx);
+  }
+}
+
+}  // namespace tarlow

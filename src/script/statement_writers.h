@@ -1,0 +1,61 @@
+// The statement writers of the scripting run, one per section.  Text writers
+// (…Script) return their section's text and the run writes it; direct
+// writers (Write…) call the script writer themselves, once per statement.
+//
+// This base class writes nothing for any section: it is what the run uses
+// until the dictionary-reading writers exist, and what those writers
+// override one section at a time.
+#pragma once
+
+#include <string>
+
+#include "script/option_boxes.h"
+
+namespace tarlow {
+
+class ScriptHost;
+class ScriptWriter;
+
+// What a writer may use while the run is going on.
+class ScriptContext {
+ public:
+  ScriptContext(ScriptHost& host, ScriptWriter& writer) : host_(host), writer_(writer) {}
+  ScriptWriter& Writer() { return writer_; }
+  bool Ticked(OptionBox box);
+  // Lets pending messages through (call after each statement or record).
+  void ProcessMessages();
+  // Processes pending messages, then tells whether a stop was requested.
+  // The data writer checks this after each row.
+  bool StopRequested();
+
+ private:
+  ScriptHost& host_;
+  ScriptWriter& writer_;
+};
+
+class StatementWriters {
+ public:
+  virtual ~StatementWriters() = default;
+
+  // Per table, in the order the run calls them.
+  virtual std::string TableScript(ScriptContext&, const std::string& /*table*/) { return {}; }
+  virtual std::string TableCommentScript(ScriptContext&, const std::string&) { return {}; }
+  virtual std::string ColumnCommentScript(ScriptContext&, const std::string&) { return {}; }
+  virtual std::string CheckConstraintScript(ScriptContext&, const std::string&) { return {}; }
+  virtual std::string NotNullScript(ScriptContext&, const std::string&) { return {}; }
+  virtual void WriteIndexes(ScriptContext&, const std::string&) {}
+  virtual std::string PrimaryKeyScript(ScriptContext&, const std::string&) { return {}; }
+  virtual void WriteTableData(ScriptContext&, const std::string&) {}
+  virtual void WriteTriggers(ScriptContext&, const std::string&) {}
+  virtual void WriteColumnDefaults(ScriptContext&, const std::string&) {}
+  // Second pass.
+  virtual std::string ForeignKeyScript(ScriptContext&, const std::string&) { return {}; }
+  // Schema-wide.
+  virtual void WriteViews(ScriptContext&) {}
+  virtual void WriteSequences(ScriptContext&) {}
+  virtual void WriteProcedures(ScriptContext&) {}
+  virtual void WriteFunctions(ScriptContext&) {}
+  virtual void WritePackages(ScriptContext&) {}
+};
+
+}  // namespace tarlow
