@@ -67,8 +67,10 @@ struct DateTime {
 struct Value {
   enum class Kind { Null, Number, Text, Date, Binary };
   Kind kind = Kind::Null;
-  // Number: Oracle's canonical text of the number, every digit kept
-  //         ("12", "-0.5" written as "-.5", "1.5E+40" never: always plain digits).
+  // Number: the number as Oracle's TO_CHAR writes it, every digit kept:
+  //         "12", ".5", "-.5", "100", "1.25", "-12345678901234567.89".  Plain
+  //         digits while the text fits 40 characters; past that the mantissa
+  //         and exponent as Oracle writes them ("1E+40", "1.5E-45").
   // Text:   UTF-8 characters (VARCHAR2, CHAR, LONG, CLOB).
   // Binary: raw bytes (RAW, LONG RAW, BLOB).
   std::string data;

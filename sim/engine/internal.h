@@ -8,6 +8,8 @@
 
 #include <sqlite3.h>
 
+#include <map>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -37,7 +39,19 @@ struct Session {
   std::string user;                // upper case
   std::string nlsDateFormat = "DD-MON-RR";
   bool inTransaction = false;      // a DML statement has run since the last COMMIT/ROLLBACK
+  std::map<std::string, std::string> currval;  // "OWNER.SEQ" -> the session's CURRVAL
 };
+
+// Tables every database holds beside the catalog (created by createDatabase):
+//   ocisim_users(username TEXT PRIMARY KEY, password TEXT, account_status TEXT
+//                ('OPEN', 'LOCKED', 'EXPIRING'), user_id INTEGER, created TEXT)
+//   ocisim_meta(key TEXT PRIMARY KEY, value TEXT): 'banner', and 'sys_c_next',
+//                the next number for a SYS_Cnnnnnnn name (its start is drawn at
+//                random when the database is created).
+// SQL functions the core registers on every connection, for the catalog's
+// views and triggers:
+//   ocisim_user()  the session's user (upper case); NULL before logon.
+// initCatalog() is called inside a transaction on a connection that has them.
 
 // Translates one Oracle expression (a DEFAULT value, a CHECK condition) to
 // SQLite's dialect, for columns of the table `table` of the session's user.
@@ -68,6 +82,10 @@ void executeDictionaryStatement(Session& s, const std::vector<Token>& tokens,
 std::string resolveRelation(Session& s, const std::string& owner, const std::string& name);
 
 // Oracle's declared type of a stored column, as a describe reports it.
+// A declared type may end in " STORED AS BLOB" or " STORED AS TEXT": that
+// tail only steers SQLite's column affinity, so that NUMBER columns keep
+// every digit of a number held as text and LONG columns keep texts that
+// look like numbers ("007") unchanged; it is no part of the Oracle type.
 // `decl` is the column's declared type text in the SQLite schema, which the
 // dictionary half writes in Oracle's words: "NUMBER(8,2)", "VARCHAR2(30)",
 // "VARCHAR2(30 CHAR)", "DATE", "LONG", "CLOB", "FLOAT(126)".

@@ -1,0 +1,721 @@
+// A logged-on session (Connection) and its statements: logon, transactions
+// with statement-level atomicity, DDL's implicit commits, ALTER SESSION,
+// anonymous blocks, and the select/DML path over translated SQLite.
+#include <atomic>
+#include <charconv>
+#include <cstring>
+
+#include "engine/core.h"
+
+namespace ocisim {
+
+std::string databaseFile(const std::string& dataDir, const std::string& name);
+
+namespace {
+
+std::string upperCase(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+bool isWord(const Token& t, const char* w) { return t.kind == Token::Kind::Word && t.upper == w; }
+
+// Runs a statement that is not a query inside a savepoint of the session's
+// transaction, so that a failure leaves nothing of it behind.
+class Atomic {
+ public:
+  explicit Atomic(Session& s) : s_(s) {
+    if (!s_.inTransaction) {
+      execSql(s_.db, "BEGIN");
+      s_.inTransaction = true;
+      began_ = true;
+    }
+    execSql(s_.db, "SAVEPOINT ocisim_stmt");
+  }
+  void done() {
+    execSql(s_.db, "RELEASE ocisim_stmt");
+    finished_ = true;
+  }
+  ~Atomic() {
+    if (finished_) return;
+    if (sqlite3_get_autocommit(s_.db)) {  // SQLite gave the transaction up itself
+      s_.inTransaction = false;
+      return;
+    }
+    sqlite3_exec(s_.db, "ROLLBACK TO ocisim_stmt", nullptr, nullptr, nullptr);
+    sqlite3_exec(s_.db, "RELEASE ocisim_stmt", nullptr, nullptr, nullptr);
+    if (began_) {
+      // Nothing else is in this transaction: give it up entirely.
+      sqlite3_exec(s_.db, "ROLLBACK", nullptr, nullptr, nullptr);
+      s_.inTransaction = false;
+    }
+  }
+
+ private:
+  Session& s_;
+  bool began_ = false;
+  bool finished_ = false;
+};
+
+void commitSession(Session& s) {
+  if (s.inTransaction && !sqlite3_get_autocommit(s.db)) {
+    int rc = sqlite3_exec(s.db, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) throwSqlite(s, rc, sqlite3_errmsg(s.db));
+  }
+  s.inTransaction = false;
+}
+
+void rollbackSession(Session& s) {
+  if (!sqlite3_get_autocommit(s.db)) sqlite3_exec(s.db, "ROLLBACK", nullptr, nullptr, nullptr);
+  s.inTransaction = false;
+}
+
+int functionCodeFor(const std::vector<Token>& t, StatementKind kind) {
+  switch (kind) {
+    case StatementKind::Select: return 4;
+    case StatementKind::Insert: return 3;
+    case StatementKind::Update: return 5;
+    case StatementKind::Delete: return 9;
+    case StatementKind::Begin:
+    case StatementKind::Declare: return 34;
+    default: break;
+  }
+  const std::string& w0 = t[0].upper;
+  std::string w1 = t.size() > 1 ? t[1].upper : "";
+  std::string obj = w1;
+  if (w0 == "CREATE" && w1 == "OR" && t.size() > 3) obj = t[3].upper;
+  if (w0 == "CREATE" && (w1 == "UNIQUE" || w1 == "BITMAP")) obj = "INDEX";
+  if (obj == "PACKAGE" && t.size() > 4 && (t[2].upper == "BODY" || (t.size() > 4 && t[4].upper == "BODY")))
+    obj = "PACKAGE BODY";
+  struct Code { const char* verb; const char* object; int code; };
+  static const Code codes[] = {
+      {"CREATE", "TABLE", 1},     {"DROP", "VIEW", 7},          {"DROP", "TABLE", 8},
+      {"CREATE", "VIEW", 10},     {"DROP", "USER", 11},         {"CREATE", "SEQUENCE", 13},
+      {"ALTER", "SEQUENCE", 14},  {"DROP", "SEQUENCE", 16},     {"CREATE", "USER", 19},
+      {"CREATE", "INDEX", 20},    {"DROP", "INDEX", 21},        {"CREATE", "PROCEDURE", 24},
+      {"ALTER", "PROCEDURE", 25}, {"ALTER", "TABLE", 26},       {"CREATE", "SYNONYM", 30},
+      {"DROP", "SYNONYM", 31},    {"ALTER", "INDEX", 41},       {"ALTER", "SESSION", 52},
+      {"ALTER", "USER", 53},      {"CREATE", "TRIGGER", 59},    {"ALTER", "TRIGGER", 60},
+      {"DROP", "TRIGGER", 61},    {"DROP", "PROCEDURE", 68},    {"CREATE", "FUNCTION", 91},
+      {"ALTER", "FUNCTION", 92},  {"DROP", "FUNCTION", 93},     {"CREATE", "PACKAGE", 94},
+      {"ALTER", "PACKAGE", 95},   {"DROP", "PACKAGE", 96},      {"CREATE", "PACKAGE BODY", 97},
+      {"DROP", "PACKAGE BODY", 99},
+  };
+  for (const Code& c : codes)
+    if (w0 == c.verb && obj == c.object) return c.code;
+  if (w0 == "GRANT") return 28;
+  if (w0 == "REVOKE") return 29;
+  if (w0 == "RENAME") return 37;
+  if (w0 == "COMMENT") return 38;
+  if (w0 == "TRUNCATE") return 85;
+  if (w0 == "COMMIT") return 54;
+  if (w0 == "ROLLBACK") return 55;
+  if (w0 == "SAVEPOINT") return 56;
+  if (w0 == "SET") return 33;
+  if (w0 == "LOCK") return 35;
+  return 0;
+}
+
+StatementKind kindOf(const std::vector<Token>& t) {
+  const std::string& w = t[0].upper;
+  if (t[0].kind == Token::Kind::Operator && t[0].text == "(") return StatementKind::Select;
+  if (w == "SELECT" || w == "WITH") return StatementKind::Select;
+  if (w == "INSERT") return StatementKind::Insert;
+  if (w == "UPDATE") return StatementKind::Update;
+  if (w == "DELETE") return StatementKind::Delete;
+  if (w == "CREATE") return StatementKind::Create;
+  if (w == "DROP") return StatementKind::Drop;
+  if (w == "ALTER") return StatementKind::Alter;
+  if (w == "BEGIN") return StatementKind::Begin;
+  if (w == "DECLARE") return StatementKind::Declare;
+  return StatementKind::Unknown;
+}
+
+// Strips one trailing ';' the way Oracle's parser would not: a trailing
+// semicolon on SQL is ORA-00911, but PL/SQL blocks keep theirs.
+void checkTrailingSemicolon(const std::vector<Token>& t, StatementKind kind) {
+  if (kind == StatementKind::Begin || kind == StatementKind::Declare) return;
+  for (size_t i = 0; i + 1 < t.size(); ++i) {
+    if (t[i].kind == Token::Kind::Operator && t[i].text == ";") {
+      throw OraError(911, "invalid character");
+    }
+  }
+}
+
+std::string errorFor(const std::string& sqlite) { return sqlite; }
+
+}  // namespace
+
+[[noreturn]] void throwSqlite(Session& s, int rc, const char* msgC) {
+  std::string msg = msgC ? msgC : "";
+  int primary = rc & 0xff;
+  if (primary == SQLITE_INTERRUPT) throw OraError(1013, "user requested cancel of current operation");
+  if (primary == SQLITE_CONSTRAINT) throw constraintError(s, msg);
+  if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+    throw OraError(54, "resource busy and acquire with NOWAIT specified or timeout expired");
+  // Errors raised by our own functions and triggers carry Oracle's text.
+  if (msg.rfind("ORA-", 0) == 0 && msg.size() > 11) {
+    int code = std::atoi(msg.c_str() + 4);
+    throw OraError(code, msg.substr(11));
+  }
+  const char* nsc = "no such column: ";
+  if (msg.rfind(nsc, 0) == 0) {
+    std::string name = msg.substr(std::strlen(nsc));
+    std::string out;
+    size_t dot = name.find('.');
+    if (dot != std::string::npos) out = "\"" + name.substr(0, dot) + "\".\"" + name.substr(dot + 1) + "\"";
+    else out = "\"" + name + "\"";
+    throw OraError(904, out + ": invalid identifier");
+  }
+  if (msg.rfind("no such table", 0) == 0) throw OraError(942, "table or view does not exist");
+  if (msg.rfind("ambiguous column name", 0) == 0) throw OraError(918, "column ambiguously defined");
+  if (msg.rfind("no such function", 0) == 0 || msg.find("wrong number of arguments") != std::string::npos)
+    throw OraError(904, "invalid identifier");
+  if (msg.find("misuse of aggregate") != std::string::npos) throw OraError(934, "group function is not allowed here");
+  if (msg.find("GROUP BY") != std::string::npos || msg.find("aggregate") != std::string::npos)
+    throw OraError(979, "not a GROUP BY expression");
+  if (msg.find("SELECTs to the left and right") != std::string::npos)
+    throw OraError(1789, "query block has incorrect number of result columns");
+  if (msg.find("syntax error") != std::string::npos || msg.find("incomplete input") != std::string::npos)
+    throw OraError(900, "invalid SQL statement");
+  if (msg.find("view") != std::string::npos && msg.find("may not be modified") != std::string::npos)
+    throw OraError(1732, "data manipulation operation not legal on this view");
+  if (msg.find("cannot modify") != std::string::npos && msg.find("view") != std::string::npos)
+    throw OraError(1732, "data manipulation operation not legal on this view");
+  if (primary == SQLITE_TOOBIG) throw OraError(1489, "result of string concatenation is too long");
+  throw OraError(600, "internal error code, arguments: [ocisim], [" + errorFor(msg) + "]");
+}
+
+namespace {
+
+class ConnectionImpl;
+
+class StatementImpl : public Statement {
+ public:
+  StatementImpl(Session& s, std::string sql, std::vector<Token> tokens)
+      : s_(s), sql_(std::move(sql)), tokens_(std::move(tokens)) {
+    kind_ = kindOf(tokens_);
+    fnCode_ = functionCodeFor(tokens_, kind_);
+    checkTrailingSemicolon(tokens_, kind_);
+    const std::string& w = tokens_[0].upper;
+    if (kind_ == StatementKind::Select || kind_ == StatementKind::Insert || kind_ == StatementKind::Update ||
+        kind_ == StatementKind::Delete) {
+      compile();
+    } else if (kind_ == StatementKind::Begin || kind_ == StatementKind::Declare) {
+      route_ = Route::Block;
+      collectBlockBinds();
+    } else if (w == "COMMIT" || w == "ROLLBACK" || w == "SAVEPOINT") {
+      route_ = Route::Transaction;
+    } else if (w == "ALTER" && tokens_.size() > 1 && tokens_[1].upper == "SESSION") {
+      route_ = Route::AlterSession;
+    } else if (w == "SET" && tokens_.size() > 1 && tokens_[1].upper == "TRANSACTION") {
+      route_ = Route::Transaction;
+    } else if (w == "LOCK") {
+      route_ = Route::Transaction;
+    } else if (isDictionaryStatement(tokens_)) {
+      route_ = Route::Dictionary;
+    } else {
+      throw OraError(900, "invalid SQL statement");
+    }
+  }
+  ~StatementImpl() override { sqlite3_finalize(st_); }
+
+  StatementKind kind() const override { return kind_; }
+  int functionCode() const override { return fnCode_; }
+  const std::vector<std::string>& bindNames() const override { return binds_; }
+  void bind(size_t index, const Value& value) override {
+    if (index >= values_.size()) throw OraError(1036, "illegal variable name/number");
+    values_[index] = value;
+  }
+  const std::vector<ColumnInfo>& describe() override { return columns_; }
+  void execute() override;
+  bool fetch(std::vector<Value>& row) override;
+  uint64_t rowCount() const override { return rows_; }
+
+ private:
+  enum class Route { Sql, Block, Transaction, AlterSession, Dictionary };
+  enum class Conv { Number, Text, Date, Binary, Dynamic };
+
+  void compile();
+  void describeColumns(const Translation& t);
+  void bindAll();
+  void readRow(std::vector<Value>& row);
+  void runBlock();
+  void alterSession();
+  void collectBlockBinds();
+
+  Session& s_;
+  std::string sql_;
+  std::vector<Token> tokens_;
+  StatementKind kind_ = StatementKind::Unknown;
+  int fnCode_ = 0;
+  Route route_ = Route::Sql;
+  sqlite3_stmt* st_ = nullptr;
+  std::vector<std::string> binds_;
+  std::vector<Value> values_;
+  std::vector<ColumnInfo> columns_;
+  std::vector<Conv> conv_;
+  uint64_t rows_ = 0;
+  bool open_ = false;      // a select result is open
+  bool pending_ = false;   // st_ holds a row not yet handed out
+};
+
+void StatementImpl::compile() {
+  Translation t = translateStatement(s_, tokens_, sql_);
+  binds_ = t.bindNames;
+  values_.assign(binds_.size(), Value::null());
+  int rc = sqlite3_prepare_v3(s_.db, t.sql.c_str(), static_cast<int>(t.sql.size()), SQLITE_PREPARE_PERSISTENT,
+                              &st_, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string msg = sqlite3_errmsg(s_.db);
+    sqlite3_finalize(st_);
+    st_ = nullptr;
+    throwSqlite(s_, rc, msg.c_str());
+  }
+  if (kind_ == StatementKind::Select) describeColumns(t);
+}
+
+void StatementImpl::describeColumns(const Translation& t) {
+  int n = sqlite3_column_count(st_);
+  size_t item = 0;
+  columns_.clear();
+  conv_.clear();
+  for (int i = 0; i < n; ++i) {
+    const char* nm = sqlite3_column_name(st_, i);
+    std::string name = nm ? nm : "";
+    const char* decl = sqlite3_column_decltype(st_, i);
+    // Select-list items of the query's own text come in order; a * in the list
+    // stands for columns that SQLite names.
+    const ColumnInfo* mine = nullptr;
+    if (item < t.columns.size() && !t.starColumn[item] && t.columns[item].name == name) {
+      mine = &t.columns[item];
+      ++item;
+    } else {
+      while (item < t.columns.size() && t.starColumn[item]) {
+        ++item;
+        break;
+      }
+    }
+    ColumnInfo c;
+    bool known = mine && t.columnKnown[static_cast<size_t>(mine - t.columns.data())];
+    if (decl && *decl && !known) {
+      c = columnInfoFromDecl(name, decl);
+    } else if (mine) {
+      c = *mine;
+    } else {
+      c.name = name;
+      c.type = SqlType::Varchar2;
+      c.size = 4000;
+    }
+    c.name = name.size() > 30 ? name.substr(0, 30) : name;
+    if (mine && !decl) c.nullable = true;
+    columns_.push_back(c);
+    Conv v = Conv::Text;
+    switch (c.type) {
+      case SqlType::Number: v = Conv::Number; break;
+      case SqlType::Date: v = Conv::Date; break;
+      case SqlType::Raw:
+      case SqlType::LongRaw:
+      case SqlType::Blob:
+      case SqlType::Bfile: v = Conv::Binary; break;
+      default: v = Conv::Text; break;
+    }
+    if (mine && !known && !decl) v = Conv::Dynamic;
+    conv_.push_back(v);
+  }
+}
+
+void StatementImpl::bindAll() {
+  sqlite3_reset(st_);
+  sqlite3_clear_bindings(st_);
+  int n = sqlite3_bind_parameter_count(st_);
+  for (int i = 1; i <= n; ++i) {
+    size_t idx = static_cast<size_t>(i - 1);
+    if (idx >= values_.size()) break;
+    const Value& v = values_[idx];
+    switch (v.kind) {
+      case Value::Kind::Null: sqlite3_bind_null(st_, i); break;
+      case Value::Kind::Number: bindCanonicalNumber(st_, i, v.data); break;
+      case Value::Kind::Text:
+        // Oracle has no empty string: '' is NULL.
+        if (v.data.empty()) sqlite3_bind_null(st_, i);
+        else sqlite3_bind_text(st_, i, v.data.data(), static_cast<int>(v.data.size()), SQLITE_TRANSIENT);
+        break;
+      case Value::Kind::Date: {
+        std::string d = storedDate(v.date);
+        sqlite3_bind_text(st_, i, d.data(), static_cast<int>(d.size()), SQLITE_TRANSIENT);
+        break;
+      }
+      case Value::Kind::Binary:
+        if (v.data.empty()) sqlite3_bind_null(st_, i);
+        else sqlite3_bind_blob(st_, i, v.data.data(), static_cast<int>(v.data.size()), SQLITE_TRANSIENT);
+        break;
+    }
+  }
+}
+
+void StatementImpl::execute() {
+  rows_ = 0;
+  open_ = pending_ = false;
+  switch (route_) {
+    case Route::Transaction: {
+      const std::string& w = tokens_[0].upper;
+      if (w == "COMMIT") commitSession(s_);
+      else if (w == "ROLLBACK") {
+        // ROLLBACK TO [SAVEPOINT] name
+        if (tokens_.size() > 3 && tokens_[1].upper == "TO") {
+          size_t k = tokens_[2].upper == "SAVEPOINT" ? 3 : 2;
+          std::string sp = "ROLLBACK TO \"sp_" + tokens_[k].upper + "\"";
+          int rc = sqlite3_exec(s_.db, sp.c_str(), nullptr, nullptr, nullptr);
+          if (rc != SQLITE_OK) throw OraError(1086, "savepoint '" + tokens_[k].upper + "' never established in this session or is invalid");
+        } else {
+          rollbackSession(s_);
+        }
+      } else if (w == "SAVEPOINT") {
+        if (tokens_.size() < 3) throw OraError(900, "invalid SQL statement");
+        if (!s_.inTransaction) {
+          execSql(s_.db, "BEGIN");
+          s_.inTransaction = true;
+        }
+        std::string sp = "SAVEPOINT \"sp_" + tokens_[1].upper + "\"";
+        execSql(s_.db, sp.c_str());
+      }
+      return;
+    }
+    case Route::AlterSession: alterSession(); return;
+    case Route::Dictionary: {
+      // DDL commits what went before it, and itself.
+      commitSession(s_);
+      {
+        Atomic a(s_);
+        executeDictionaryStatement(s_, tokens_, sql_);
+        a.done();
+      }
+      commitSession(s_);
+      return;
+    }
+    case Route::Block: {
+      Atomic a(s_);
+      runBlock();
+      a.done();
+      return;
+    }
+    case Route::Sql: break;
+  }
+  bindAll();
+  if (kind_ == StatementKind::Select) {
+    int rc = sqlite3_step(st_);
+    if (rc == SQLITE_ROW) {
+      pending_ = true;
+    } else if (rc != SQLITE_DONE) {
+      std::string msg = sqlite3_errmsg(s_.db);
+      sqlite3_reset(st_);
+      throwSqlite(s_, rc, msg.c_str());
+    }
+    open_ = true;
+    return;
+  }
+  Atomic a(s_);
+  int rc;
+  while ((rc = sqlite3_step(st_)) == SQLITE_ROW) {
+  }
+  if (rc != SQLITE_DONE) {
+    std::string msg = sqlite3_errmsg(s_.db);
+    sqlite3_reset(st_);
+    throwSqlite(s_, rc, msg.c_str());
+  }
+  rows_ = static_cast<uint64_t>(sqlite3_changes64(s_.db));
+  sqlite3_reset(st_);
+  a.done();
+}
+
+void StatementImpl::readRow(std::vector<Value>& row) {
+  size_t n = conv_.size();
+  if (row.size() != n) row.resize(n);
+  for (size_t i = 0; i < n; ++i) {
+    int col = static_cast<int>(i);
+    Value& v = row[i];
+    int type = sqlite3_column_type(st_, col);
+    if (type == SQLITE_NULL) {
+      v.kind = Value::Kind::Null;
+      v.data.clear();
+      continue;
+    }
+    Conv c = conv_[i];
+    if (c == Conv::Dynamic) {
+      if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) c = Conv::Number;
+      else if (type == SQLITE_BLOB) c = Conv::Binary;
+      else c = Conv::Text;
+    }
+    switch (c) {
+      case Conv::Number:
+        v.kind = Value::Kind::Number;
+        if (type == SQLITE_INTEGER) {
+          char buf[24];
+          auto r = std::to_chars(buf, buf + sizeof buf, static_cast<int64_t>(sqlite3_column_int64(st_, col)));
+          v.data.assign(buf, r.ptr);
+        } else if (!numberOfColumn(st_, col, v.data)) {
+          const unsigned char* p = sqlite3_column_text(st_, col);
+          v.kind = Value::Kind::Text;
+          v.data.assign(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(st_, col)));
+        }
+        break;
+      case Conv::Date: {
+        const unsigned char* p = sqlite3_column_text(st_, col);
+        std::string_view t(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(st_, col)));
+        if (parseStoredDate(t, v.date)) {
+          v.kind = Value::Kind::Date;
+          v.data.clear();
+        } else {
+          v.kind = Value::Kind::Text;
+          v.data.assign(t);
+        }
+        break;
+      }
+      case Conv::Binary: {
+        const void* p = sqlite3_column_blob(st_, col);
+        v.kind = Value::Kind::Binary;
+        v.data.assign(static_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(st_, col)));
+        break;
+      }
+      default: {
+        if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+          // A number in a character column reads as Oracle's text of it.
+          std::string num;
+          numberOfColumn(st_, col, num);
+          v.kind = Value::Kind::Text;
+          v.data = num;
+          break;
+        }
+        const unsigned char* p = sqlite3_column_text(st_, col);
+        v.kind = Value::Kind::Text;
+        v.data.assign(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(st_, col)));
+        break;
+      }
+    }
+  }
+}
+
+bool StatementImpl::fetch(std::vector<Value>& row) {
+  if (!open_) {
+    if (kind_ == StatementKind::Select) throw OraError(1002, "fetch out of sequence");
+    return false;
+  }
+  if (!pending_) {
+    int rc = sqlite3_step(st_);
+    if (rc == SQLITE_DONE) {
+      open_ = false;
+      sqlite3_reset(st_);
+      return false;
+    }
+    if (rc != SQLITE_ROW) {
+      std::string msg = sqlite3_errmsg(s_.db);
+      open_ = false;
+      sqlite3_reset(st_);
+      throwSqlite(s_, rc, msg.c_str());
+    }
+  }
+  pending_ = false;
+  readRow(row);
+  ++rows_;
+  return true;
+}
+
+void StatementImpl::alterSession() {
+  // ALTER SESSION SET name = value [name = value ...]
+  size_t i = 2;
+  if (tokens_.size() < 4 || tokens_[i].upper != "SET") {
+    // ALTER SESSION ENABLE/DISABLE ..., CLOSE DATABASE LINK ...: accepted.
+    if (tokens_.size() < 3) throw OraError(922, "missing or invalid option");
+    return;
+  }
+  ++i;
+  while (tokens_[i].kind != Token::Kind::End) {
+    if (tokens_[i].kind != Token::Kind::Word) throw OraError(922, "missing or invalid option");
+    std::string name = tokens_[i].upper;
+    ++i;
+    if (tokens_[i].text != "=") throw OraError(922, "missing or invalid option");
+    ++i;
+    if (tokens_[i].kind == Token::Kind::End) throw OraError(922, "missing or invalid option");
+    const Token& v = tokens_[i];
+    if (name == "NLS_DATE_FORMAT") {
+      if (v.kind != Token::Kind::String) throw OraError(922, "missing or invalid option");
+      // A bad format is refused here, as Oracle does.
+      formatDate(DateTime{}, v.text);
+      s_.nlsDateFormat = v.text;
+    } else if (name == "CURRENT_SCHEMA") {
+      // accepted; the session keeps its own schema
+    }
+    ++i;
+  }
+}
+
+void StatementImpl::collectBlockBinds() {
+  for (const Token& t : tokens_) {
+    if (t.kind != Token::Kind::Bind) continue;
+    bool seen = false;
+    for (const auto& b : binds_) seen = seen || b == t.upper;
+    if (!seen) binds_.push_back(t.upper);
+  }
+  values_.assign(binds_.size(), Value::null());
+}
+
+void StatementImpl::runBlock() {
+  // BEGIN stmt; stmt; ... END;  -- a body of plain SQL statements.
+  auto plsqlError = [&](const Token& at, const std::string& detail) -> OraError {
+    // Line and column of the token in the block text.
+    size_t line = 1, col = 1;
+    for (size_t k = 0; k < at.offset && k < sql_.size(); ++k) {
+      if (sql_[k] == '\n') { ++line; col = 1; }
+      else ++col;
+    }
+    std::string where = "line " + std::to_string(line) + ", column " + std::to_string(col) + ":\n";
+    return OraError(6550, where + detail + "\nORA-06550: " + where + "PL/SQL: Statement ignored");
+  };
+  if (kind_ == StatementKind::Declare) throw plsqlError(tokens_[0], "PLS-00103: Encountered the symbol \"DECLARE\" when expecting one of the following: SQL statements");
+  size_t i = 1;
+  size_t endAt = tokens_.size() - 1;  // the End token
+  // Find the final END.
+  size_t last = endAt;
+  while (last > 0 && tokens_[last - 1].text == ";") --last;
+  if (last == 0 || !isWord(tokens_[last - 1], "END"))
+    throw plsqlError(tokens_[endAt], "PLS-00103: Encountered the symbol \"end-of-file\" when expecting one of the following: end");
+  size_t bodyEnd = last - 1;
+  while (i < bodyEnd) {
+    size_t j = i;
+    int depth = 0;
+    while (j < bodyEnd && !(depth == 0 && tokens_[j].text == ";" && tokens_[j].kind == Token::Kind::Operator)) {
+      if (tokens_[j].text == "(") ++depth;
+      if (tokens_[j].text == ")") --depth;
+      ++j;
+    }
+    if (j == i) { ++i; continue; }
+    if (j >= bodyEnd) throw plsqlError(tokens_[j], "PLS-00103: Encountered the symbol \"END\" when expecting one of the following: ;");
+    const Token& first = tokens_[i];
+    std::vector<Token> part(tokens_.begin() + static_cast<long>(i), tokens_.begin() + static_cast<long>(j));
+    Token end;
+    end.kind = Token::Kind::End;
+    end.offset = tokens_[j].offset;
+    part.push_back(end);
+    std::string text = sql_.substr(first.offset, tokens_[j].offset - first.offset);
+    const std::string& w = first.upper;
+    if (w == "NULL" && part.size() == 2) {
+      // nothing
+    } else if (w == "COMMIT") {
+      commitSession(s_);
+      execSql(s_.db, "BEGIN");
+      s_.inTransaction = true;
+      execSql(s_.db, "SAVEPOINT ocisim_stmt");
+    } else if (w == "ROLLBACK") {
+      rollbackSession(s_);
+      execSql(s_.db, "BEGIN");
+      s_.inTransaction = true;
+      execSql(s_.db, "SAVEPOINT ocisim_stmt");
+    } else if (w == "INSERT" || w == "UPDATE" || w == "DELETE") {
+      StatementImpl inner(s_, text, part);
+      for (size_t b = 0; b < inner.binds_.size(); ++b)
+        for (size_t o = 0; o < binds_.size(); ++o)
+          if (binds_[o] == inner.binds_[b]) inner.values_[b] = values_[o];
+      inner.execute();
+      rows_ = inner.rows_;
+    } else if (w == "SELECT") {
+      throw plsqlError(first, "PLS-00428: an INTO clause is expected in this SELECT statement");
+    } else if (first.kind == Token::Kind::Word && part.size() >= 2 &&
+               (part[1].kind == Token::Kind::End || part[1].text == "(" || part[1].text == ".")) {
+      std::string name = first.upper;
+      if (part[1].text == "." && part.size() > 2) name += "." + part[2].upper;
+      throw plsqlError(first, "PLS-00201: identifier '" + name + "' must be declared");
+    } else {
+      throw plsqlError(first, "PLS-00103: Encountered the symbol \"" + first.upper + "\" when expecting one of the following: begin case declare exit for goto if loop mod null pragma raise return select update while with <an identifier>");
+    }
+    i = j + 1;
+  }
+}
+
+class ConnectionImpl : public Connection {
+ public:
+  ConnectionImpl(const std::string& dataDir, const std::string& database) {
+    s_.dataDir = dataDir;
+    s_.database = database;
+    std::string path = databaseFile(dataDir, database);
+    if (sqlite3_open_v2(path.c_str(), &s_.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+      sqlite3_close(s_.db);
+      s_.db = nullptr;
+      throw OraError(12154, "TNS:could not resolve the connect identifier specified");
+    }
+    sqlite3_busy_timeout(s_.db, 10000);
+    // A double-quoted name is always a name, never a string.
+    sqlite3_db_config(s_.db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(s_.db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    sqlite3_exec(s_.db, "PRAGMA foreign_keys=OFF; PRAGMA recursive_triggers=ON", nullptr, nullptr, nullptr);
+    registerFunctions(s_.db, &s_);
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(s_.db, "SELECT value FROM ocisim_meta WHERE key = 'banner'", -1, &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW) {
+      banner_ = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    }
+    sqlite3_finalize(st);
+  }
+  ~ConnectionImpl() override {
+    if (s_.db) {
+      rollbackSession(s_);
+      sqlite3_close_v2(s_.db);
+    }
+  }
+
+  int logon(const std::string& user, const std::string& password, std::string* warning) override {
+    std::string u = upperCase(user);
+    sqlite3_stmt* st = nullptr;
+    std::string stored, status;
+    bool found = false;
+    if (sqlite3_prepare_v2(s_.db, "SELECT password, account_status FROM ocisim_users WHERE username = ?1", -1, &st,
+                           nullptr) == SQLITE_OK) {
+      sqlite3_bind_text(st, 1, u.c_str(), -1, SQLITE_TRANSIENT);
+      if (sqlite3_step(st) == SQLITE_ROW) {
+        found = true;
+        stored = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+        const unsigned char* p = sqlite3_column_text(st, 1);
+        status = p ? reinterpret_cast<const char*>(p) : "OPEN";
+      }
+    }
+    sqlite3_finalize(st);
+    if (!found || stored != password || u.empty())
+      throw OraError(1017, "invalid username/password; logon denied");
+    if (status == "LOCKED") throw OraError(28000, "the account is locked");
+    s_.user = u;
+    s_.nlsDateFormat = "DD-MON-RR";
+    if (status == "EXPIRING") {
+      if (warning) *warning = "ORA-28002: the password will expire within 7 days";
+      return 28002;
+    }
+    if (warning) warning->clear();
+    return 0;
+  }
+  std::string user() const override { return s_.user; }
+  std::string versionBanner() const override { return banner_; }
+
+  std::unique_ptr<Statement> prepare(const std::string& sql) override {
+    if (s_.user.empty()) throw OraError(1012, "not logged on");
+    std::vector<Token> tokens = tokenize(sql);
+    if (tokens.size() == 1) throw OraError(900, "invalid SQL statement");
+    return std::make_unique<StatementImpl>(s_, sql, std::move(tokens));
+  }
+
+  void commit() override { commitSession(s_); }
+  void rollback() override { rollbackSession(s_); }
+  void interrupt() override { sqlite3_interrupt(s_.db); }
+
+  std::string formatDate(const DateTime& d) const override { return ocisim::formatDate(d, s_.nlsDateFormat); }
+
+ private:
+  Session s_;
+  std::string banner_;
+};
+
+}  // namespace
+
+std::unique_ptr<Connection> openConnection(const std::string& dataDir, const std::string& serviceName) {
+  return std::make_unique<ConnectionImpl>(dataDir, serviceName);
+}
+
+}  // namespace ocisim
