@@ -125,6 +125,9 @@ TfrmMain::TfrmMain(IDialogs* dialogs, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
+  // The controls go before the QObject part of the window does; focus moving
+  // away from a dying control must not reach the handlers.
+  disconnect(focusWatch_);
   if (qApp != nullptr) qApp->removeEventFilter(this);
 }
 
@@ -369,7 +372,7 @@ void TfrmMain::ConnectHandlers() {
   connect(cbxSequences, &QCheckBox::toggled, this, [this] { cbxSequencesClick(); });
   connect(cbxDropTables, &QCheckBox::toggled, this, [this] { cbxDropTablesClick(); });
 
-  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* /*old*/, QWidget* now) {
+  focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
     if (IsLogonField(now))
       dbEnter();
     else

@@ -169,6 +169,7 @@ class TfrmMain : public QMainWindow {
   QLabel* statusPanels_[3] = {nullptr, nullptr, nullptr};
   std::function<QDateTime()> clock_;
   QString saveInitialDir_;
+  QMetaObject::Connection focusWatch_;
   bool shown_ = false;
   bool closing_ = false;
 };

@@ -2,6 +2,7 @@
 // states the window ends in and the texts of the failure boxes.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QCheckBox>

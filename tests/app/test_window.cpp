@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -26,6 +28,8 @@
 
 #include "app/frmmain.h"
 #include "app/tarlowapplication.h"
+#include "app/uihooks.h"
+#include "platform/ui_hooks.h"
 #include "platform/locale_formats.h"
 #include "support_app.h"
 
@@ -509,6 +513,36 @@ TEST(QtDialogsTest, BoxFromADisabledWindowCanBeAnswered) {
   EXPECT_TRUE(answered);
   EXPECT_TRUE(wasEnabled);
   EXPECT_EQ(result, mbYes);
+}
+
+}  // namespace
+
+namespace {
+
+// The access layer sets the screen cursor through the hooks; Qt's override
+// cursors stack, so a hook that pushed on every change would leave an
+// hourglass behind.
+TEST(QtUiHooksTest, ScreenCursorSetsAndRestoresQtsOverrideCursor) {
+  QtUiHooks hooks;
+  platform::installUiHooks(&hooks);
+  ASSERT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  {
+    platform::ScopedScreenCursor busy(platform::ScreenCursor::HourGlass);
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    {
+      platform::ScopedScreenCursor inner(platform::ScreenCursor::SQLWait);
+      EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::BusyCursor);
+    }
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  }
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+
+  hooks.setScreenCursor(platform::ScreenCursor::HourGlass);
+  hooks.setScreenCursor(platform::ScreenCursor::HourGlass);
+  hooks.setScreenCursor(platform::ScreenCursor::Default);
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  platform::installUiHooks(nullptr);
 }
 
 }  // namespace
