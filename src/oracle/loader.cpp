@@ -249,10 +249,10 @@ int chooseOCIDLL() {
 // Binds one group: while the flag holds, each name is looked up and a
 // missing one clears it; after that the rest stay null.
 template <typename Fn>
-void bindOne(bool& flag, Fn& pointer, const char* name) {
+void bindOne(platform::LibraryHandle library, bool& flag, Fn& pointer, const char* name) {
   pointer = nullptr;
   if (!flag) return;
-  void* symbol = platform::findSymbol(state().library, name);
+  void* symbol = platform::findSymbol(library, name);
   if (!symbol) {
     flag = false;
     return;
@@ -262,27 +262,12 @@ void bindOne(bool& flag, Fn& pointer, const char* name) {
 
 void bindGroups() {
   LoaderState& s = state();
-  Api& a = s.api;
-  s.oci7 = true;
-#define OCI_BIND(name, ret, params) bindOne(s.oci7, a.name, #name);
-  OCI7_ENTRY_POINTS(OCI_BIND)
-#undef OCI_BIND
-  s.olog = s.oci7;
-#define OCI_BIND(name, ret, params) bindOne(s.olog, a.name, #name);
-  OCI7_LOGON_ENTRY_POINTS(OCI_BIND)
-#undef OCI_BIND
-  s.opinit = s.olog;
-#define OCI_BIND(name, ret, params) bindOne(s.opinit, a.name, #name);
-  OCI7_PINIT_ENTRY_POINTS(OCI_BIND)
-#undef OCI_BIND
-  s.oci8 = true;
-#define OCI_BIND(name, ret, params) bindOne(s.oci8, a.name, #name);
-  OCI8_ENTRY_POINTS(OCI_BIND)
-#undef OCI_BIND
-  s.oci81 = s.oci8;
-#define OCI_BIND(name, ret, params) bindOne(s.oci81, a.name, #name);
-  OCI81_ENTRY_POINTS(OCI_BIND)
-#undef OCI_BIND
+  Availability a = BindEntryPoints(s.library, s.api);
+  s.oci7 = a.OCI7;
+  s.olog = a.OLog;
+  s.opinit = a.OPInit;
+  s.oci8 = a.OCI8;
+  s.oci81 = a.OCI81;
 }
 
 // 0 loaded, 1 could not load (or locate), 2 not a usable client, 3 no client.
@@ -334,6 +319,31 @@ void unloadLocked() {
 }  // namespace
 
 const Api& api() { return state().api; }
+
+Availability BindEntryPoints(void* library, Api& a) {
+  Availability f;
+  f.OCI7 = true;
+#define OCI_BIND(name, ret, params) bindOne(library, f.OCI7, a.name, #name);
+  OCI7_ENTRY_POINTS(OCI_BIND)
+#undef OCI_BIND
+  f.OLog = f.OCI7;
+#define OCI_BIND(name, ret, params) bindOne(library, f.OLog, a.name, #name);
+  OCI7_LOGON_ENTRY_POINTS(OCI_BIND)
+#undef OCI_BIND
+  f.OPInit = f.OLog;
+#define OCI_BIND(name, ret, params) bindOne(library, f.OPInit, a.name, #name);
+  OCI7_PINIT_ENTRY_POINTS(OCI_BIND)
+#undef OCI_BIND
+  f.OCI8 = true;
+#define OCI_BIND(name, ret, params) bindOne(library, f.OCI8, a.name, #name);
+  OCI8_ENTRY_POINTS(OCI_BIND)
+#undef OCI_BIND
+  f.OCI81 = f.OCI8;
+#define OCI_BIND(name, ret, params) bindOne(library, f.OCI81, a.name, #name);
+  OCI81_ENTRY_POINTS(OCI_BIND)
+#undef OCI_BIND
+  return f;
+}
 
 void InitOCI() {
   LockGuard guard;

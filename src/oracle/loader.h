@@ -30,6 +30,17 @@ struct Api {
 };
 const Api& api();
 
+// Which groups a library offers completely.
+struct Availability {
+  bool OCI7 = false, OLog = false, OPInit = false, OCI8 = false, OCI81 = false;
+};
+// Binds a loaded library's entry points group by group, in list order: a
+// group's first missing name clears its flag, and the names after it are
+// not looked up (left null) while those before it keep their pointers.  The
+// OCI7 logon group is looked up only with a complete OCI7 group, process
+// init only with the logon group, OCI 8.1 only with a complete OCI8 group.
+Availability BindEntryPoints(void* library, Api& api);
+
 // Makes sure the library is loaded, bound and initialised; does nothing if it
 // is.  Throws EOracleException "Initialization error\r\n<reason>\r\n\r\n<log>".
 void InitOCI();

@@ -525,6 +525,25 @@ void TOracleSession::CloseAttached() {
 
 void TOracleSession::LogOffImpl(bool destroying) {
   const oci::Api& a = oci::api();
+  if (!oci::OCILoaded()) {
+    // The library went away under the session (unloaded at program end):
+    // its handles went with it, so there is nothing left to call.
+    bool was = connected_;
+    CloseAttached();
+    connected_ = false;
+    serverAttached_ = false;
+    envHandle_ = nullptr;
+    errorHandle_ = attrErrorHandle_ = nullptr;
+    svcHandle_ = nullptr;
+    serverHandle_ = nullptr;
+    sessionHandle_ = nullptr;
+    externalLDA_ = nullptr;
+    externalSVC_ = nullptr;
+    dateFormatLengthCache_ = -1;
+    bytesPerCharCache_ = 0;
+    if (was && !destroying) FireOnChange();
+    return;
+  }
   if (connected_) {
     if (rollbackOnDisconnect_ && !Shared()) {
       try {
