@@ -271,6 +271,12 @@ void TOracleQuery::SetStringFieldsOnly(bool v) {
   ForgetParse();
 }
 
+void TOracleQuery::SetExactValues(bool v) {
+  if (v == exactValues_) return;
+  exactValues_ = v;
+  ForgetParse();
+}
+
 TOracleFormats TOracleQuery::Formats() {
   platform::LocaleFormats lf = platform::localeFormats();
   TOracleFormats f;
@@ -679,9 +685,12 @@ void TOracleQuery::DescribeSelect() {
     // The type table: how each internal type is fetched.
     switch (field->InternalType) {
       case SQLT_NUM: {
-        TOracleSession::NumberFetch nf = session_->NumberFetchType(field->Precision, field->Scale, stringFieldsOnly_);
+        TOracleSession::NumberFetch nf = session_->NumberFetchType(field->Precision, field->Scale, stringFieldsOnly_ || exactValues_);
         field->FieldType = int16_t(nf.Type);
         field->BufferSize = nf.Size;
+        // A scale above the precision (NUMBER(2,5) holds .00012) writes more
+        // characters than the precision rule allows for.
+        if (exactValues_) field->BufferSize = std::max(field->BufferSize, 48);
         break;
       }
       case SQLT_LNG:
@@ -988,6 +997,7 @@ void TOracleQuery::CheckNotEof() const {
 }
 
 bool TOracleQuery::ConvertCRLFIn() const {
+  if (exactValues_) return false;
   return !session_ || session_->Preferences().ConvertCRLF();
 }
 

@@ -139,6 +139,12 @@ class TOracleQuery : public TOracleSessionClient {
   void SetCursor(TScreenCursor v) { cursor_ = v; }
   bool StringFieldsOnly() const { return stringFieldsOnly_; }
   void SetStringFieldsOnly(bool v);
+  // Values exactly as stored, for writing them back as literals: NUMBER
+  // columns come as Oracle's own number text (every digit, "." as the
+  // decimal point whatever the locale; FieldType 5) and text values keep
+  // their line breaks as stored, whatever the session's ConvertCRLF.
+  bool ExactValues() const { return exactValues_; }
+  void SetExactValues(bool v);
   bool Threaded() const { return threaded_; }
   void SetThreaded(bool v) { threaded_ = v; }
   bool ThreadSynchronized() const { return threadSynchronized_; }
@@ -256,6 +262,7 @@ class TOracleQuery : public TOracleSessionClient {
   bool debug_ = false;
   TScreenCursor cursor_ = crDefault;
   bool stringFieldsOnly_ = false;
+  bool exactValues_ = false;
   bool threaded_ = false;
   bool threadSynchronized_ = true;
 

@@ -1,0 +1,74 @@
+// Comment statements and column defaults.
+#include <exception>
+
+#include "script/schema_writers.h"
+#include "script/script_writer.h"
+#include "script/sql_names.h"
+#include "script/writer_text.h"
+
+namespace tarlow {
+
+using namespace writer_text;
+
+std::string SchemaWriters::TableCommentScript(ScriptContext& ctx, const std::string& table) {
+  if (!ctx.Ticked(OptionBox::CreateTabComments)) return {};
+  try {
+    Q.SetSQLText("select comments from sys.user_tab_comments where table_name = '" + SqlText(table) + "'");
+    Q.Execute();
+    if (Q.Eof()) return {};
+    const std::string comments = Q.FieldAsText("COMMENTS");
+    if (comments.empty()) return {};
+    return std::string(CRLF) + "COMMENT ON TABLE " + SqlName(table) + " IS " + SqlLiteral(comments) + ";";
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+std::string SchemaWriters::ColumnCommentScript(ScriptContext& ctx, const std::string& table) {
+  if (!ctx.Ticked(OptionBox::CreateColComments)) return {};
+  try {
+    Q.SetSQLText("select distinct column_name,comments from sys.user_col_comments where table_name = '" +
+                 SqlText(table) + "' order by column_name");
+    Q.Execute();
+  } catch (const std::exception&) {
+    return {};
+  }
+  std::string s;
+  for (; !Q.Eof(); Q.Next()) {
+    const std::string comments = Q.FieldAsText("COMMENTS");
+    if (comments.empty()) continue;
+    s += "COMMENT ON COLUMN " + SqlName(table) + "." + SqlName(Q.FieldAsText("COLUMN_NAME")) + " IS " +
+         SqlLiteral(comments) + ";" + CRLF + CRLF;
+  }
+  return s;
+}
+
+void SchemaWriters::WriteColumnDefaults(ScriptContext& ctx, const std::string& table) {
+  odsOracle.Close();
+  odsOracle.SQL().clear();
+  odsOracle.SQL().push_back("select column_name,data_default from user_tab_columns");
+  odsOracle.SQL().push_back("where Table_Name = '" + SqlText(table) + "'");
+  odsOracle.SQL().push_back("and DATA_DEFAULT IS NOT NULL");
+  odsOracle.SQL().push_back("order by column_name");
+  odsOracle.Open();
+  odsOracle.First();
+  if (odsOracle.RecordCount() > 0) {
+    ctx.ProcessMessages();
+    for (; !odsOracle.Eof(); odsOracle.Next()) {
+      const std::string column = Text(odsOracle, "COLUMN_NAME");
+      // The default as the dictionary holds it, trailing blanks and line
+      // breaks included.
+      const std::string def = ToCRLF(Text(odsOracle, "DATA_DEFAULT"));
+      ctx.Writer().WriteScript(BannerComment("*   Default: Table: " + CommentText(table) +
+                                             ", Column: " + CommentText(column)) +
+                                   CRLF + "ALTER TABLE " + SqlName(table) + " MODIFY (" + SqlName(column) +
+                                   " DEFAULT " + def + ");",
+                               2);
+      ctx.ProcessMessages();
+    }
+  }
+  odsOracle.Close();
+  DS2.Close();
+}
+
+}  // namespace tarlow

@@ -1,0 +1,270 @@
+// Table data as INSERT statements.
+#include <cstdio>
+
+#include "oracle/fields.h"
+#include "script/schema_writers.h"
+#include "script/script_writer.h"
+#include "script/sql_names.h"
+#include "script/writer_text.h"
+
+namespace tarlow {
+
+using namespace writer_text;
+
+namespace {
+
+// How a column's values are written, from the column's internal type.
+enum class ValueKind { Number, Text, Date, Long, Clob, Blob, LongRaw, Raw, Other };
+
+ValueKind KindOf(int internalType) {
+  switch (internalType) {
+    case 2: return ValueKind::Number;     // NUMBER, FLOAT
+    case 1:                               // VARCHAR2, NVARCHAR2
+    case 96:                              // CHAR, NCHAR
+    case 11:                              // ROWID
+    case 104: return ValueKind::Text;     // UROWID
+    case 12: return ValueKind::Date;
+    case 8: return ValueKind::Long;
+    case 112: return ValueKind::Clob;
+    case 113: return ValueKind::Blob;
+    case 24: return ValueKind::LongRaw;
+    case 23: return ValueKind::Raw;
+    default: return ValueKind::Other;     // BFILE, objects, references, cursors, the rest
+  }
+}
+
+const char* TypeLabel(int internalType) {
+  switch (internalType) {
+    case 114: return "BFILE";
+    case 108: return "object";
+    case 110: return "reference";
+    case 116: return "cursor";
+    default: return nullptr;
+  }
+}
+
+void AppendHex(std::string& out, std::string_view bytes) {
+  static const char digits[] = "0123456789ABCDEF";
+  for (unsigned char b : bytes) {
+    out += digits[b >> 4];
+    out += digits[b & 15];
+  }
+}
+
+void AppendTwo(std::string& out, int v) {
+  out += static_cast<char>('0' + v / 10 % 10);
+  out += static_cast<char>('0' + v % 10);
+}
+
+void AppendTextLiteral(std::string& out, std::string_view value) {
+  out += '\'';
+  size_t run = 0;  // start of the characters not yet copied
+  for (size_t i = 0; i < value.size(); ++i) {
+    const char c = value[i];
+    if (c != '\'' && c != '&' && c != '\r' && c != '\n') continue;
+    out.append(value.data() + run, i - run);
+    switch (c) {
+      case '\'': out += "'||CHR(39)||'"; break;
+      case '&': out += "'||CHR(38)||'"; break;
+      case '\r':
+        if (i + 1 < value.size() && value[i + 1] == '\n') {
+          out += "'||\r\nCHR(13)||CHR(10)||'";
+          ++i;
+        } else {
+          out += "'||\r\nCHR(13)||'";
+        }
+        break;
+      default: out += "'||\r\nCHR(10)||'"; break;
+    }
+    run = i + 1;
+  }
+  out.append(value.data() + run, value.size() - run);
+  out += '\'';
+}
+
+}  // namespace
+
+std::string_view CutAtCharacter(std::string_view value, size_t maxBytes) {
+  if (value.size() <= maxBytes) return value;
+  size_t n = maxBytes;
+  // Step back over UTF-8 continuation bytes to the start of a character.
+  while (n > 0 && (static_cast<unsigned char>(value[n]) & 0xC0) == 0x80) --n;
+  return value.substr(0, n);
+}
+
+std::string TextLiteral(std::string_view value) {
+  std::string out;
+  out.reserve(value.size() + 2);
+  AppendTextLiteral(out, value);
+  return out;
+}
+
+void SchemaWriters::WriteTableData(ScriptContext& ctx, const std::string& table) {
+  ScriptWriter& w = ctx.Writer();
+  Q.SQL().clear();
+  Q.SQL().push_back("SELECT * from " + SqlName(table));
+  Q.Execute();
+
+  const int count = Q.FieldCount();
+  std::vector<ValueKind> kinds(static_cast<size_t>(count));
+  std::string head = "INSERT INTO " + SqlName(table) + " (";
+  std::vector<std::string> unscriptable;
+  for (int i = 0; i < count; ++i) {
+    if (i) head += std::string(",") + CRLF;
+    head += SqlName(Q.FieldName(i));
+    const int type = Q.FieldInternalType(i);
+    kinds[size_t(i)] = KindOf(type);
+    if (kinds[size_t(i)] == ValueKind::Other) {
+      const char* label = TypeLabel(type);
+      unscriptable.push_back("/* Column " + CommentText(Q.FieldName(i)) + " (" +
+                             (label ? std::string(label) : "type " + std::to_string(type)) +
+                             ") cannot be scripted: its values are written as NULL. */");
+    }
+  }
+  head += ") Values(";
+
+  std::string statement;
+  std::string notes;  // comment lines before the statement
+  int rowNo = 0;
+  int commitCounter = 0;
+  while (!Q.Eof()) {
+    ++rowNo;
+    if (rowNo == 1)
+      for (const std::string& line : unscriptable) w.WriteScript(line, 1);
+    statement.assign(head);
+    notes.clear();
+    auto note = [&](int i, const std::string& what) {
+      notes += "/* Row " + std::to_string(rowNo) + ", column " + CommentText(Q.FieldName(i)) + ": " + what + " */";
+      notes += CRLF;
+    };
+    for (int i = 0; i < count; ++i) {
+      if (i) statement += std::string(",") + CRLF;
+      const ValueKind kind = kinds[size_t(i)];
+      if (kind == ValueKind::Other) {
+        statement += "NULL";
+        continue;
+      }
+      const bool null = Q.FieldIsNull(i);
+      switch (kind) {
+        case ValueKind::Number: {
+          if (null) {
+            statement += "NULL";
+            break;
+          }
+          std::string n = Q.FieldAsText(i);
+          // The decimal point is "." whatever the session's number format.
+          for (char& c : n)
+            if (c == ',') c = '.';
+          statement += n;
+          break;
+        }
+        case ValueKind::Text:
+        case ValueKind::Long: {
+          if (null) {
+            statement += "''";
+            break;
+          }
+          const std::string value = Q.FieldAsText(i);
+          std::string_view kept = CutAtCharacter(value, kMaxLiteralBytes);
+          if (kept.size() < value.size())
+            note(i, "the value of " + std::to_string(value.size()) + " bytes was cut to its first " +
+                        std::to_string(kept.size()) + " bytes.");
+          AppendTextLiteral(statement, kept);
+          break;
+        }
+        case ValueKind::Date: {
+          if (null) {
+            statement += "NULL";
+            break;
+          }
+          const oraconv::DateParts d = oraconv::DecodeDateTime(Q.FieldAsDate(i));
+          char year[16];
+          std::snprintf(year, sizeof year, "%04d", d.year);
+          statement += "TO_DATE('";
+          AppendTwo(statement, d.month);
+          statement += '/';
+          AppendTwo(statement, d.day);
+          statement += '/';
+          statement += year;
+          statement += ' ';
+          AppendTwo(statement, d.hour);
+          statement += ':';
+          AppendTwo(statement, d.minute);
+          statement += ':';
+          AppendTwo(statement, d.second);
+          statement += "', 'mm/dd/yyyy HH24:MI:SS')";
+          break;
+        }
+        case ValueKind::Clob: {
+          if (null) {
+            statement += "NULL";
+            break;
+          }
+          const std::string value = Q.FieldAsLOB(i).ReadAll();
+          if (value.empty()) {
+            statement += "EMPTY_CLOB()";
+            break;
+          }
+          std::string_view rest = value;
+          bool firstPiece = true;
+          while (!rest.empty()) {
+            std::string_view piece = CutAtCharacter(rest, kMaxLiteralBytes);
+            if (piece.empty()) piece = rest.substr(0, 1);  // not UTF-8: cut anywhere
+            if (!firstPiece) statement += "||";
+            statement += "TO_CLOB(";
+            AppendTextLiteral(statement, piece);
+            statement += ')';
+            rest.remove_prefix(piece.size());
+            firstPiece = false;
+          }
+          break;
+        }
+        case ValueKind::Blob:
+        case ValueKind::LongRaw: {
+          if (null) {
+            statement += "NULL";
+            break;
+          }
+          const std::string bytes =
+              kind == ValueKind::Blob ? Q.FieldAsLOB(i).ReadAll() : Q.FieldValue(i).AsString();
+          if (bytes.empty()) {
+            statement += kind == ValueKind::Blob ? "EMPTY_BLOB()" : "NULL";
+          } else if (bytes.size() <= kMaxRawLiteralBytes) {
+            statement += "HEXTORAW('";
+            AppendHex(statement, bytes);
+            statement += "')";
+          } else {
+            statement += kind == ValueKind::Blob ? "EMPTY_BLOB()" : "NULL";
+            note(i, "the value of " + std::to_string(bytes.size()) + " bytes was not scripted.");
+          }
+          break;
+        }
+        case ValueKind::Raw: {
+          if (null) {
+            statement += "NULL";
+            break;
+          }
+          // RAW columns arrive as their hexadecimal text.
+          statement += "HEXTORAW('";
+          statement += Q.FieldAsText(i);
+          statement += "')";
+          break;
+        }
+        case ValueKind::Other: break;
+      }
+    }
+    statement += ");";
+    if (!notes.empty()) w.WriteScript(RightTrim(notes), 1);
+    w.WriteScript(statement, 2);
+
+    if (ctx.StopRequested()) return;  // a stop: no COMMIT for this table
+    if (++commitCounter > 99) {
+      w.WriteScript("COMMIT;", 2);
+      commitCounter = 0;
+    }
+    Q.Next();
+  }
+  w.WriteScript("COMMIT;", 2);
+}
+
+}  // namespace tarlow

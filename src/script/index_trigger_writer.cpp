@@ -1,0 +1,74 @@
+// Indexes and triggers.
+#include "script/schema_writers.h"
+#include "script/script_writer.h"
+#include "script/sql_names.h"
+#include "script/writer_text.h"
+
+namespace tarlow {
+
+using namespace writer_text;
+
+void SchemaWriters::WriteIndexes(ScriptContext& ctx, const std::string& table) {
+  odsOracle.Close();
+  odsOracle.SQL().clear();
+  odsOracle.SQL().push_back("select Index_Name, Uniqueness, Index_Type from sys.user_indexes");
+  odsOracle.SQL().push_back("where Table_Name = '" + SqlText(table) + "'");
+  odsOracle.SQL().push_back("order by Index_Name");
+  odsOracle.Open();
+  odsOracle.First();
+  if (odsOracle.RecordCount() > 0) {
+    ctx.ProcessMessages();
+    for (; !odsOracle.Eof(); odsOracle.Next()) {
+      // LOB indexes belong to their LOB columns: Oracle makes them itself.
+      if (Text(odsOracle, "INDEX_TYPE") == "LOB") continue;
+      const std::string index = Text(odsOracle, "INDEX_NAME");
+      const bool unique = Text(odsOracle, "UNIQUENESS") == "UNIQUE";
+      std::string statement = BannerComment("*   Index: " + CommentText(index)) + CRLF +
+                              (unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") + SqlName(index) + " ON " +
+                              SqlName(table) + " (";
+      DS2.Close();
+      DS2.SQL().clear();
+      DS2.SQL().push_back("select Column_Name from sys.user_ind_columns");
+      DS2.SQL().push_back("where Table_Name = '" + SqlText(table) + "'");
+      DS2.SQL().push_back("  and Index_Name = '" + SqlText(index) + "'");
+      DS2.SQL().push_back("order by Column_Position");
+      DS2.Open();
+      DS2.First();
+      std::string columns;
+      for (; !DS2.Eof(); DS2.Next()) {
+        if (!columns.empty()) columns += ",";
+        columns += SqlName(Text(DS2, "COLUMN_NAME"));
+      }
+      statement += columns + ")" + StorageClause(ctx, index, "INDEX");
+      ctx.Writer().WriteScript(statement, 2);
+      ctx.ProcessMessages();
+    }
+  }
+  odsOracle.Close();
+  DS2.Close();
+}
+
+void SchemaWriters::WriteTriggers(ScriptContext& ctx, const std::string& table) {
+  odsOracle.Close();
+  odsOracle.SQL().clear();
+  odsOracle.SQL().push_back("select * from sys.user_triggers");
+  odsOracle.SQL().push_back("where Table_Name = '" + SqlText(table) + "'");
+  odsOracle.SQL().push_back("order by Trigger_Name");
+  odsOracle.Open();
+  for (odsOracle.First(); !odsOracle.Eof(); odsOracle.Next()) {
+    if (Text(odsOracle, "STATUS") != "ENABLED") continue;
+    // The header as the trigger was declared: name, timing, events with
+    // any OF column list, ON table, REFERENCING and FOR EACH ROW.
+    const std::string description = Trim(ToCRLF(Text(odsOracle, "DESCRIPTION")));
+    const std::string when = Trim(ToCRLF(Text(odsOracle, "WHEN_CLAUSE")));
+    std::string statement = std::string(CRLF) + BannerComment("*   Trigger : " + CommentText(Text(odsOracle, "TRIGGER_NAME"))) +
+                            CRLF + "CREATE OR REPLACE TRIGGER " + description;
+    if (!when.empty()) statement += std::string(CRLF) + "WHEN (" + when + ")";
+    statement += std::string(CRLF) + " " + Trim(ToCRLF(Text(odsOracle, "TRIGGER_BODY")));
+    ctx.Writer().WriteScript(Trim(statement), 1);
+    ctx.Writer().WriteScript("/", 2);
+    ctx.ProcessMessages();
+  }
+}
+
+}  // namespace tarlow

@@ -1,0 +1,108 @@
+// The statement writers that read the logged-on user's data dictionary and
+// write the script that recreates the schema: table definitions with their
+// storage clauses, comments and defaults, constraints and orphan deletes,
+// indexes and triggers, views and sequences, stored code, and the tables'
+// rows as INSERT statements.
+//
+// They work on the window's four dictionary objects: the queries Q and Q2
+// and the data sets odsOracle and DS2, all on one session (ReadBuffer 25).
+// A writer's query is sent with the table's name spliced between single
+// quotes (its own quotes doubled); every name the script itself carries is
+// written in double quotes unless it is a plain Oracle identifier.  Each
+// query that could return rows in any order has an ORDER BY, so the same
+// schema always gives the same script, byte for byte.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "oracle/dataset.h"
+#include "oracle/query.h"
+#include "oracle/session.h"
+#include "script/statement_writers.h"
+
+namespace tarlow {
+
+// One stored object and the objects of its own kind that it references.
+struct TOracleObject {
+  std::string ObjectName;
+  std::vector<std::string> Dependencies;
+};
+
+class SchemaWriters : public StatementWriters {
+ public:
+  explicit SchemaWriters(TOracleSession& session);
+  ~SchemaWriters() override;
+
+  // How "Unable to open metadata view." is shown (a message box in the
+  // window); by default the data set's message handler is not involved and
+  // the text goes nowhere but this callback.
+  std::function<void(const std::string&)> OnErrorMessage;
+
+  TOracleQuery Q, Q2;
+  TOracleDataSet odsOracle, DS2;
+
+  // ---- per table ----
+  std::string TableScript(ScriptContext& ctx, const std::string& table) override;
+  std::string TableCommentScript(ScriptContext& ctx, const std::string& table) override;
+  std::string ColumnCommentScript(ScriptContext& ctx, const std::string& table) override;
+  std::string CheckConstraintScript(ScriptContext& ctx, const std::string& table) override;
+  std::string NotNullScript(ScriptContext& ctx, const std::string& table) override;
+  void WriteIndexes(ScriptContext& ctx, const std::string& table) override;
+  std::string PrimaryKeyScript(ScriptContext& ctx, const std::string& table) override;
+  void WriteTableData(ScriptContext& ctx, const std::string& table) override;
+  void WriteTriggers(ScriptContext& ctx, const std::string& table) override;
+  void WriteColumnDefaults(ScriptContext& ctx, const std::string& table) override;
+  std::string ForeignKeyScript(ScriptContext& ctx, const std::string& table) override;
+  // ---- schema-wide ----
+  void WriteViews(ScriptContext& ctx) override;
+  void WriteSequences(ScriptContext& ctx) override;
+  void WriteProcedures(ScriptContext& ctx) override;
+  void WriteFunctions(ScriptContext& ctx) override;
+  void WritePackages(ScriptContext& ctx) override;
+
+  // ---- the pieces, public for tests ----
+  // kind "TABLE" or "INDEX"; ";" when "TableSpaces" is clear or the lookup
+  // fails, "" when the object is not found.
+  std::string StorageClause(ScriptContext& ctx, const std::string& name, const std::string& kind);
+  std::string ColumnComment(ScriptContext& ctx, const std::string& table, const std::string& column);
+  std::string TableComment(ScriptContext& ctx, const std::string& table);
+  // Rebuilds ObjectList for "VIEW", "PROCEDURE" or "FUNCTION" in dependency
+  // order.  False (after the message) when the object names cannot be read;
+  // the list is then empty.
+  bool BuildObjectList(const std::string& kind);
+  const std::vector<TOracleObject>& ObjectList() const { return objectList_; }
+
+ private:
+  void WriteStoredCode(ScriptContext& ctx, const std::string& kind, const std::string& title);
+
+  std::vector<TOracleObject> objectList_;
+};
+
+// Byte counts of the storage clause: "M" for whole multiples of 1048576,
+// "K" for whole multiples of 1024, plain bytes otherwise.
+std::string FormatSize(int64_t n);
+
+// The data type of a column as CREATE TABLE writes it, from the dictionary's
+// DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE (empty text when null),
+// CHAR_LENGTH and CHAR_USED.
+std::string ColumnTypeText(const std::string& dataType, const std::string& dataLength,
+                           const std::string& precision, const std::string& scale,
+                           const std::string& charLength, const std::string& charUsed);
+
+// The literal of a text value as the data writer writes it: quoted, with
+// quotes, ampersands and line breaks spelled out as CHR calls, every line
+// break of the value also breaking the script's line outside the literal.
+std::string TextLiteral(std::string_view value);
+// The longest start of value that has at most maxBytes bytes and ends on a
+// character boundary (UTF-8).
+std::string_view CutAtCharacter(std::string_view value, size_t maxBytes);
+
+// Oracle's limit on the bytes of one literal expression.
+inline constexpr size_t kMaxLiteralBytes = 4000;
+// BLOB and LONG RAW values up to this many bytes are written as HEXTORAW.
+inline constexpr size_t kMaxRawLiteralBytes = 2000;
+
+}  // namespace tarlow

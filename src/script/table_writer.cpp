@@ -1,0 +1,182 @@
+// Table definitions and the storage clause.
+#include <cstdlib>
+#include <exception>
+
+#include "script/schema_writers.h"
+#include "script/script_writer.h"
+#include "script/sql_names.h"
+#include "script/writer_text.h"
+
+namespace tarlow {
+
+using namespace writer_text;
+
+namespace {
+
+// A dictionary number read as text; false for null or anything that is not
+// a whole number.
+bool ParseWhole(const std::string& text, int64_t& out) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  long long v = std::strtoll(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0') return false;
+  out = v;
+  return true;
+}
+
+}  // namespace
+
+std::string FormatSize(int64_t n) {
+  if (n != 0 && n % 1048576 == 0) return std::to_string(n / 1048576) + "M";
+  if (n != 0 && n % 1024 == 0) return std::to_string(n / 1024) + "K";
+  return std::to_string(n);
+}
+
+std::string ColumnTypeText(const std::string& dataType, const std::string& dataLength,
+                           const std::string& precision, const std::string& scale,
+                           const std::string& charLength, const std::string& charUsed) {
+  if (dataType == "NUMBER") {
+    if (precision.empty() && scale.empty()) return "NUMBER";
+    if (precision.empty()) return "NUMBER(*," + scale + ")";
+    if (scale.empty() || scale == "0") return "NUMBER(" + precision + ")";
+    return "NUMBER(" + precision + "," + scale + ")";
+  }
+  if (dataType == "FLOAT") return precision.empty() ? "FLOAT" : "FLOAT(" + precision + ")";
+  if (dataType == "NCHAR" || dataType == "NVARCHAR2") {
+    // National character columns are always measured in characters.
+    const std::string& n = charLength.empty() || charLength == "0" ? dataLength : charLength;
+    return dataType + "(" + n + ")";
+  }
+  if (dataType == "CHAR" || dataType == "VARCHAR2") {
+    if (charUsed == "C" && !charLength.empty()) return dataType + "(" + charLength + " CHAR)";
+    return dataType + "(" + dataLength + ")";
+  }
+  if (dataType == "RAW") return "RAW(" + dataLength + ")";
+  return dataType;
+}
+
+std::string SchemaWriters::TableScript(ScriptContext& ctx, const std::string& table) {
+  odsOracle.Close();
+  odsOracle.SQL().clear();
+  odsOracle.SQL().push_back(
+      "SELECT COLUMN_NAME, DATA_TYPE,DATA_LENGTH,DATA_DEFAULT, DATA_PRECISION, DATA_SCALE, CHAR_LENGTH, "
+      "CHAR_USED");
+  odsOracle.SQL().push_back("FROM SYS.USER_TAB_COLUMNS");
+  odsOracle.SQL().push_back("WHERE TABLE_NAME = '" + SqlText(table) + "'");
+  odsOracle.SQL().push_back("ORDER BY COLUMN_ID");
+  odsOracle.Open();
+  odsOracle.First();
+  if (odsOracle.RecordCount() <= 0) return {};
+
+  std::string s = "CREATE TABLE " + SqlName(table) + CRLF + "(";
+  bool first = true;
+  for (; !odsOracle.Eof(); odsOracle.Next()) {
+    const std::string column = Text(odsOracle, "COLUMN_NAME");
+    std::string text = "  " + SqlName(column) + " " +
+                       ColumnTypeText(Text(odsOracle, "DATA_TYPE"), Text(odsOracle, "DATA_LENGTH"),
+                                      Text(odsOracle, "DATA_PRECISION"), Text(odsOracle, "DATA_SCALE"),
+                                      Text(odsOracle, "CHAR_LENGTH"), Text(odsOracle, "CHAR_USED"));
+    const std::string def = Trim(Text(odsOracle, "DATA_DEFAULT"));
+    if (!def.empty()) text += " DEFAULT " + ToCRLF(def);
+    s += first ? std::string(CRLF) : std::string(",") + CRLF;
+    s += text;
+    first = false;
+    const std::string comment = Trim(ColumnComment(ctx, table, column));
+    if (!comment.empty()) s += "  /* " + CommentText(comment) + " */";
+  }
+  s += std::string(CRLF) + ")" + StorageClause(ctx, table, "TABLE");
+
+  const std::string tableComment = Trim(TableComment(ctx, table));
+  const std::string commentLine =
+      tableComment.empty() ? std::string() : std::string(CRLF) + "/* " + CommentText(tableComment) + " */";
+  s = commentLine + CRLF + s;
+  return BannerComment("*   Table: " + CommentText(table)) + s + CRLF + CRLF;
+}
+
+std::string SchemaWriters::StorageClause(ScriptContext& ctx, const std::string& name, const std::string& kind) {
+  if (!ctx.Ticked(OptionBox::TableSpace)) return ";";
+  const bool isTable = kind == "TABLE";
+  Q.SQL().clear();
+  Q.SetSQLText("SELECT TABLESPACE_NAME, PCT_FREE, ");
+  Q.SQL().push_back("INI_TRANS, MAX_TRANS, INITIAL_EXTENT, NEXT_EXTENT, MIN_EXTENTS,");
+  Q.SQL().push_back("MAX_EXTENTS, PCT_INCREASE");
+  if (isTable) {
+    Q.SQL().push_back(",PCT_USED FROM SYS.USER_TABLES");
+    Q.SQL().push_back("WHERE TABLE_NAME = '" + SqlText(name) + "'");
+  } else {
+    Q.SQL().push_back("FROM SYS.USER_INDEXES");
+    Q.SQL().push_back("WHERE INDEX_NAME = '" + SqlText(name) + "'");
+  }
+  std::string result;
+  try {
+    Q.Execute();
+    if (!Q.Eof()) {
+      // Every attribute whose value is null is left out: Oracle takes its
+      // default for it.
+      std::vector<std::string> head, storage;
+      auto add = [&](std::vector<std::string>& to, const char* label, const std::string& value) {
+        if (!value.empty()) to.push_back(label + value);
+      };
+      auto size = [&](const char* field) {
+        const std::string text = Q.FieldAsText(field);
+        int64_t n = 0;
+        return ParseWhole(text, n) ? FormatSize(n) : text;
+      };
+      add(head, "  tablespace ", Q.FieldAsText("TABLESPACE_NAME"));
+      add(head, "  pctfree ", Q.FieldAsText("PCT_FREE"));
+      if (isTable) add(head, "  pctused ", Q.FieldAsText("PCT_USED"));
+      add(head, "  initrans ", Q.FieldAsText("INI_TRANS"));
+      add(head, "  maxtrans ", Q.FieldAsText("MAX_TRANS"));
+      add(storage, "    initial ", size("INITIAL_EXTENT"));
+      add(storage, "    next ", size("NEXT_EXTENT"));
+      add(storage, "    minextents ", Q.FieldAsText("MIN_EXTENTS"));
+      const std::string maxExtents = Q.FieldAsText("MAX_EXTENTS");
+      add(storage, "    maxextents ", maxExtents == "2147483645" ? std::string("unlimited") : maxExtents);
+      add(storage, "    pctincrease ", Q.FieldAsText("PCT_INCREASE"));
+      std::vector<std::string> lines = head;
+      if (!storage.empty()) {
+        lines.push_back("  storage");
+        lines.push_back("  (");
+        lines.insert(lines.end(), storage.begin(), storage.end());
+        lines.push_back("  );");
+      } else if (!lines.empty()) {
+        lines.back() += ";";
+      }
+      if (lines.empty()) {
+        result = ";";
+      } else {
+        for (const auto& l : lines) result += CRLF + l;
+      }
+    }
+  } catch (const std::exception&) {
+    result = ";";
+  }
+  Q.SQL().clear();
+  return result;
+}
+
+std::string SchemaWriters::ColumnComment(ScriptContext& ctx, const std::string& table, const std::string& column) {
+  if (!ctx.Ticked(OptionBox::Comments)) return {};
+  try {
+    Q.SetSQLText("select comments from sys.user_col_comments where table_name = '" + SqlText(table) + "'" +
+                 " and column_name = " + "'" + SqlText(column) + "'");
+    Q.Execute();
+    return Q.Eof() ? std::string() : Q.FieldAsText("COMMENTS");
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+std::string SchemaWriters::TableComment(ScriptContext& ctx, const std::string& table) {
+  if (!ctx.Ticked(OptionBox::Comments)) return {};
+  try {
+    Q.SetSQLText("select comments from sys.user_tab_comments where table_name = '" + SqlText(table) + "'");
+    Q.Execute();
+    return Q.Eof() ? std::string() : Q.FieldAsText("COMMENTS");
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+}  // namespace tarlow

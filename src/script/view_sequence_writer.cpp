@@ -1,0 +1,155 @@
+// Views, sequences and the dependency order of views and stored code.
+#include <algorithm>
+#include <cctype>
+#include <exception>
+
+#include "script/schema_writers.h"
+#include "script/script_writer.h"
+#include "script/sql_names.h"
+#include "script/writer_text.h"
+
+namespace tarlow {
+
+using namespace writer_text;
+
+namespace {
+
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+         });
+}
+
+}  // namespace
+
+bool SchemaWriters::BuildObjectList(const std::string& kind) {
+  Q2.SQL().clear();
+  if (kind == "VIEW") {
+    Q2.SetSQLText("select view_name object_name from user_views order by view_name");
+  } else {
+    Q2.SetSQLText("select object_Name");
+    Q2.SQL().push_back("from user_objects");
+    Q2.SQL().push_back("where object_type = '" + SqlText(kind) + "'");
+    Q2.SQL().push_back("order by object_Name");
+  }
+  DS2.Close();
+  DS2.DeleteVariables();
+  DS2.SetSQLText("select dep.Name name, dep.Referenced_NAME RefName");
+  DS2.SQL().push_back("from user_users usr, user_dependencies dep");
+  DS2.SQL().push_back("where usr.username = dep.referenced_owner and");
+  DS2.SQL().push_back("dep.type = '" + SqlText(kind) + "'" + " and dep.referenced_type = dep.type");
+  DS2.SQL().push_back("order by dep.Name, dep.Referenced_NAME");
+  DS2.Open();
+
+  // OpenMetadataView: without the names there is no list to write from.
+  try {
+    Q2.Execute();
+  } catch (const std::exception&) {
+    objectList_.clear();
+    if (OnErrorMessage) OnErrorMessage("Unable to open metadata view.");
+    return false;
+  }
+
+  objectList_.clear();
+  for (; !Q2.Eof(); Q2.Next()) {
+    TOracleObject object;
+    object.ObjectName = Q2.FieldAsText("OBJECT_NAME");
+    for (DS2.First(); !DS2.Eof(); DS2.Next())
+      if (Text(DS2, "NAME") == object.ObjectName) object.Dependencies.push_back(Text(DS2, "REFNAME"));
+    objectList_.push_back(std::move(object));
+  }
+
+  // n sweeps: an object that references one standing after it moves to the
+  // end; the entry moving into its place waits for the next sweep.
+  const size_t n = objectList_.size();
+  auto find = [&](const std::string& name) -> size_t {
+    for (size_t k = 0; k < objectList_.size(); ++k)
+      if (SameNameIgnoringCase(objectList_[k].ObjectName, name)) return k;
+    return objectList_.size();
+  };
+  for (size_t sweep = 0; sweep < n; ++sweep) {
+    for (size_t i = 0; i < objectList_.size(); ++i) {
+      for (const std::string& dep : objectList_[i].Dependencies) {
+        size_t at = find(dep);
+        if (at < objectList_.size() && at > i) {
+          TOracleObject moved = std::move(objectList_[i]);
+          objectList_.erase(objectList_.begin() + static_cast<std::ptrdiff_t>(i));
+          objectList_.push_back(std::move(moved));
+          break;
+        }
+      }
+    }
+  }
+  return true;
+}
+
+void SchemaWriters::WriteViews(ScriptContext& ctx) {
+  auto reset = [this] {
+    odsOracle.SetFiltered(false);
+    odsOracle.SetFilter("");
+    odsOracle.Close();
+    odsOracle.SetSQLText("");
+    odsOracle.DeleteVariables();
+  };
+  try {
+    if (!BuildObjectList("VIEW")) {
+      reset();
+      return;
+    }
+    odsOracle.Close();
+    odsOracle.SetSQLText(
+        "select view_name, text from sys.user_views where view_name not like 'SM%' and view_name not like "
+        "'EVT%'");
+    odsOracle.Open();
+    for (const TOracleObject& object : objectList_) {
+      odsOracle.SetFiltered(false);
+      odsOracle.SetFilter("VIEW_NAME='" + SqlText(object.ObjectName) + "'");
+      odsOracle.SetFiltered(true);
+      odsOracle.First();
+      if (!odsOracle.Eof()) {
+        const std::string text = RightTrim(ToCRLF(Text(odsOracle, "TEXT")));
+        const std::string name = Text(odsOracle, "VIEW_NAME");
+        ctx.Writer().WriteScript(BannerComment("*  View: " + CommentText(name)) + CRLF + "CREATE OR REPLACE VIEW " +
+                                     SqlName(name) + CRLF + "AS" + CRLF + text + ";",
+                                 2);
+      }
+      ctx.ProcessMessages();
+    }
+  } catch (...) {
+    reset();
+    throw;
+  }
+  reset();
+}
+
+void SchemaWriters::WriteSequences(ScriptContext& ctx) {
+  odsOracle.Close();
+  odsOracle.SetSQLText(
+      "select SEQUENCE_NAME,MIN_VALUE,INCREMENT_BY,MAX_VALUE,CYCLE_FLAG,ORDER_FLAG,CACHE_SIZE,LAST_NUMBER FROM "
+      "SYS.USER_SEQUENCES order by SEQUENCE_NAME");
+  odsOracle.Open();
+  for (odsOracle.First(); !odsOracle.Eof(); odsOracle.Next()) {
+    const std::string name = SqlName(Text(odsOracle, "SEQUENCE_NAME"));
+    if (ctx.Ticked(OptionBox::DropSeq)) ctx.Writer().WriteScript("DROP SEQUENCE " + name + ";", 1);
+    if (ctx.Ticked(OptionBox::Sequences)) {
+      // Recreated where it stands: the next number it hands out is the one
+      // the schema's own sequence would have handed out.
+      const std::string increment = Text(odsOracle, "INCREMENT_BY");
+      const std::string maxValue = Text(odsOracle, "MAX_VALUE");
+      const bool descending = !increment.empty() && increment[0] == '-';
+      const bool defaultMax = descending ? maxValue == "-1" : maxValue == "9999999999999999999999999999";
+      const std::string cache = Text(odsOracle, "CACHE_SIZE");
+      std::string s = "CREATE SEQUENCE " + name + " " + CRLF + " START WITH " + Text(odsOracle, "LAST_NUMBER") +
+                      " " + CRLF + " INCREMENT BY " + increment + " " + CRLF + " MINVALUE " +
+                      Text(odsOracle, "MIN_VALUE") + " " + CRLF +
+                      (defaultMax ? std::string(" NOMAXVALUE") : " MAXVALUE " + maxValue) + " " + CRLF +
+                      (Text(odsOracle, "CYCLE_FLAG") == "Y" ? " CYCLE" : " NOCYCLE") + " " + CRLF +
+                      (cache.empty() || cache == "0" ? std::string(" NOCACHE") : " CACHE " + cache) + " " + CRLF +
+                      (Text(odsOracle, "ORDER_FLAG") == "Y" ? " ORDER" : " NOORDER") + ";";
+      ctx.Writer().WriteScript(s, 2);
+    }
+    ctx.ProcessMessages();
+  }
+}
+
+}  // namespace tarlow
