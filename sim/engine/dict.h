@@ -1,0 +1,222 @@
+// Helpers shared by the dictionary's files: running SQL on the catalog, the
+// token cursor the DDL parsers use, catalog look-ups and the constraint
+// enforcement that DDL installs on user tables.
+//
+// The catalog tables (cat_*) are the truth about every user object; the
+// SQLite tables, indexes and triggers that hold and guard user rows are
+// derived from them and can be rebuilt from them at any time.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+#include "engine/internal.h"
+
+namespace ocisim::dict {
+
+// ---- SQLite helpers -------------------------------------------------------
+
+// SQL text quoting.
+std::string quoteName(const std::string& name);     // "name" with inner quotes doubled
+std::string quoteLiteral(const std::string& text);  // 'text' with inner quotes doubled
+
+// One prepared statement with positional text/integer binds.
+class Query {
+ public:
+  Query(sqlite3* db, const std::string& sql);
+  ~Query();
+  Query(const Query&) = delete;
+  Query& operator=(const Query&) = delete;
+
+  Query& bind(const std::string& text);
+  Query& bind(long long v);
+  Query& bindNull();
+  bool step();                 // true while a row is there
+  void run();                  // steps to the end
+  std::string text(int col) const;
+  long long integer(int col) const;
+  bool isNull(int col) const;
+  sqlite3_stmt* handle() { return st_; }
+
+ private:
+  sqlite3* db_;
+  sqlite3_stmt* st_ = nullptr;
+  int next_ = 1;
+};
+
+// Runs SQL without rows; failures become ORA-00600 with SQLite's message.
+void exec(sqlite3* db, const std::string& sql);
+// The first column of the first row as text (empty when there is no row).
+std::optional<std::string> scalar(sqlite3* db, const std::string& sql,
+                                  const std::vector<std::string>& args = {});
+
+std::string now();  // the current date as dates are stored
+
+// ---- token cursor ---------------------------------------------------------
+
+class Cursor {
+ public:
+  Cursor(const std::vector<Token>& tokens, const std::string& sql) : t_(tokens), sql_(sql) {}
+
+  const Token& peek(size_t ahead = 0) const;
+  bool atEnd() const { return peek().kind == Token::Kind::End; }
+  bool isWord(const char* w, size_t ahead = 0) const;
+  bool isOp(const char* op, size_t ahead = 0) const;
+  bool acceptWord(const char* w);
+  bool acceptOp(const char* op);
+  void expectWord(const char* w, int code = 905, const char* text = "missing keyword");
+  void expectOp(const char* op);
+  const Token& next();
+  size_t pos() const { return i_; }
+  void seek(size_t p) { i_ = p; }
+  // An identifier: an unquoted word (upper-cased) or a quoted name (as written).
+  std::string name(int code = 903, const char* text = "invalid table name");
+  // [owner.]name; owner defaults to `defaultOwner`.
+  std::pair<std::string, std::string> qualifiedName(const std::string& defaultOwner,
+                                                    int code = 903,
+                                                    const char* text = "invalid table name");
+  // Skips a parenthesised group starting at the current "(".
+  void skipGroup();
+  // Skips tokens up to (not including) a "," or ")" at depth 0, or the end,
+  // or one of the stop words at depth 0.
+  void skipExpression(const std::vector<const char*>& stopWords = {});
+  // The statement text from token `from` up to (not including) token `to`.
+  std::string textBetween(size_t from, size_t to) const;
+  // The statement text from token `from` to the end.
+  std::string textFrom(size_t from) const;
+  // Number value of the current token (accepting a leading sign), or throws.
+  std::string number();
+  void expectEnd();  // ORA-00933 when tokens remain
+  const std::string& sql() const { return sql_; }
+
+ private:
+  const Token& peekAt(size_t k) const;
+  const std::vector<Token>& t_;
+  const std::string& sql_;
+  size_t i_ = 0;
+};
+
+// Oracle-style name length check.
+void checkName(const std::string& name);
+
+// ---- catalog look-ups -----------------------------------------------------
+
+// The object type of OWNER.NAME in the table/view/sequence/unit namespace, or "".
+std::string objectType(sqlite3* db, const std::string& owner, const std::string& name);
+void addObject(Session& s, const std::string& owner, const std::string& name,
+               const std::string& type, const std::string& status = "VALID");
+void touchObject(Session& s, const std::string& owner, const std::string& name,
+                 const std::string& type);
+void removeObject(Session& s, const std::string& owner, const std::string& name,
+                  const std::string& type);
+// A table of the user or ORA-00942.
+void requireTable(sqlite3* db, const std::string& owner, const std::string& table);
+
+struct ColumnDef {
+  std::string name;
+  std::string dataType;        // DATA_TYPE as the dictionary reports it
+  long long dataLength = 0;
+  std::optional<long long> precision, scale;
+  long long charLength = 0;
+  std::string charUsed;        // "B", "C" or "" (not a character type)
+  std::string defaultText;     // as written; empty when none
+  std::string decl;            // SQLite declared type
+};
+std::vector<ColumnDef> tableColumns(sqlite3* db, const std::string& owner, const std::string& table);
+// Parses a data type at the cursor.
+ColumnDef parseDataType(Cursor& c);
+// Upper-case column name as stored, or ORA-00904.
+std::string requireColumn(sqlite3* db, const std::string& owner, const std::string& table,
+                          const std::string& column);
+
+// A SYS_Cnnnnnnn name no constraint of any user carries.
+std::string generatedConstraintName(Session& s);
+
+// Re-creates the SQLite table of a user table from the catalog, keeping
+// its rows, then re-installs the indexes and enforcement.
+void rebuildTable(Session& s, const std::string& owner, const std::string& table);
+
+// ---- constraints ----------------------------------------------------------
+
+struct ConstraintDef {
+  std::string owner, name, type, table;   // type: P U R C
+  std::vector<std::string> columns;
+  std::string refOwner, refTable;         // R as written: the referenced table
+  std::vector<std::string> refColumns;    //   and its columns (empty: its primary key)
+  std::string searchCondition;            // C
+  std::string rOwner, rName;              // R: the referenced key
+  std::string deleteRule = "NO ACTION";   // R
+  bool enabled = true;
+  bool generated = false;
+  bool notNull = false;                   // C constraint of the form "COL" IS NOT NULL
+  std::string indexName;                  // P U
+};
+std::optional<ConstraintDef> loadConstraint(sqlite3* db, const std::string& owner,
+                                            const std::string& name);
+std::vector<ConstraintDef> tableConstraints(sqlite3* db, const std::string& owner,
+                                            const std::string& table);
+// Records a new constraint: checks names and keys, validates the rows (when
+// enabled), creates the supporting index, installs enforcement.
+void addConstraint(Session& s, ConstraintDef def);
+void dropConstraint(Session& s, const std::string& owner, const std::string& name);
+void setConstraintEnabled(Session& s, const std::string& owner, const std::string& name,
+                          bool enabled);
+// SQLite triggers and hidden indexes that enforce one constraint.
+void installEnforcement(Session& s, const ConstraintDef& def);
+void removeEnforcement(Session& s, const ConstraintDef& def);
+// Re-installs enforcement of every enabled constraint of or on a table.
+void reinstallTableEnforcement(Session& s, const std::string& owner, const std::string& table);
+// NULLABLE of the table's columns from its enabled NOT NULL and PK constraints.
+void refreshNullable(sqlite3* db, const std::string& owner, const std::string& table);
+
+// ---- storage and indexes ---------------------------------------------------
+
+// Segment attributes a CREATE TABLE or CREATE INDEX gives; unset ones take
+// the defaults of a locally managed tablespace.
+struct Storage {
+  std::optional<std::string> tablespace;
+  std::optional<long long> pctFree, pctUsed, iniTrans, maxTrans, initial, next, minExtents, maxExtents,
+      pctIncrease, freelists, freelistGroups;
+};
+// Parses one physical attribute clause at the cursor (TABLESPACE, PCTFREE,
+// STORAGE (...), LOGGING, ...); false when the cursor is not at one.
+bool parsePhysical(Cursor& c, Storage& st);
+
+struct IndexColumn {
+  std::string name;
+  bool descending = false;
+};
+void createCatalogIndex(Session& s, const std::string& owner, const std::string& name,
+                        const std::string& table, const std::vector<IndexColumn>& columns, bool unique,
+                        const Storage& st, bool generated, const std::string& indexType = "NORMAL");
+void dropCatalogIndex(Session& s, const std::string& owner, const std::string& name);
+std::vector<std::string> indexColumns(sqlite3* db, const std::string& owner, const std::string& index);
+std::string sqliteIndexName(const std::string& owner, const std::string& index);
+// Creates the SQLite index of a catalog index.
+void createStorageIndex(Session& s, const std::string& owner, const std::string& index);
+
+// ---- statements ------------------------------------------------------------
+
+void createTable(Session& s, Cursor& c);
+void alterTable(Session& s, Cursor& c);
+void dropTable(Session& s, Cursor& c);
+void truncateTable(Session& s, Cursor& c);
+void createIndex(Session& s, Cursor& c, bool unique);
+void dropIndex(Session& s, Cursor& c);
+void createView(Session& s, Cursor& c, bool orReplace, bool force);
+void dropView(Session& s, Cursor& c);
+void createSequence(Session& s, Cursor& c);
+void alterSequence(Session& s, Cursor& c);
+void dropSequence(Session& s, Cursor& c);
+void commentOn(Session& s, Cursor& c);
+void createUnit(Session& s, Cursor& c, bool orReplace, size_t unitStart);
+void dropUnit(Session& s, Cursor& c, const std::string& type);
+void alterTrigger(Session& s, Cursor& c);
+void recordDependencies(Session& s, const std::string& owner, const std::string& name,
+                        const std::string& type, const std::string& text);
+
+}  // namespace ocisim::dict
