@@ -21,8 +21,12 @@ QMessageBox::Icon toQt(MsgIcon icon) {
 
 int QtDialogs::messageBox(const QString& text, const QString& detail, int buttons,
                           MsgIcon icon) {
-  QMessageBox box(toQt(icon), QApplication::applicationDisplayName(), text,
+  // The program's texts break lines with CR LF; a label wants bare LF.
+  QString shown = text;
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  QMessageBox box(toQt(icon), QApplication::applicationDisplayName(), shown,
                   QMessageBox::NoButton, parent_);
+  box.setTextFormat(Qt::PlainText);
   struct Choice {
     MsgButton ours;
     QMessageBox::StandardButton qt;
@@ -34,7 +38,11 @@ int QtDialogs::messageBox(const QString& text, const QString& detail, int button
   for (const Choice& c : choices)
     if (buttons & c.ours) box.addButton(c.qt);
   if (box.buttons().isEmpty()) box.addButton(QMessageBox::Ok);
-  if (!detail.isEmpty()) box.setDetailedText(detail);
+  if (!detail.isEmpty()) {
+    QString details = detail;
+    details.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    box.setDetailedText(details);
+  }
   // The window disables itself while it logs on and reports a failed logon
   // before it enables itself again; a box born of a disabled parent would
   // be disabled too and could never be answered.

@@ -25,7 +25,7 @@ namespace {
 
 const std::string kLibrary = std::string(TARLOW_LIB_DIR) + "/libocisim.so";
 
-class LogonTest : public ::testing::Test {
+class WindowLogonTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     dataDir_ = MakeTempDir("tarlow_logon_");
@@ -78,9 +78,9 @@ class LogonTest : public ::testing::Test {
   FakeDialogs dialogs;
   std::unique_ptr<TfrmMain> win;
 };
-std::string LogonTest::dataDir_;
+std::string WindowLogonTest::dataDir_;
 
-TEST_F(LogonTest, SuccessfulLogonEnablesTheLoggedOnControls) {
+TEST_F(WindowLogonTest, SuccessfulLogonEnablesTheLoggedOnControls) {
   Type("DEMO", "demo", "demo");
 
   // While the logon runs the window is disabled and says so.
@@ -106,7 +106,7 @@ TEST_F(LogonTest, SuccessfulLogonEnablesTheLoggedOnControls) {
   ExpectLoggedOnControls(true);
 }
 
-TEST_F(LogonTest, DatabaseNameIsTrimmedAndUserAndPasswordAreTakenAsTyped) {
+TEST_F(WindowLogonTest, DatabaseNameIsTrimmedAndUserAndPasswordAreTakenAsTyped) {
   Type("  DEMO  ", "demo", "demo");
   PressLogIn();
   EXPECT_EQ(win->OracleSession().LogonDatabase(), "DEMO");
@@ -118,7 +118,7 @@ TEST_F(LogonTest, DatabaseNameIsTrimmedAndUserAndPasswordAreTakenAsTyped) {
   EXPECT_EQ(win->StatusText(0), "Logged out");
 }
 
-TEST_F(LogonTest, PasswordAboutToExpireStillLogsOn) {
+TEST_F(WindowLogonTest, PasswordAboutToExpireStillLogsOn) {
   Type("DEMO", "expiring", "expiring");
   PressLogIn();
   EXPECT_TRUE(dialogs.boxes.empty());
@@ -133,9 +133,11 @@ struct FailureCase {
   const char* shown;  // the box's text
 };
 
-class LogonFailureTest : public LogonTest, public ::testing::WithParamInterface<FailureCase> {};
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.title; }
 
-TEST_P(LogonFailureTest, ShowsTheServerTextAndStaysLoggedOut) {
+class WindowLogonFailureTest : public WindowLogonTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(WindowLogonFailureTest, ShowsTheServerTextAndStaysLoggedOut) {
   const FailureCase& c = GetParam();
   Type(c.database, c.user, c.password);
   win->edtPassword->setFocus();
@@ -153,7 +155,7 @@ TEST_P(LogonFailureTest, ShowsTheServerTextAndStaysLoggedOut) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Window, LogonFailureTest,
+    Window, WindowLogonFailureTest,
     ::testing::Values(
         FailureCase{"WrongPassword", "DEMO", "demo", "wrong",
                     "Oracle Log On Error:\r\n\r\ninvalid username/password; logon denied"},
@@ -166,7 +168,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "Oracle Log On Error:\r\n\r\nthe account is locked"}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.title); });
 
-TEST_F(LogonTest, FailedLogonPutsTheFocusBackForRetyping) {
+TEST_F(WindowLogonTest, FailedLogonPutsTheFocusBackForRetyping) {
   Type("DEMO", "demo", "wrong");
   win->edtPassword->setFocus();
   ASSERT_EQ(QApplication::focusWidget(), win->edtPassword);
@@ -175,7 +177,7 @@ TEST_F(LogonTest, FailedLogonPutsTheFocusBackForRetyping) {
   EXPECT_EQ(QApplication::focusWidget(), win->edtPassword);
 }
 
-TEST_F(LogonTest, AFailedLogonAfterASuccessfulOneLogsOffAndDisablesAgain) {
+TEST_F(WindowLogonTest, AFailedLogonAfterASuccessfulOneLogsOffAndDisablesAgain) {
   Type("DEMO", "demo", "demo");
   PressLogIn();
   ASSERT_EQ(win->StatusText(0), "Logged on");
@@ -197,7 +199,7 @@ TEST_F(LogonTest, AFailedLogonAfterASuccessfulOneLogsOffAndDisablesAgain) {
 // With a field empty nothing is attempted.  The session has been logged off
 // by then, so the window says "Logged out" rather than keep a stale
 // "Logged on".
-TEST_F(LogonTest, EmptyUserOrPasswordAttemptsNoLogonAndLeavesTheWindowLoggedOut) {
+TEST_F(WindowLogonTest, EmptyUserOrPasswordAttemptsNoLogonAndLeavesTheWindowLoggedOut) {
   Type("DEMO", "demo", "demo");
   PressLogIn();
   ASSERT_TRUE(win->OracleSession().Connected());
@@ -219,7 +221,7 @@ TEST_F(LogonTest, EmptyUserOrPasswordAttemptsNoLogonAndLeavesTheWindowLoggedOut)
   }
 }
 
-TEST_F(LogonTest, EnterInALogonFieldPressesLogIn) {
+TEST_F(WindowLogonTest, EnterInALogonFieldPressesLogIn) {
   Type("DEMO", "demo", "demo");
   win->edtPassword->setFocus();
   QTest::keyClick(win->edtPassword, Qt::Key_Return);
@@ -235,7 +237,7 @@ TEST_F(LogonTest, EnterInALogonFieldPressesLogIn) {
 
 // A client library that cannot be loaded has no Oracle text: the box says
 // "Unable to Log On." and the loader's log goes to the details.
-TEST_F(LogonTest, UnloadableClientLibraryShowsUnableToLogOnWithTheLoadersLog) {
+TEST_F(WindowLogonTest, UnloadableClientLibraryShowsUnableToLogOnWithTheLoadersLog) {
   const std::string missing = dataDir_ + "/no-such-dir/libclntsh.so";
   oci::ResetLoader();
   platform::setCommandLine({"OCIDLL=" + missing});

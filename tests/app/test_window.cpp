@@ -293,6 +293,8 @@ std::vector<InterlockCase> InterlockCases() {
   };
 }
 
+void PrintTo(const InterlockCase& c, std::ostream* os) { *os << c.title; }
+
 class InterlockTest : public WindowTest, public ::testing::WithParamInterface<InterlockCase> {};
 
 TEST_P(InterlockTest, BoxesEndInTheExpectedStates) {
@@ -513,6 +515,21 @@ TEST(QtDialogsTest, BoxFromADisabledWindowCanBeAnswered) {
   EXPECT_TRUE(answered);
   EXPECT_TRUE(wasEnabled);
   EXPECT_EQ(result, mbYes);
+
+  // The program's CR LF line breaks reach the box as plain line breaks.
+  QString shownText, shownDetail;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) return;
+    shownText = box->text();
+    shownDetail = box->detailedText();
+    box->button(QMessageBox::Ok)->click();
+  });
+  EXPECT_EQ(dialogs.messageBox("Oracle Log On Error:\r\n\r\ninvalid", "Initialization error\r\nlog",
+                               mbOK, MsgIcon::Error),
+            mbOK);
+  EXPECT_EQ(shownText, "Oracle Log On Error:\n\ninvalid");
+  EXPECT_EQ(shownDetail, "Initialization error\nlog");
 }
 
 }  // namespace
