@@ -661,6 +661,18 @@ bool isDictionaryStatement(const std::vector<Token>& tokens) {
   return words.count(tokens[0].upper) > 0;
 }
 
+bool isStoredUnitStatement(const std::vector<Token>& tokens) {
+  size_t i = 0;
+  auto word = [&](const char* w) {
+    return i < tokens.size() && tokens[i].kind == Token::Kind::Word && tokens[i].upper == w;
+  };
+  if (!word("CREATE")) return false;
+  ++i;
+  if (word("OR")) i += 2;
+  while (word("EDITIONABLE") || word("NONEDITIONABLE") || word("FORCE") || word("NOFORCE")) ++i;
+  return word("PROCEDURE") || word("FUNCTION") || word("PACKAGE") || word("TRIGGER") || word("TYPE");
+}
+
 void executeDictionaryStatement(Session& s, const std::vector<Token>& tokens, const std::string& sql) {
   using namespace dict;
   Cursor c(tokens, sql);

@@ -71,6 +71,10 @@ void initCatalog(sqlite3* db);
 // Whether a statement (its tokens) is one the dictionary half runs: CREATE,
 // ALTER, DROP, COMMENT, TRUNCATE, RENAME, GRANT/REVOKE (accepted).
 bool isDictionaryStatement(const std::vector<Token>& tokens);
+// Whether a statement creates a stored PL/SQL unit (CREATE [OR REPLACE]
+// PROCEDURE, FUNCTION, PACKAGE [BODY], TRIGGER, TYPE): its text holds
+// semicolons of its own.
+bool isStoredUnitStatement(const std::vector<Token>& tokens);
 // Runs such a statement; throws OraError.  The caller wraps it in a
 // savepoint, so a failure leaves nothing behind.
 void executeDictionaryStatement(Session& s, const std::vector<Token>& tokens,

@@ -135,6 +135,8 @@ StatementKind kindOf(const std::vector<Token>& t) {
 // semicolon on SQL is ORA-00911, but PL/SQL blocks keep theirs.
 void checkTrailingSemicolon(const std::vector<Token>& t, StatementKind kind) {
   if (kind == StatementKind::Begin || kind == StatementKind::Declare) return;
+  // A stored unit's text (CREATE PROCEDURE ... END;) holds its own semicolons.
+  if (isStoredUnitStatement(t)) return;
   for (size_t i = 0; i + 1 < t.size(); ++i) {
     if (t[i].kind == Token::Kind::Operator && t[i].text == ";") {
       throw OraError(911, "invalid character");
