@@ -144,9 +144,10 @@ TOracleSession::~TOracleSession() {
   }
   for (TOracleSessionClient* c : clients) c->SessionDestroyed();
   try {
-    if (serverAttached_ && oci::api().OCIServerDetach) oci::api().OCIServerDetach(serverHandle_, errorHandle_, 0);
+    if (serverAttached_ && oci::OCILoaded()) oci::api().OCIServerDetach(serverHandle_, errorHandle_, 0);
     serverAttached_ = false;
-    if (oci8Mode_ && envHandle_) FreeHandles();
+    // Whatever the mode, handles left by a failed attempt go with the session.
+    if (envHandle_ && !Shared() && oci::OCILoaded()) FreeHandles();
   } catch (...) {
   }
   std::lock_guard<std::mutex> guard(sessionListMutex());
@@ -529,7 +530,7 @@ void TOracleSession::LogOffImpl(bool destroying) {
     // The library went away under the session (unloaded at program end):
     // its handles went with it, so there is nothing left to call.
     bool was = connected_;
-    CloseAttached();
+    if (was) CloseAttached();
     connected_ = false;
     serverAttached_ = false;
     envHandle_ = nullptr;

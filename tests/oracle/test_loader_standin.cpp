@@ -3,6 +3,9 @@
 // ORACLE_HOME), loaded once, unloaded, and loaded again after a failure.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "oracle/errors.h"
 #include "oracle/loader.h"
 #include "platform/environment.h"
@@ -48,6 +51,24 @@ TEST_F(StandInLoaderTest, AForcedLibraryLoadsWithEveryGroupAndASecondInitDoesNot
   oci::InitOCI();
   EXPECT_TRUE(oci::OCILoaded());
   EXPECT_EQ(oci::api().OCIStmtPrepare, prepare);
+  EXPECT_EQ(oci::InitLog(), "OCIDLL forced to " + library_);
+}
+
+TEST_F(StandInLoaderTest, ThreadsLoadingAtOnceLoadOnce) {
+  oci::SetOCIDLL(library_);
+  std::vector<std::thread> threads;
+  std::atomic<int> failures{0};
+  for (int i = 0; i < 4; ++i)
+    threads.emplace_back([&] {
+      try {
+        oci::InitOCI();
+      } catch (...) {
+        ++failures;
+      }
+    });
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_TRUE(oci::OCILoaded());
   EXPECT_EQ(oci::InitLog(), "OCIDLL forced to " + library_);
 }
 

@@ -497,6 +497,49 @@ TEST_F(SessionTest, SessionSettingsRunAtLogonThroughTheQueryLayer) {
   EXPECT_EQ(session_.BytesPerChar(), 1);  // forgotten at logoff; not connected now
 }
 
+TEST_F(SessionTest, ASharedConnectionIsBorrowedAndLeftRunning) {
+  session_.LogOn();
+  TOracleSession borrower;
+  borrower.SetExternalSVC(session_.ExternalSVC());
+  EXPECT_TRUE(borrower.Connected());
+  EXPECT_TRUE(borrower.Shared());
+  EXPECT_TRUE(borrower.OCI8Mode());
+  EXPECT_EQ(borrower.SvcHandle(), session_.SvcHandle());
+  EXPECT_EQ(borrower.EnvHandle(), session_.EnvHandle());
+  EXPECT_NE(borrower.ErrorHandle(), session_.ErrorHandle());
+  EXPECT_NO_THROW(borrower.Commit());
+  borrower.LogOff();
+  EXPECT_FALSE(borrower.Shared());
+  EXPECT_EQ(borrower.SvcHandle(), nullptr);
+  // The lender's connection is untouched.
+  EXPECT_TRUE(session_.Connected());
+  EXPECT_NO_THROW(session_.Commit());
+
+  TOracleSession oci7;
+  oci7.Preferences().SetUseOCI7(true);
+  try {
+    oci7.SetExternalSVC(session_.ExternalSVC());
+    ADD_FAILURE() << "an OCI7 session borrowed an OCI8 connection";
+  } catch (const EOracleException& e) {
+    EXPECT_STREQ(e.what(), "ExternalSVC only valid with OCI8");
+  }
+}
+
+TEST_F(SessionTest, ASharedOCI7LogonDataArea) {
+  session_.Preferences().SetUseOCI7(true);
+  session_.LogOn();
+  TOracleSession borrower;
+  borrower.SetExternalLDA(session_.ExternalLDA());
+  EXPECT_TRUE(borrower.Connected());
+  EXPECT_FALSE(borrower.OCI8Mode());
+  EXPECT_EQ(borrower.Lda(), session_.Lda());
+  EXPECT_NO_THROW(borrower.Commit());
+  borrower.SetExternalLDA(nullptr);
+  EXPECT_FALSE(borrower.Connected());
+  EXPECT_TRUE(session_.Connected());
+  EXPECT_NO_THROW(session_.Commit());
+}
+
 TEST_F(SessionTest, ProgramEndLogsEverySessionOffAndUnloads) {
   session_.LogOn();
   TOracleSession other;
