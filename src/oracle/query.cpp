@@ -156,8 +156,17 @@ std::string TLOBLocator::ReadAll() {
   std::string out;
   if (size <= 0) return out;
   out.resize(size_t(size));
+  // A whole read starts at the beginning and leaves the stream's position alone.
+  int32_t saved = position_;
   position_ = 0;
-  int32_t got = Read(out.data(), size);
+  int32_t got = 0;
+  try {
+    got = Read(out.data(), size);
+  } catch (...) {
+    position_ = saved;
+    throw;
+  }
+  position_ = saved;
   out.resize(size_t(got));
   return out;
 }

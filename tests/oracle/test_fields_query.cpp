@@ -82,7 +82,7 @@ TEST_P(FieldsTest, EveryGetterOnEveryColumnKind) {
   const GetterCase cases[] = {
       {"N9", 3, "123456789", "123456789", "123456789"},
       {"N10", 4, "1234567890", "1234567890", "1234567890"},
-      {"N20", 4, "1.23456789012346E19", "Cannot convert field N20 to an Integer", "1.234567890e+19"},
+      {"N20", 4, "1.23456789012346E19", "Cannot convert field N20 to an Integer", "1.23456789e+19"},
       {"N52", 4, "3.1", "3", "3.1"},
       {"NN", 4, "1E27", "Cannot convert field NN to an Integer", "1e+27"},
       {"F", 4, "-2.7", "-2", "-2.7"},
