@@ -167,6 +167,7 @@ struct Stmt : Handle {
   bool exhausted = false;  // the select has returned its last row
   ub4 rowCount = 0;        // rows fetched since execute, or rows a DML changed
   ub4 rowsFetched = 0;     // rows the last fetch returned
+  bool oci7 = false;       // the statement of an OCI7 cursor
   ub2 lastInfoCode = 0;    // 1405 or 1406 when the last fetch cut or missed a value
   ub4 prefetchRows = 1, prefetchMemory = 0;
   std::vector<ocisim::Value> row;  // the last row fetched

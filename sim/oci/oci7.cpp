@@ -281,6 +281,7 @@ OCISIM_API_OCI7 sword oopen(Cda_Def* cursor, Lda_Def* lda, OraText* dbn, sword d
   auto* c = new Cursor7;
   c->svc = svc;
   c->st = svc->env->adopt(std::make_unique<Stmt>(svc->env));
+  c->st->oci7 = true;
   c->err = svc->env->adopt(std::make_unique<Error>(svc->env));
   std::memset(cursor, 0, sizeof *cursor);
   cursor->rcsp = c;

@@ -232,20 +232,35 @@ void writeCell(Stmt* st, Define* d, ub4 row, const ocisim::Value& v, const ocisi
   } else {
     rc = writeExternal(v, d->dty, at<char>(d->buf, d->bufSkip, row), d->size, &full, conn);
   }
-  if (rc == 1406) {
+  bool longType = d->dty == SQLT_LNG || d->dty == SQLT_LBI;
+  if (rc == 1406 && !(st->oci7 && longType)) {
+    // An OCI7 LONG define holds the first part of the value, and oflng
+    // reads the rest: for it a cut value is no warning.
     res.info = true;
     res.infoCode = 1406;
+  }
+  if (rc == 1406) {
     // A truncated value's indicator holds its whole length (-2 when that
     // does not fit), as Oracle reports it.
     if (ind) *ind = full <= 0x7FFF ? static_cast<sb2>(full) : -2;
   } else if (ind) {
     *ind = 0;
   }
-  if (rlen) *rlen = full <= 0xFFFF ? static_cast<ub2>(full) : static_cast<ub2>(d->size > 0xFFFF ? 0xFFFF : d->size);
+  // OCI8 reports a cut value's whole length, OCI7 the length it wrote.
+  ub4 written = rc == 1406 ? static_cast<ub4>(d->size > 0 ? d->size : 0) : full;
+  if (rc == 1406 && d->dty == SQLT_STR && written > 0) --written;
+  ub4 reported = st->oci7 ? written : (full <= 0xFFFF ? full : written);
+  if (rlen) *rlen = static_cast<ub2>(reported <= 0xFFFF ? reported : 0xFFFF);
   if (rcode) *rcode = rc;
 }
 
 }  // namespace
+
+// The end of the rows: OCI_NO_DATA, with ORA-01403 as its record.
+sword noData(Error* err) {
+  fail(err, 1403, "no data found");
+  return OCI_NO_DATA;
+}
 
 sword prepareInternal(Stmt* st, Error* err, const std::string& sql) {
   st->sql = sql;
@@ -316,7 +331,7 @@ sword executeInternal(SvcCtx* svc, Stmt* st, Error* err, ub4 iters, ub4 rowoff, 
 sword fetchInternal(Stmt* st, Error* err, ub4 nrows) {
   if (!st->open) {
     st->rowsFetched = 0;
-    if (st->exhausted) return fail(err, 1403, "no data found");
+    if (st->exhausted) return noData(err);
     return fail(err, 1002, "fetch out of sequence");
   }
   if (nrows == 0) {  // cancels the cursor
@@ -359,7 +374,7 @@ sword fetchInternal(Stmt* st, Error* err, ub4 nrows) {
     if (rc == OCI_ERROR) st->open = false;
     return rc;
   }
-  if (got < nrows) return fail(err, 1403, "no data found");
+  if (got < nrows) return noData(err);
   if (res.info) return warn(err, 24345, oraText(24345, "A Truncation or null fetch error occurred"));
   return succeed(err);
 }
