@@ -152,14 +152,14 @@ std::string errorFor(const std::string& sqlite) { return sqlite; }
   std::string msg = msgC ? msgC : "";
   int primary = rc & 0xff;
   if (primary == SQLITE_INTERRUPT) throw OraError(1013, "user requested cancel of current operation");
-  if (primary == SQLITE_CONSTRAINT) throw constraintError(s, msg);
-  if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
-    throw OraError(54, "resource busy and acquire with NOWAIT specified or timeout expired");
   // Errors raised by our own functions and triggers carry Oracle's text.
   if (msg.rfind("ORA-", 0) == 0 && msg.size() > 11) {
     int code = std::atoi(msg.c_str() + 4);
     throw OraError(code, msg.substr(11));
   }
+  if (primary == SQLITE_CONSTRAINT) throw constraintError(s, msg);
+  if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+    throw OraError(54, "resource busy and acquire with NOWAIT specified or timeout expired");
   const char* nsc = "no such column: ";
   if (msg.rfind(nsc, 0) == 0) {
     std::string name = msg.substr(std::strlen(nsc));
@@ -260,6 +260,7 @@ class StatementImpl : public Statement {
   uint64_t rows_ = 0;
   bool open_ = false;      // a select result is open
   bool pending_ = false;   // st_ holds a row not yet handed out
+  bool executed_ = false;  // a select has been executed at least once
 };
 
 void StatementImpl::compile() {
@@ -415,6 +416,7 @@ void StatementImpl::execute() {
       throwSqlite(s_, rc, msg.c_str());
     }
     open_ = true;
+    executed_ = true;
     return;
   }
   Atomic a(s_);
@@ -500,7 +502,9 @@ void StatementImpl::readRow(std::vector<Value>& row) {
 
 bool StatementImpl::fetch(std::vector<Value>& row) {
   if (!open_) {
-    if (kind_ == StatementKind::Select) throw OraError(1002, "fetch out of sequence");
+    // Before the first execute there is nothing to fetch from; after the
+    // last row every further fetch finds no data.
+    if (kind_ == StatementKind::Select && !executed_) throw OraError(1002, "fetch out of sequence");
     return false;
   }
   if (!pending_) {

@@ -150,7 +150,11 @@ class Parser {
     return t.kind == Token::Kind::QuotedName ||
            (t.kind == Token::Kind::Word && !reservedWords().count(t.upper));
   }
-  std::string nameOf(const Token& t) const { return t.kind == Token::Kind::QuotedName ? t.text : t.upper; }
+  std::string nameOf(const Token& t) const {
+    const std::string& n = t.kind == Token::Kind::QuotedName ? t.text : t.upper;
+    if (n.size() > 30) throw OraError(972, "identifier is too long");
+    return n;
+  }
   std::string name(int missingCode = 903, const char* missingText = "invalid table name") {
     if (!isName(peek())) throw OraError(missingCode, missingText);
     return nameOf(next());
@@ -382,7 +386,11 @@ class Parser {
   // Walks over the select list without translating it: up to FROM at depth 0.
   void skipSelectList() {
     int depth = 0;
-    while (peek().kind != Token::Kind::End) {
+    while (true) {
+      if (peek().kind == Token::Kind::End) {
+        if (depth > 0) throw OraError(907, "missing right parenthesis");
+        return;
+      }
       const Token& t = peek();
       if (isOp(t, "(")) ++depth;
       else if (isOp(t, ")")) {
@@ -545,10 +553,9 @@ class Parser {
           (isOp(peek(1), "<") || isOp(peek(1), "<=") || isOp(peek(1), "=")) &&
           (isWord(peek(3), "AND") || peek(3).kind == Token::Kind::End || isWord(peek(3), "ORDER") ||
            isWord(peek(3), "GROUP") || isOp(peek(3), ")") || isWord(peek(3), "UNION") || isWord(peek(3), "FOR"))) {
-        std::string op = next().text, num;
-        next();
-        op = t_[p_ - 2].text;
-        num = t_[p_ - 1].text;
+        next();  // ROWNUM
+        std::string op = next().text;
+        std::string num = next().text;
         long n = std::atol(num.c_str());
         if (op == "<") n -= 1;
         if (op == "=") n = n == 1 ? 1 : 0;
@@ -899,6 +906,12 @@ class Parser {
   bool typeKnownAs(const Expr& e, SqlType t) const { return (e.type.known || e.isColumn) && e.type.type == t; }
 
   std::string compareSql(const Expr& l, const std::string& op, const Expr& r) {
+    // CHAR values compare blank-padded: 'ab' equals a CHAR(5) holding 'ab   '.
+    bool lc = typeKnownAs(l, SqlType::Char) && l.isColumn, rc = typeKnownAs(r, SqlType::Char) && r.isColumn;
+    bool lt = (l.type.known || l.isColumn) && isCharType(l.type.type);
+    bool rt = (r.type.known || r.isColumn) && isCharType(r.type.type);
+    if ((lc && (rt || !r.type.known)) || (rc && (lt || !l.type.known)))
+      return "rtrim(" + l.sql + ", ' ') " + op + " rtrim(" + r.sql + ", ' ')";
     return sideFor(r, l) + " " + op + " " + sideFor(l, r);
   }
 
@@ -966,6 +979,11 @@ class Parser {
   }
 
   Expr unary() {
+    if (isOp(peek(), "-") && peek(1).kind == Token::Kind::Number) {
+      // A negative literal keeps all its digits.
+      next();
+      return literalNumber("-" + next().text);
+    }
     if (isOp(peek(), "-")) {
       next();
       Expr e = unary();

@@ -246,7 +246,7 @@ std::string formatNumber(const std::string& canonical, const std::string& format
     std::string ip = s.substr(0, s.find('.'));
     std::string fp = s.find('.') == std::string::npos ? "" : s.substr(s.find('.') + 1);
     if (ip == "0") ip.clear();
-    if (ip.size() > intDigits) return std::string(model.size() + 2, '#');
+    if (ip.size() > intDigits) return std::string(model.size() + 1, '#');
     // Fill the integer model from the right.
     std::string outInt;
     size_t di = ip.size();
