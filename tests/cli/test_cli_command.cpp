@@ -1,0 +1,238 @@
+// tarlow-script as a user runs it: exit statuses, messages, and against the
+// stand-in database the script itself, which must equal what the window's
+// file sink writes for the same choices.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#ifdef TARLOW_HAVE_ENGINE
+#include "engine/engine.h"
+#endif
+#include "cli/cli_options.h"
+#include "editor/memo_source.h"
+#include "script/object_list.h"
+#include "script/script_run.h"
+#include "script/script_writer.h"
+
+namespace {
+
+class TempDir {
+ public:
+  TempDir() {
+    char pattern[] = "/tmp/tarlow_cli_XXXXXX";
+    path_ = mkdtemp(pattern);
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::string& path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+Result RunCommand(const std::vector<std::string>& args, const std::string& env = "") {
+  TempDir dir;
+  std::string cmd = env + " " + Quote(std::string(TARLOW_BIN_DIR) + "/tarlow-script");
+  for (const auto& a : args) cmd += " " + Quote(a);
+  cmd += " >" + dir.File("out") + " 2>" + dir.File("err") + " </dev/null";
+  Result r;
+  const int raw = std::system(cmd.c_str());
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.out = ReadAll(dir.File("out"));
+  r.err = ReadAll(dir.File("err"));
+  return r;
+}
+
+class Command : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::filesystem::exists(std::string(TARLOW_BIN_DIR) + "/tarlow-script"))
+      GTEST_SKIP() << "tarlow-script not built";
+  }
+};
+
+TEST_F(Command, HelpDescribesTheCommand) {
+  const Result r = RunCommand({"--help"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, tarlow::cli::HelpText());
+  EXPECT_TRUE(r.err.empty());
+}
+
+TEST_F(Command, BadUsageExitsWithTwo) {
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {},
+           {"--database", "D", "--user", "u"},
+           {"--database", "D", "--user", "u", "--password", "p", "--with", "bogus"},
+           {"--database", "D", "--user", "u", "--password", "p", "--with", "casc-constraints"}}) {
+    const Result r = RunCommand(args);
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_NE(r.err.find("tarlow-script: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("--help"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty());
+  }
+}
+
+TEST_F(Command, NoClientLibraryIsALogonFailure) {
+  TempDir dir;
+  const Result r = RunCommand({"--database", "D", "--user", "u", "--password", "p", "OCIDLL=" + dir.File("none.so")});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("Initialization error"), std::string::npos) << r.err;
+  EXPECT_TRUE(r.out.empty());
+}
+
+// ---- against the stand-in database ------------------------------------------
+
+class AgainstStandIn : public Command {
+ protected:
+  void SetUp() override {
+    Command::SetUp();
+    if (IsSkipped()) return;
+    lib_ = std::string(TARLOW_LIB_DIR) + "/libocisim.so";
+    if (!std::filesystem::exists(lib_)) GTEST_SKIP() << "stand-in client library not built: " << lib_;
+#ifdef TARLOW_HAVE_ENGINE
+    try {
+      ocisim::createDatabase(dir_.path(), "DEMO");
+      ocisim::addUser(dir_.path(), "DEMO", "DEMO", "demo");
+      auto c = ocisim::attachIn(dir_.path(), "DEMO");
+      std::string warning;
+      c->logon("demo", "demo", &warning);
+      for (const char* ddl : {"CREATE TABLE EMP (EMPNO NUMBER(4))", "CREATE TABLE DEPT (DEPTNO NUMBER(2))",
+                              "CREATE TABLE BONUS (ENAME VARCHAR2(10))"})
+        c->prepare(ddl)->execute();
+      c->commit();
+    } catch (const std::exception& e) {
+      GTEST_SKIP() << "the stand-in engine cannot make the demo schema yet: " << e.what();
+    }
+#else
+    GTEST_SKIP() << "the stand-in engine is not part of this build";
+#endif
+  }
+  Result Script(std::vector<std::string> args) {
+    std::vector<std::string> all = {"--database", "DEMO", "--user", "demo", "--password", "demo",
+                                    "OCIDLL=" + lib_};
+    all.insert(all.end(), args.begin(), args.end());
+    return RunCommand(all, "OCISIM_DATA=" + Quote(dir_.path()) + " LC_ALL=C");
+  }
+
+  TempDir dir_;
+  std::string lib_;
+};
+
+TEST_F(AgainstStandIn, OnlyDropTablesWritesOneDropPerTableInListOrder) {
+  const Result r = Script({"--only", "drop-tables"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "DROP TABLE BONUS;\r\n\r\nDROP TABLE DEPT;\r\n\r\nDROP TABLE EMP;\r\n\r\n");
+  EXPECT_EQ(r.err,
+            "Writing Metadata for table: BONUS.\nWriting Metadata for table: DEPT.\n"
+            "Writing Metadata for table: EMP.\n");
+}
+
+TEST_F(AgainstStandIn, OutputFileAndNamedTables) {
+  const Result toStdout = Script({"--only", "drop-tables,casc-constraints", "--tables", "EMP,BONUS"});
+  ASSERT_EQ(toStdout.status, 0) << toStdout.err;
+  EXPECT_EQ(toStdout.out,
+            "DROP TABLE BONUS CASCADE CONSTRAINTS;\r\n\r\nDROP TABLE EMP CASCADE CONSTRAINTS;\r\n\r\n");
+  TempDir out;
+  const Result toFile =
+      Script({"--only", "drop-tables,casc-constraints", "--tables", "EMP,BONUS", "--output", out.File("s.sql")});
+  ASSERT_EQ(toFile.status, 0) << toFile.err;
+  EXPECT_TRUE(toFile.out.empty());
+  EXPECT_EQ(ReadAll(out.File("s.sql")), toStdout.out);
+}
+
+TEST_F(AgainstStandIn, RunAndLogonErrors) {
+  const Result unknown = Script({"--tables", "EMP,NOSUCH"});
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_NE(unknown.err.find("\"NOSUCH\""), std::string::npos) << unknown.err;
+  EXPECT_TRUE(unknown.out.empty());
+
+  TempDir out;
+  const Result badOutput = Script({"--output", out.File("missing/s.sql")});
+  EXPECT_EQ(badOutput.status, 1);
+  EXPECT_NE(badOutput.err.find("Cannot create file"), std::string::npos) << badOutput.err;
+
+  const Result wrong = RunCommand({"--database", "DEMO", "--user", "demo", "--password", "wrong", "OCIDLL=" + lib_},
+                           "OCISIM_DATA=" + Quote(dir_.path()));
+  EXPECT_EQ(wrong.status, 3);
+  EXPECT_NE(wrong.err.find("ORA-01017"), std::string::npos) << wrong.err;
+}
+
+// The window's file sink for the same choices: the same run over a host
+// that holds the window's boxes and list.
+class WindowLikeHost : public tarlow::ScriptHost {
+ public:
+  tarlow::OptionBoxes boxes;
+  tarlow::ObjectList list;
+  tarlow::TMemoSource store;
+  std::string path;
+  std::string caption = tarlow::kStartScriptCaption;
+  std::vector<std::string> errors;
+  bool BoxTicked(tarlow::OptionBox b) override { return boxes.Checked(b); }
+  bool ToTextFile() override { return true; }
+  int ObjectCount() override { return list.Count(); }
+  std::string ObjectCaption(int i) override { return list.Caption(i); }
+  bool ObjectTicked(int i) override { return list.Ticked(i); }
+  tarlow::TMemoSource& ScriptStore() override { return store; }
+  std::string ScriptCaption() override { return caption; }
+  void SetScriptCaption(const std::string& c) override { caption = c; }
+  void SetStatus(const std::string&) override {}
+  void ProcessMessages() override {}
+  void SetBusyCursor(bool) override {}
+  std::optional<std::string> AskScriptFile() override { return path; }
+  void ReportError(const std::string& m) override { errors.push_back(m); }
+};
+
+TEST_F(AgainstStandIn, OutputEqualsTheWindowsFileSink) {
+  const std::vector<std::vector<std::string>> choices = {
+      {},
+      {"--all"},
+      {"--only", "drop-tables"},
+      {"--with", "drop-tables,casc-constraints,data", "--without", "tables"},
+  };
+  for (const auto& flags : choices) {
+    const Result r = Script(flags);
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    TempDir out;
+    WindowLikeHost window;
+    std::vector<std::string> args = {"--database", "D", "--user", "u", "--password", "p"};
+    args.insert(args.end(), flags.begin(), flags.end());
+    tarlow::cli::ApplyBoxActions(window.boxes, tarlow::cli::ParseCommandLine(args).actions);
+    for (const char* t : {"EMP", "DEPT", "BONUS"}) window.list.SetTicked(window.list.Add(t), true);
+    window.path = out.File("window.sql");
+    tarlow::StatementWriters writers;
+    tarlow::ScriptRun(window, writers).btnScriptClick();
+    ASSERT_TRUE(window.errors.empty());
+    EXPECT_EQ(r.out, ReadAll(window.path)) << flags.size();
+  }
+}
+
+}  // namespace
