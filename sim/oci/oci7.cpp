@@ -100,6 +100,7 @@ void freeLdaSvc(SvcCtx* svc) {
   delist(svc);
   if (svc->ownedByLda) {
     Env* env = svc->env;
+    // Statements before the server whose connection they were parsed on.
     for (auto& c : env->children)
       if (c->type == OCI_HTYPE_STMT) c.reset();
     env->children.clear();
@@ -201,7 +202,8 @@ OCISIM_API_OCI7 sword ologof(Lda_Def* lda) {
   Error err(svc->env);
   sword rc = OCI_SUCCESS;
   if (svc->ownedByLda) {
-    rc = logoffInternal(svc, &err) == OCI_SUCCESS ? 0 : err.rec.code;
+    // The whole environment goes with the area: end the session, then free it.
+    rc = endSessionInternal(svc, &err, svc->session) == OCI_SUCCESS ? 0 : err.rec.code;
     freeLdaSvc(svc);
   } else {
     // An area made from an OCI8 service context: end that session.
