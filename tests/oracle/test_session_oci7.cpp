@@ -55,6 +55,15 @@ TEST_F(OCI7SessionTest, LogsOnAndOffWithoutOCI8) {
   EXPECT_EQ(changes, 2);
 }
 
+TEST_F(OCI7SessionTest, AutoCommitActsOnTheConnection) {
+  session_.SetAutoCommit(true);  // stored, applied at logon
+  session_.LogOn();
+  EXPECT_TRUE(session_.AutoCommit());
+  EXPECT_NO_THROW(session_.SetAutoCommit(false));
+  EXPECT_FALSE(session_.AutoCommit());
+  EXPECT_NO_THROW(session_.Rollback());
+}
+
 TEST_F(OCI7SessionTest, ErrorsAndWarningsComeFromTheLogonDataArea) {
   session_.SetLogonPassword("wrong");  // the user field still says scott/tiger@ORCL
   session_.SetLogonUsername("scott");
