@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <utility>
+#include <vector>
 
 #include "oracle/errors.h"
 
@@ -61,12 +63,6 @@ const char* const kLongMonths[12] = {"January", "February", "March",     "April"
                                      "May",     "June",     "July",      "August",
                                      "September", "October", "November", "December"};
 
-std::string Pad2(int v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%02d", v);
-  return buf;
-}
-
 char Upper(char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; }
 
 bool StartsWithNoCase(const std::string& s, size_t pos, const char* word) {
@@ -77,11 +73,23 @@ bool StartsWithNoCase(const std::string& s, size_t pos, const char* word) {
   return true;
 }
 
-void FormatInto(std::string& out, const std::string& fmt, const DateParts& p, double dt,
-                const TOracleFormats& f, int depth);
+// A format string is compiled once into tokens; texts of dates are made
+// for every row, so the format is not parsed again each time.
+enum class Tok {
+  Literal, Day, Day2, DayShort, DayLong, Month, Month2, MonthShort, MonthLong, Year2, Year4,
+  Hour, Hour2, Minute, Minute2, Second, Second2, Msec, Msec3, AmPm, AmPmUpper, AP, APUpper, AmPmWord,
+  DateAndTime,  // "c": short date, and the long time unless it is midnight
+};
 
-// Whether an am/pm marker follows anywhere in the format, which makes hours
-// count on a twelve-hour clock.
+struct Token {
+  Tok kind;
+  std::string text;  // Literal
+};
+
+using Tokens = std::vector<Token>;
+
+void Compile(Tokens& out, const std::string& fmt, const TOracleFormats& f, int depth, bool& twelve);
+
 bool HasAmPm(const std::string& fmt) {
   for (size_t i = 0; i < fmt.size(); ++i)
     if (StartsWithNoCase(fmt, i, "am/pm") || StartsWithNoCase(fmt, i, "a/p") ||
@@ -90,10 +98,15 @@ bool HasAmPm(const std::string& fmt) {
   return false;
 }
 
-void FormatInto(std::string& out, const std::string& fmt, const DateParts& p, double dt,
-                const TOracleFormats& f, int depth) {
+void Literal(Tokens& out, char c) {
+  if (!out.empty() && out.back().kind == Tok::Literal) out.back().text += c;
+  else out.push_back({Tok::Literal, std::string(1, c)});
+}
+
+void Compile(Tokens& out, const std::string& fmt, const TOracleFormats& f, int depth, bool& twelve) {
   if (depth > 2) return;  // a format that names itself would never end
-  const bool twelve = HasAmPm(fmt);
+  const bool local12 = HasAmPm(fmt);
+  twelve = twelve || local12;
   bool lastWasHour = false;
   size_t i = 0;
   while (i < fmt.size()) {
@@ -106,126 +119,182 @@ void FormatInto(std::string& out, const std::string& fmt, const DateParts& p, do
       case '"': {
         size_t end = fmt.find(c, i + 1);
         if (end == std::string::npos) end = fmt.size();
-        out.append(fmt, i + 1, end - i - 1);
+        for (size_t k = i + 1; k < end; ++k) Literal(out, fmt[k]);
         i = end + 1;
         continue;
       }
       case 'D':
-        if (run == 1) out += std::to_string(p.day);
-        else if (run == 2) out += Pad2(p.day);
-        else if (run == 3 || run == 4) {
-          int64_t days = int64_t(std::trunc(dt)) + kDateDelta;  // day 1 of year 1 was a Monday
-          int wd = int(((days % 7) + 7 + 0) % 7);               // 0 = Sunday
-          out += run == 3 ? kShortDays[wd] : kLongDays[wd];
-        } else {
-          FormatInto(out, f.ShortDateFormat, p, dt, f, depth + 1);
-        }
+        if (run == 1) out.push_back({Tok::Day, {}});
+        else if (run == 2) out.push_back({Tok::Day2, {}});
+        else if (run == 3) out.push_back({Tok::DayShort, {}});
+        else if (run == 4) out.push_back({Tok::DayLong, {}});
+        else Compile(out, f.ShortDateFormat, f, depth + 1, twelve);
         i += run;
         lastWasHour = false;
         continue;
       case 'M':
-        if (lastWasHour && run <= 2) {
-          out += run == 1 ? std::to_string(p.minute) : Pad2(p.minute);
-        } else if (run == 1) {
-          out += std::to_string(p.month);
-        } else if (run == 2) {
-          out += Pad2(p.month);
-        } else if (run == 3) {
-          out += kShortMonths[p.month - 1];
-        } else {
-          out += kLongMonths[p.month - 1];
-        }
+        if (lastWasHour && run <= 2) out.push_back({run == 1 ? Tok::Minute : Tok::Minute2, {}});
+        else if (run == 1) out.push_back({Tok::Month, {}});
+        else if (run == 2) out.push_back({Tok::Month2, {}});
+        else if (run == 3) out.push_back({Tok::MonthShort, {}});
+        else out.push_back({Tok::MonthLong, {}});
         i += run;
         lastWasHour = false;
         continue;
-      case 'Y': {
-        if (run <= 2) out += Pad2(p.year % 100);
-        else {
-          char buf[16];
-          std::snprintf(buf, sizeof buf, "%04d", p.year);
-          out += buf;
-        }
+      case 'Y':
+        out.push_back({run <= 2 ? Tok::Year2 : Tok::Year4, {}});
         i += run;
         lastWasHour = false;
         continue;
-      }
-      case 'H': {
-        int h = p.hour;
-        if (twelve) {
-          h %= 12;
-          if (h == 0) h = 12;
-        }
-        out += run == 1 ? std::to_string(h) : Pad2(h);
+      case 'H':
+        out.push_back({run == 1 ? Tok::Hour : Tok::Hour2, {}});
         i += run;
         lastWasHour = true;
         continue;
-      }
       case 'N':
-        out += run == 1 ? std::to_string(p.minute) : Pad2(p.minute);
+        out.push_back({run == 1 ? Tok::Minute : Tok::Minute2, {}});
         i += run;
         lastWasHour = false;
         continue;
       case 'S':
-        out += run == 1 ? std::to_string(p.second) : Pad2(p.second);
+        out.push_back({run == 1 ? Tok::Second : Tok::Second2, {}});
         i += run;
         lastWasHour = false;
         continue;
-      case 'Z': {
-        char buf[16];
-        std::snprintf(buf, sizeof buf, run >= 3 ? "%03d" : "%d", p.msec);
-        out += buf;
+      case 'Z':
+        out.push_back({run >= 3 ? Tok::Msec3 : Tok::Msec, {}});
         i += run;
         continue;
-      }
       case 'T':
-        if (run == 1) {
-          FormatInto(out, "hh:nn", p, dt, f, depth + 1);
-        } else {
-          FormatInto(out, f.LongTimeFormat, p, dt, f, depth + 1);
-        }
+        if (run == 1) Compile(out, "hh:nn", f, depth + 1, twelve);
+        else Compile(out, f.LongTimeFormat, f, depth + 1, twelve);
         i += run;
         continue;
       case 'C':
-        FormatInto(out, f.ShortDateFormat, p, dt, f, depth + 1);
-        if (p.hour || p.minute || p.second || p.msec) {
-          out += ' ';
-          FormatInto(out, f.LongTimeFormat, p, dt, f, depth + 1);
-        }
+        out.push_back({Tok::DateAndTime, {}});
         i += 1;
         continue;
       case 'A':
         if (StartsWithNoCase(fmt, i, "am/pm")) {
-          bool upper = fmt[i] == 'A';
-          out += p.hour < 12 ? (upper ? "AM" : "am") : (upper ? "PM" : "pm");
+          out.push_back({fmt[i] == 'A' ? Tok::AmPmUpper : Tok::AmPm, {}});
           i += 5;
           continue;
         }
         if (StartsWithNoCase(fmt, i, "a/p")) {
-          bool upper = fmt[i] == 'A';
-          out += p.hour < 12 ? (upper ? "A" : "a") : (upper ? "P" : "p");
+          out.push_back({fmt[i] == 'A' ? Tok::APUpper : Tok::AP, {}});
           i += 3;
           continue;
         }
         if (StartsWithNoCase(fmt, i, "ampm")) {
-          out += p.hour < 12 ? "AM" : "PM";
+          out.push_back({Tok::AmPmWord, {}});
           i += 4;
           continue;
         }
-        out += c;
+        Literal(out, c);
         ++i;
         continue;
       case '/':
-        out += f.DateSeparator;
+        Literal(out, f.DateSeparator);
         ++i;
         continue;
       case ':':
-        out += f.TimeSeparator;
+        Literal(out, f.TimeSeparator);
         ++i;
         continue;
       default:
-        out += c;
+        Literal(out, c);
         ++i;
         continue;
+    }
+  }
+}
+
+struct CompiledFormat {
+  Tokens tokens;
+  bool twelve = false;
+};
+
+struct CacheEntry {
+  std::string format, shortDate, longTime;
+  char dateSeparator, timeSeparator;
+  CompiledFormat compiled;
+};
+
+const CompiledFormat& CompiledFor(const std::string& fmt, const TOracleFormats& f) {
+  thread_local std::vector<CacheEntry> cache;
+  for (auto& e : cache)
+    if (e.format == fmt && e.shortDate == f.ShortDateFormat && e.longTime == f.LongTimeFormat &&
+        e.dateSeparator == f.DateSeparator && e.timeSeparator == f.TimeSeparator)
+      return e.compiled;
+  if (cache.size() >= 16) cache.clear();
+  CacheEntry e{fmt, f.ShortDateFormat, f.LongTimeFormat, f.DateSeparator, f.TimeSeparator, {}};
+  Compile(e.compiled.tokens, fmt, f, 0, e.compiled.twelve);
+  cache.push_back(std::move(e));
+  return cache.back().compiled;
+}
+
+void Digits(std::string& out, int v, int width) {
+  char buf[12];
+  int n = 12;
+  unsigned u = v < 0 ? 0u - unsigned(v) : unsigned(v);
+  do {
+    buf[--n] = char('0' + u % 10);
+    u /= 10;
+  } while (u);
+  while (12 - n < width) buf[--n] = '0';
+  if (v < 0) buf[--n] = '-';
+  out.append(buf + n, size_t(12 - n));
+}
+
+double EncodeDateUnchecked(int year, int month, int day);
+
+void Render(std::string& out, const CompiledFormat& cf, const DateParts& p, const TOracleFormats& f) {
+  for (const Token& t : cf.tokens) {
+    switch (t.kind) {
+      case Tok::Literal: out += t.text; break;
+      case Tok::Day: Digits(out, p.day, 1); break;
+      case Tok::Day2: Digits(out, p.day, 2); break;
+      case Tok::DayShort:
+      case Tok::DayLong: {
+        int64_t days = int64_t(EncodeDateUnchecked(p.year, p.month, p.day)) + kDateDelta;
+        int wd = int(((days % 7) + 7) % 7);  // 0 = Sunday
+        out += t.kind == Tok::DayShort ? kShortDays[wd] : kLongDays[wd];
+        break;
+      }
+      case Tok::Month: Digits(out, p.month, 1); break;
+      case Tok::Month2: Digits(out, p.month, 2); break;
+      case Tok::MonthShort: out += kShortMonths[p.month - 1]; break;
+      case Tok::MonthLong: out += kLongMonths[p.month - 1]; break;
+      case Tok::Year2: Digits(out, p.year % 100, 2); break;
+      case Tok::Year4: Digits(out, p.year, 4); break;
+      case Tok::Hour:
+      case Tok::Hour2: {
+        int h = p.hour;
+        if (cf.twelve) {
+          h %= 12;
+          if (h == 0) h = 12;
+        }
+        Digits(out, h, t.kind == Tok::Hour ? 1 : 2);
+        break;
+      }
+      case Tok::Minute: Digits(out, p.minute, 1); break;
+      case Tok::Minute2: Digits(out, p.minute, 2); break;
+      case Tok::Second: Digits(out, p.second, 1); break;
+      case Tok::Second2: Digits(out, p.second, 2); break;
+      case Tok::Msec: Digits(out, p.msec, 1); break;
+      case Tok::Msec3: Digits(out, p.msec, 3); break;
+      case Tok::AmPm: out += p.hour < 12 ? "am" : "pm"; break;
+      case Tok::AmPmUpper: out += p.hour < 12 ? "AM" : "PM"; break;
+      case Tok::AP: out += p.hour < 12 ? "a" : "p"; break;
+      case Tok::APUpper: out += p.hour < 12 ? "A" : "P"; break;
+      case Tok::AmPmWord: out += p.hour < 12 ? "AM" : "PM"; break;
+      case Tok::DateAndTime:
+        Render(out, CompiledFor(f.ShortDateFormat, f), p, f);
+        if (p.hour || p.minute || p.second || p.msec) {
+          out += ' ';
+          Render(out, CompiledFor(f.LongTimeFormat, f), p, f);
+        }
+        break;
     }
   }
 }
@@ -237,6 +306,16 @@ std::string Trimmed(const std::string& s) {
   return s.substr(b, e - b);
 }
 
+}  // namespace
+
+namespace {
+double EncodeDateUnchecked(int year, int month, int day) {
+  int64_t days = day;
+  for (int m = 1; m < month; ++m) days += DaysInMonth(year, m);
+  int64_t y = year - 1;
+  days += y * 365 + y / 4 - y / 100 + y / 400 - kDateDelta;
+  return double(days);
+}
 }  // namespace
 
 double EncodeDate(int year, int month, int day) {
@@ -293,6 +372,32 @@ double OracleDateToDateTime(const unsigned char* b) {
   return date >= 0 ? date + time : date - time;
 }
 
+DateParts OracleDateToParts(const unsigned char* b) {
+  DateParts p;
+  p.year = (b[0] * 100 + b[1]) - 10100;
+  p.month = b[2];
+  p.day = b[3];
+  if (p.year < 1 || p.year > 9999 || p.month < 1 || p.month > 12 || p.day < 1 ||
+      p.day > DaysInMonth(p.year, p.month))
+    throw EOracleException("Invalid argument to date encode");
+  p.hour = b[4] - 1;
+  p.minute = b[5] - 1;
+  p.second = b[6] - 1;
+  if (p.hour < 0 || p.hour > 23 || p.minute < 0 || p.minute > 59 || p.second < 0 || p.second > 59)
+    throw EOracleException("Invalid argument to time encode");
+  return p;
+}
+
+std::string OracleDateToText(const unsigned char* date7, const TOracleFormats& formats) {
+  DateParts p = OracleDateToParts(date7);
+  std::string out;
+  out.reserve(32);
+  static const std::string kDate = "ddddd", kDateTime = "ddddd tt";
+  bool midnight = p.hour == 0 && p.minute == 0 && p.second == 0;
+  Render(out, CompiledFor(midnight ? kDate : kDateTime, formats), p, formats);
+  return out;
+}
+
 void DateTimeToOracleDate(double dt, unsigned char* b) {
   DateParts p = DecodeDateTime(dt);
   b[0] = (unsigned char)(p.year / 100 + 100);
@@ -309,57 +414,65 @@ std::string FloatToText(double value, char sep) {
   if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
   if (value == 0) return "0";
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.14e", value);
+  auto res = std::to_chars(buf, buf + sizeof buf - 1, value, std::chars_format::scientific, 14);
+  *res.ptr = '\0';
   // buf: [-]d.dddddddddddddde[+-]xx
   const char* s = buf;
-  std::string out;
+  char out[64];
+  int n = 0;
   if (*s == '-') {
-    out += '-';
+    out[n++] = '-';
     ++s;
   }
-  std::string digits;
+  char digits[20];
+  int nd = 0;
   while (*s && *s != 'e') {
-    if (*s != '.') digits += *s;
+    if (*s != '.' && nd < 20) digits[nd++] = *s;
     ++s;
   }
   int exp = *s == 'e' ? std::atoi(s + 1) : 0;
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  while (nd > 1 && digits[nd - 1] == '0') --nd;
 
   if (exp < -5 || exp >= 15) {
-    out += digits[0];
-    if (digits.size() > 1) {
-      out += sep;
-      out.append(digits, 1, std::string::npos);
+    out[n++] = digits[0];
+    if (nd > 1) {
+      out[n++] = sep;
+      for (int k = 1; k < nd; ++k) out[n++] = digits[k];
     }
-    out += 'E';
-    if (exp < 0) out += '-';
-    out += std::to_string(exp < 0 ? -exp : exp);
-    return out;
+    out[n++] = 'E';
+    if (exp < 0) out[n++] = '-';
+    int e = exp < 0 ? -exp : exp;
+    char eb[8];
+    int ne = 0;
+    do {
+      eb[ne++] = char('0' + e % 10);
+      e /= 10;
+    } while (e);
+    while (ne) out[n++] = eb[--ne];
+    return std::string(out, size_t(n));
   }
   if (exp >= 0) {
-    size_t intDigits = size_t(exp) + 1;
-    if (digits.size() <= intDigits) {
-      out += digits;
-      out.append(intDigits - digits.size(), '0');
-    } else {
-      out.append(digits, 0, intDigits);
-      out += sep;
-      out.append(digits, intDigits, std::string::npos);
+    int intDigits = exp + 1;
+    for (int k = 0; k < intDigits; ++k) out[n++] = k < nd ? digits[k] : '0';
+    if (nd > intDigits) {
+      out[n++] = sep;
+      for (int k = intDigits; k < nd; ++k) out[n++] = digits[k];
     }
   } else {
-    out += '0';
-    out += sep;
-    out.append(size_t(-exp - 1), '0');
-    out += digits;
+    out[n++] = '0';
+    out[n++] = sep;
+    for (int k = 0; k < -exp - 1; ++k) out[n++] = '0';
+    for (int k = 0; k < nd; ++k) out[n++] = digits[k];
   }
-  return out;
+  return std::string(out, size_t(n));
 }
 
 std::string IntegerToText(int64_t value) { return std::to_string(value); }
 
 std::string FormatDateTime(const std::string& format, double dt, const TOracleFormats& formats) {
   std::string out;
-  FormatInto(out, format, DecodeDateTime(dt), dt, formats, 0);
+  out.reserve(32);
+  Render(out, CompiledFor(format, formats), DecodeDateTime(dt), formats);
   return out;
 }
 

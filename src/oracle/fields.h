@@ -71,6 +71,10 @@ DateParts DecodeDateTime(double dt);
 // Oracle's 7-byte DATE and the date-time, both ways.
 double OracleDateToDateTime(const unsigned char* date7);
 void DateTimeToOracleDate(double dt, unsigned char* date7);
+// The parts of an Oracle DATE, checked as OracleDateToDateTime checks them.
+DateParts OracleDateToParts(const unsigned char* date7);
+// DateTimeToText of an Oracle DATE, without the detour through a date-time.
+std::string OracleDateToText(const unsigned char* date7, const TOracleFormats& formats);
 
 // Text of a double: general format, 15 significant digits.
 std::string FloatToText(double value, char decimalSeparator);

@@ -1060,7 +1060,8 @@ std::string TOracleQuery::FieldAsText(int i) {
       return oraconv::FloatToText(ReadDouble(v), formats_.DecimalSeparator);
     case SQLT_STR: {
       std::string s = ReadString(v, f.BufferSize);
-      return ConvertCRLFIn() ? oraconv::ToCRLF(s) : s;
+      if (ConvertCRLFIn() && s.find_first_of("\r\n") != std::string::npos) return oraconv::ToCRLF(s);
+      return s;
     }
     case SQLT_LNG:
       if (oci8_) return JoinPieces(f);
@@ -1078,7 +1079,7 @@ std::string TOracleQuery::FieldAsText(int i) {
         return raw;
       }
     case SQLT_DAT:
-      return oraconv::DateTimeToText(oraconv::OracleDateToDateTime(v), formats_);
+      return oraconv::OracleDateToText(v, formats_);
     default:
       CannotConvert(f, "a String");
   }
