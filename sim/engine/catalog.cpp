@@ -178,7 +178,7 @@ std::string requireColumn(sqlite3* db, const std::string& owner, const std::stri
   return *n;
 }
 
-std::string generatedConstraintName(Session& s) {
+std::string generatedConstraintName(Session& s, const std::vector<std::string>& reserved) {
   // The counter lives beside the database's other settings; its base was
   // drawn at random when the database was made.
   for (;;) {
@@ -188,7 +188,9 @@ std::string generatedConstraintName(Session& s) {
         .bind(std::to_string(n + 1)).run();
     char buf[32];
     std::snprintf(buf, sizeof buf, "SYS_C%07lld", n);
-    if (!scalar(s.db, "SELECT 1 FROM cat_constraints WHERE CONSTRAINT_NAME = ?", {buf}) &&
+    bool taken = false;
+    for (const auto& r : reserved) taken = taken || r == buf;
+    if (!taken && !scalar(s.db, "SELECT 1 FROM cat_constraints WHERE CONSTRAINT_NAME = ?", {buf}) &&
         !scalar(s.db, "SELECT 1 FROM cat_indexes WHERE INDEX_NAME = ?", {buf}))
       return buf;
   }

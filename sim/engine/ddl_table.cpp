@@ -272,9 +272,12 @@ void createStorageTable(Session& s, const std::string& owner, const std::string&
 // Adds constraints in the order keys need: keys first, so that a foreign key
 // of the same statement can reference them.
 void addConstraints(Session& s, std::vector<ConstraintDef>& defs) {
+  std::vector<std::string> given;
+  for (const auto& d : defs)
+    if (!d.name.empty()) given.push_back(d.name);
   for (auto& d : defs)
     if (d.name.empty()) {
-      d.name = generatedConstraintName(s);
+      d.name = generatedConstraintName(s, given);
       d.generated = true;
     }
   for (const char* type : {"P", "U", "C", "R"})

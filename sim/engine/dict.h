@@ -133,8 +133,9 @@ ColumnDef parseDataType(Cursor& c);
 std::string requireColumn(sqlite3* db, const std::string& owner, const std::string& table,
                           const std::string& column);
 
-// A SYS_Cnnnnnnn name no constraint of any user carries.
-std::string generatedConstraintName(Session& s);
+// A SYS_Cnnnnnnn name no constraint or index of any user carries, nor one
+// of `reserved` (names the same statement gives).
+std::string generatedConstraintName(Session& s, const std::vector<std::string>& reserved = {});
 
 // Re-creates the SQLite table of a user table from the catalog, keeping
 // its rows, then re-installs the indexes and enforcement.
