@@ -227,6 +227,7 @@ sword defineCommon(Stmt* st, OCIDefine** defnp, Error* e, ub4 position, void* va
                    void* indp, ub2* rlenp, ub2* rcodep, ub4 mode);
 sword bindCommon(Stmt* st, OCIBind** bindp, Error* e, const std::string& name, ub4 position, void* valuep,
                  sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub2* rcodep, ub4 maxarr_len, ub4* curelep);
+bool unsupportedType(ub2 dty);
 // A placeholder name as the engine reports it: no colon, upper case unless quoted.
 std::string placeholderName(std::string name);
 sword endSessionInternal(SvcCtx* svc, Error* err, Session* usr);

@@ -256,6 +256,11 @@ void writeCell(Stmt* st, Define* d, ub4 row, const ocisim::Value& v, const ocisi
 
 }  // namespace
 
+// Cursors, objects and references: the engine has none to give.
+bool unsupportedType(ub2 dty) {
+  return dty == SQLT_RSET || dty == SQLT_CUR || dty == SQLT_NTY || dty == SQLT_REF;
+}
+
 // The end of the rows: OCI_NO_DATA, with ORA-01403 as its record.
 sword noData(Error* err) {
   fail(err, 1403, "no data found");
@@ -456,6 +461,7 @@ sword defineCommon(Stmt* st, OCIDefine** defnp, Error* e, ub4 position, void* va
                    void* indp, ub2* rlenp, ub2* rcodep, ub4 mode) {
   if (position == 0 || position > 65535 || (st->cols && position > st->cols->size()))
     return fail(e, 1007, "variable not in select list");
+  if (unsupportedType(dty)) return fail(e, 3001, "unimplemented feature");
   Define* d = defineInternal(st, position);
   d->buf = valuep;
   d->size = value_sz;
@@ -509,6 +515,7 @@ OCISIM_API_OCI8 sword OCIDefineDynamic(OCIDefine* defnp, OCIError* errhp, void* 
 namespace ocisim::oci {
 sword bindCommon(Stmt* st, OCIBind** bindp, Error* e, const std::string& name, ub4 position, void* valuep,
                  sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub2* rcodep, ub4 maxarr_len, ub4* curelep) {
+  if (unsupportedType(dty)) return fail(e, 3001, "unimplemented feature");
   Bind* b = bindInternal(st, name, position);
   b->buf = valuep;
   b->size = value_sz;

@@ -454,6 +454,10 @@ TEST_F(OciStatements, FailedStatementsReportAndTheNextOneWorks) {
   EXPECT_EQ(c.OCIDefineByPos(st, &d, s->err, 2, &n, sizeof n, SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT),
             OCI_ERROR);
   EXPECT_EQ(s->error(), "ORA-01007: variable not in select list");
+  // Cursor, object and reference types are not offered.
+  EXPECT_EQ(c.OCIDefineByPos(st, &d, s->err, 1, &n, sizeof n, SQLT_RSET, nullptr, nullptr, nullptr, OCI_DEFAULT),
+            OCI_ERROR);
+  EXPECT_EQ(s->error(), "ORA-03001: unimplemented feature");
   // Garbage text fails at execute with the engine's error.
   OCIStmt* bad = s->prepare("selec 1 from dual");
   EXPECT_EQ(c.OCIStmtExecute(s->svc, bad, s->err, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_ERROR);
