@@ -32,7 +32,9 @@ struct Expr {
   std::string columnName; // its name, for select-list naming
 };
 
-Type numberType() { return {SqlType::Number, 22, 0, 0, true}; }
+// A computed number has no declared precision: Oracle describes it with
+// precision 0 and scale -127, as a NUMBER column declared without precision.
+Type numberType() { return {SqlType::Number, 22, 0, -127, true}; }
 Type dateType() { return {SqlType::Date, 7, 0, 0, true}; }
 Type varcharType(int size) { return {SqlType::Varchar2, size, 0, 0, true}; }
 

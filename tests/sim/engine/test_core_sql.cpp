@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "core_fixture.h"
+#include "engine/internal.h"
 
 namespace ocisim::testing {
 namespace {
@@ -124,6 +125,38 @@ INSTANTIATE_TEST_SUITE_P(Malformed, ErrorTest, ::testing::Values(
     ErrorCase{"BEGIN INSERT INTO t VALUES (1, 'a') END;", 6550},
     ErrorCase{"ALTER SESSION SET NLS_DATE_FORMAT = 'XYZ'", 1821},
     ErrorCase{"SELECT 1 a_very_long_column_alias_longer_than_thirty FROM dual", 972}));
+
+// Every prefix of a set of good statements is either good or fails with an
+// Oracle error of its own: never a crash, never an internal error that leaked
+// from the SQL underneath.
+TEST_F(CoreTest, CutStatementsFailCleanly) {
+  exec("CREATE TABLE T (A NUMBER, B VARCHAR2(10), D DATE)");
+  run("INSERT INTO t VALUES (1, 'x', SYSDATE)");
+  const char* statements[] = {
+      "SELECT a, b || 'y' AS c, NVL(d, SYSDATE) FROM t x WHERE x.a IN (1, 2) AND b LIKE 'x%' ORDER BY 1 DESC",
+      "SELECT DECODE(a, 1, 'one', 'other'), COUNT(*) FROM t GROUP BY a HAVING COUNT(*) > 0",
+      "SELECT * FROM (SELECT a FROM t WHERE ROWNUM <= 1) s, dual WHERE EXISTS (SELECT 1 FROM t)",
+      "SELECT TRIM(LEADING 'x' FROM b), CASE WHEN a > 0 THEN 'p' ELSE 'n' END FROM t",
+      "INSERT INTO t (a, b, d) VALUES (2, 'it''s', TO_DATE('2024-01-05', 'YYYY-MM-DD'))",
+      "UPDATE t SET b = SUBSTR(b, 1, 2), a = a + 1 WHERE d < SYSDATE + 1",
+      "DELETE FROM t WHERE a NOT IN (SELECT a FROM t WHERE b IS NULL)",
+      "BEGIN INSERT INTO t (a) VALUES (3); DELETE t WHERE a = 3; END;",
+  };
+  for (const char* sql : statements) {
+    auto tokens = tokenize(sql);
+    for (size_t k = 0; k + 1 < tokens.size(); ++k) {
+      std::string cut = std::string(sql).substr(0, tokens[k].offset);
+      try {
+        rows(cut);
+      } catch (const OraError& e) {
+        EXPECT_NE(e.code(), 600) << cut << "\n" << e.what();
+      } catch (const std::exception& e) {
+        ADD_FAILURE() << cut << ": " << e.what();
+      }
+    }
+    EXPECT_NO_THROW(rows(sql)) << sql;
+  }
+}
 
 TEST_F(CoreTest, ErrorTextsNameTheIdentifier) {
   exec("CREATE TABLE T (A NUMBER)");
@@ -274,6 +307,8 @@ TEST_F(CoreTest, DescribeTypesAndNames) {
   }
   EXPECT_EQ(c[0].precision, 8);
   EXPECT_EQ(c[0].scale, 2);
+  EXPECT_EQ(c[5].precision, 0);  // computed numbers carry no precision
+  EXPECT_EQ(c[5].scale, -127);
   auto star = conn_->prepare("SELECT * FROM t");
   ASSERT_EQ(star->describe().size(), 4u);
   EXPECT_EQ(star->describe()[3].name, "Mixed");
