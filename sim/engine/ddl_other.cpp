@@ -333,9 +333,22 @@ void createView(Session& s, Cursor& c, bool orReplace, bool force) {
       sqlite3_stmt* st = nullptr;
       std::string probe = "SELECT * FROM " + quoteName(storageName(owner, name));
       if (sqlite3_prepare_v2(s.db, probe.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+        std::string msg = sqlite3_errmsg(s.db);
         sqlite3_finalize(st);
         dropSqliteView(s, owner, name);
-        if (!columns.empty() && !force) throw OraError(1730, "invalid number of column names specified");
+        if (!force) {
+          // What Oracle itself refuses to create a view over.
+          const std::string noColumn = "no such column: ";
+          if (msg.rfind(noColumn, 0) == 0) {
+            std::string col = msg.substr(noColumn.size());
+            size_t dot = col.rfind('.');
+            if (dot != std::string::npos) col = col.substr(dot + 1);
+            throw OraError(904, "\"" + col + "\": invalid identifier");
+          }
+          if (msg.rfind("no such table", 0) == 0) throw OraError(942, "table or view does not exist");
+          if (msg.find(" columns for ") != std::string::npos)
+            throw OraError(1730, "invalid number of column names specified");
+        }
         status = "INVALID";
       } else {
         sqlite3_finalize(st);
