@@ -414,8 +414,20 @@ std::string FloatToText(double value, char sep) {
   if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
   if (value == 0) return "0";
   char buf[64];
-  auto res = std::to_chars(buf, buf + sizeof buf - 1, value, std::chars_format::scientific, 14);
+  // The shortest text that reads back as the same double is also the value
+  // rounded to 15 significant digits whenever it has no more than 15 of them
+  // (a double carries at least 15); only longer ones need rounding.
+  auto res = std::to_chars(buf, buf + sizeof buf - 1, value, std::chars_format::scientific);
   *res.ptr = '\0';
+  {
+    int sig = 0;
+    for (const char* c = buf; *c && *c != 'e'; ++c)
+      if (*c >= '0' && *c <= '9') ++sig;
+    if (sig > 15) {
+      res = std::to_chars(buf, buf + sizeof buf - 1, value, std::chars_format::scientific, 14);
+      *res.ptr = '\0';
+    }
+  }
   // buf: [-]d.dddddddddddddde[+-]xx
   const char* s = buf;
   char out[64];

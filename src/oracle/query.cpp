@@ -1051,7 +1051,7 @@ std::string JoinPieces(const TFieldData& f) {
 std::string TOracleQuery::FieldAsText(int i) {
   CheckNotEof();
   TFieldData& f = CheckedField(i);
-  if (FieldIsNull(i)) return "";
+  if (f.Indicators[size_t(IsLongType(f.FieldType) ? 0 : currentRow_)] == -1) return "";
   const unsigned char* v = f.Buffer.empty() ? nullptr : f.Value(currentRow_);
   switch (f.FieldType) {
     case SQLT_INT:

@@ -172,6 +172,18 @@ TEST_P(DataSetTest, DuplicateColumnNamesGetCounters) {
   EXPECT_EQ(ds.FieldByName("Name_1").AsString(), "second");
 }
 
+TEST_P(DataSetTest, TheRowIdColumnGetsNoField) {
+  REQUIRE_STAND_IN(db());
+  db().Table("create table r (id number(9))", "r", {"1"});
+  TOracleDataSet ds(&session(), "ds");
+  Open(ds, "select rowid, id from r");
+  ASSERT_EQ(ds.FieldCount(), 1);
+  EXPECT_EQ(ds.Fields(0).FieldName(), "ID");
+  EXPECT_EQ(ds.Fields(0).QueryColumn(), 1);
+  ds.First();
+  EXPECT_EQ(ds.FieldByName("ID").AsString(), "1");
+}
+
 TEST_P(DataSetTest, MemoAndBlobFieldsHoldWholeValues) {
   REQUIRE_STAND_IN(db());
   db().Table("create table b (id number(9), raw_data long raw)", "b", {"1, hextoraw('414243')"});

@@ -420,11 +420,54 @@ TEST_P(QueryTest, ThreadedQueryDeliversItsFourEvents) {
   EXPECT_EQ(sum, 30 * 31 / 2);
   EXPECT_EQ(events, (std::vector<std::string>{"executed", "finished"}));
 
+  // While the worker runs, the query refuses a second start.
   events.clear();
+  std::string refused;
+  std::mutex gate;
+  gate.lock();
+  q.OnThreadExecuted = [&](TOracleQuery&) {
+    std::lock_guard<std::mutex> wait(gate);  // held until the main thread has tried
+  };
+  {
+    std::lock_guard<std::mutex> lock(m);
+    finished = false;
+  }
+  q.Execute();
+  refused = MessageOf([&] { q.Execute(); });
+  std::string refusedDescribe = MessageOf([&] { q.Describe(); });
+  gate.unlock();
+  {
+    std::unique_lock<std::mutex> lock(m);
+    cv.wait(lock, [&] { return finished; });
+  }
+  EXPECT_EQ(refused, "Query thread is still in progress");
+  EXPECT_EQ(refusedDescribe, "Query thread is still in progress");
+
+  events.clear();
+  q.OnThreadExecuted = [&](TOracleQuery&) { events.push_back("executed"); };
   q.SetSQLText("select n from nowhere");
   runAndWait();
   EXPECT_EQ(events, (std::vector<std::string>{"error 942 ORA-00942", "finished"}));
   while (q.ThreadIsRunning()) std::this_thread::yield();
+}
+
+TEST_P(QueryTest, AQueryOutlivesItsSession) {
+  REQUIRE_STAND_IN(db());
+  auto other = std::make_unique<TOracleSession>();
+  other->Preferences().SetUseOCI7(OCI7());
+  other->SetLogonDatabase("TESTDB");
+  other->SetLogonUsername("SCOTT");
+  other->SetLogonPassword("TIGER");
+  other->SetConnected(true);
+  TOracleQuery q(other.get());
+  q.SetSQLText("select 1 as one from dual");
+  q.Execute();
+  other.reset();
+  EXPECT_EQ(q.Session(), nullptr);
+  EXPECT_EQ(MessageOf([&] { q.Execute(); }), "Session undefined");
+  q.SetSession(&session());
+  q.Execute();
+  EXPECT_EQ(q.FieldAsInteger(0), 1);
 }
 
 // LOB columns need OCI8 mode.
