@@ -172,9 +172,14 @@ TEST_F(WindowLogonTest, FailedLogonPutsTheFocusBackForRetyping) {
   Type("DEMO", "demo", "wrong");
   win->edtPassword->setFocus();
   ASSERT_EQ(QApplication::focusWidget(), win->edtPassword);
-  PressLogIn();
+  QTest::keyClick(win->edtPassword, Qt::Key_Return);
   ASSERT_EQ(dialogs.boxes.size(), 1u);
   EXPECT_EQ(QApplication::focusWidget(), win->edtPassword);
+
+  // Pressed with the mouse, the button keeps the focus it took.
+  PressLogIn();
+  ASSERT_EQ(dialogs.boxes.size(), 2u);
+  EXPECT_EQ(QApplication::focusWidget(), win->btnLogIn);
 }
 
 TEST_F(WindowLogonTest, AFailedLogonAfterASuccessfulOneLogsOffAndDisablesAgain) {
