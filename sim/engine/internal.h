@@ -59,6 +59,10 @@ std::string translateExpression(Session& s, const std::string& oracleExpr);
 // Translates a whole Oracle SELECT (a view's query) to SQLite.  Throws
 // OraError as executing it would.
 std::string translateQuery(Session& s, const std::string& oracleSelect);
+// The select list of an Oracle SELECT as a describe reports it (names, Oracle
+// types, sizes), e.g. for a view's columns in the dictionary.  Throws as
+// preparing the query would.
+std::vector<ColumnInfo> describeQuery(Session& s, const std::string& oracleSelect);
 
 // ---- provided by the dictionary ----------------------------------------------
 

@@ -192,6 +192,45 @@ namespace {
 
 class ConnectionImpl;
 
+// The select list of a prepared query as a describe reports it.  Items of
+// the query's own text come in order; a * in the list stands for columns
+// that SQLite names, typed by their declared types.  `dynamic` marks columns
+// whose type only their values tell (a bind, an expression over one).
+void describeResult(sqlite3_stmt* st, const Translation& t, std::vector<ColumnInfo>& columns,
+                    std::vector<bool>& dynamic) {
+  int n = sqlite3_column_count(st);
+  size_t item = 0;
+  columns.clear();
+  dynamic.clear();
+  for (int i = 0; i < n; ++i) {
+    const char* nm = sqlite3_column_name(st, i);
+    std::string name = nm ? nm : "";
+    const char* decl = sqlite3_column_decltype(st, i);
+    const ColumnInfo* mine = nullptr;
+    bool known = false;
+    if (item < t.columns.size() && !t.starColumn[item] && t.columns[item].name == name) {
+      mine = &t.columns[item];
+      known = t.columnKnown[item];
+      ++item;
+    } else if (item < t.columns.size() && t.starColumn[item]) {
+      ++item;
+    }
+    ColumnInfo c;
+    if (decl && *decl && !known) {
+      c = columnInfoFromDecl(name, decl);
+    } else if (mine) {
+      c = *mine;
+    } else {
+      c.type = SqlType::Varchar2;
+      c.size = 4000;
+    }
+    c.name = name.size() > 30 ? name.substr(0, 30) : name;
+    if (mine && !decl) c.nullable = true;
+    columns.push_back(c);
+    dynamic.push_back(mine && !known && !decl);
+  }
+}
+
 class StatementImpl : public Statement {
  public:
   StatementImpl(Session& s, std::string sql, std::vector<Token> tokens)
@@ -279,42 +318,12 @@ void StatementImpl::compile() {
 }
 
 void StatementImpl::describeColumns(const Translation& t) {
-  int n = sqlite3_column_count(st_);
-  size_t item = 0;
-  columns_.clear();
+  std::vector<bool> dynamic;
+  describeResult(st_, t, columns_, dynamic);
   conv_.clear();
-  for (int i = 0; i < n; ++i) {
-    const char* nm = sqlite3_column_name(st_, i);
-    std::string name = nm ? nm : "";
-    const char* decl = sqlite3_column_decltype(st_, i);
-    // Select-list items of the query's own text come in order; a * in the list
-    // stands for columns that SQLite names.
-    const ColumnInfo* mine = nullptr;
-    if (item < t.columns.size() && !t.starColumn[item] && t.columns[item].name == name) {
-      mine = &t.columns[item];
-      ++item;
-    } else {
-      while (item < t.columns.size() && t.starColumn[item]) {
-        ++item;
-        break;
-      }
-    }
-    ColumnInfo c;
-    bool known = mine && t.columnKnown[static_cast<size_t>(mine - t.columns.data())];
-    if (decl && *decl && !known) {
-      c = columnInfoFromDecl(name, decl);
-    } else if (mine) {
-      c = *mine;
-    } else {
-      c.name = name;
-      c.type = SqlType::Varchar2;
-      c.size = 4000;
-    }
-    c.name = name.size() > 30 ? name.substr(0, 30) : name;
-    if (mine && !decl) c.nullable = true;
-    columns_.push_back(c);
+  for (size_t i = 0; i < columns_.size(); ++i) {
     Conv v = Conv::Text;
-    switch (c.type) {
+    switch (columns_[i].type) {
       case SqlType::Number: v = Conv::Number; break;
       case SqlType::Date: v = Conv::Date; break;
       case SqlType::Raw:
@@ -323,7 +332,7 @@ void StatementImpl::describeColumns(const Translation& t) {
       case SqlType::Bfile: v = Conv::Binary; break;
       default: v = Conv::Text; break;
     }
-    if (mine && !known && !decl) v = Conv::Dynamic;
+    if (dynamic[i]) v = Conv::Dynamic;
     conv_.push_back(v);
   }
 }
@@ -722,6 +731,24 @@ class ConnectionImpl : public Connection {
 
 std::unique_ptr<Connection> openConnection(const std::string& dataDir, const std::string& serviceName) {
   return std::make_unique<ConnectionImpl>(dataDir, serviceName);
+}
+
+std::vector<ColumnInfo> describeQuery(Session& s, const std::string& oracleSelect) {
+  std::vector<Token> tokens = tokenize(oracleSelect);
+  Translation t = translateStatement(s, tokens, oracleSelect);
+  if (t.kind != StatementKind::Select) throw OraError(928, "missing SELECT keyword");
+  sqlite3_stmt* st = nullptr;
+  int rc = sqlite3_prepare_v2(s.db, t.sql.c_str(), static_cast<int>(t.sql.size()), &st, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string msg = sqlite3_errmsg(s.db);
+    sqlite3_finalize(st);
+    throwSqlite(s, rc, msg.c_str());
+  }
+  std::vector<ColumnInfo> columns;
+  std::vector<bool> dynamic;
+  describeResult(st, t, columns, dynamic);
+  sqlite3_finalize(st);
+  return columns;
 }
 
 }  // namespace ocisim

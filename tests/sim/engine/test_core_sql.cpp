@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "core_fixture.h"
-#include "engine/internal.h"
+#include "engine/core.h"
 
 namespace ocisim::testing {
 namespace {
@@ -315,6 +315,25 @@ TEST_F(CoreTest, DescribeTypesAndNames) {
   EXPECT_EQ(star->describe()[2].type, SqlType::Date);
   // A describe of a missing table fails at prepare.
   EXPECT_THROW(conn_->prepare("SELECT * FROM nosuch"), OraError);
+}
+
+// The dictionary describes a view's columns through the same describe.
+TEST_F(CoreTest, DescribeQueryForTheDictionary) {
+  exec("CREATE TABLE T (N NUMBER(8,2), V VARCHAR2(30))");
+  Session s;
+  ASSERT_EQ(sqlite3_open((dir_ + "/TESTDB.db").c_str(), &s.db), SQLITE_OK);
+  registerFunctions(s.db, &s);
+  s.user = "SCOTT";
+  auto cols = describeQuery(s, "SELECT n, v || 'x' label, COUNT(*) FROM t GROUP BY n, v");
+  ASSERT_EQ(cols.size(), 3u);
+  EXPECT_EQ(cols[0].type, SqlType::Number);
+  EXPECT_EQ(cols[0].precision, 8);
+  EXPECT_EQ(cols[1].name, "LABEL");
+  EXPECT_EQ(cols[1].type, SqlType::Varchar2);
+  EXPECT_EQ(cols[2].name, "COUNT(*)");
+  EXPECT_EQ(cols[2].type, SqlType::Number);
+  EXPECT_THROW(describeQuery(s, "SELECT nosuch FROM t"), OraError);
+  sqlite3_close(s.db);
 }
 
 TEST_F(CoreTest, TransactionsCommitAndRollBack) {
