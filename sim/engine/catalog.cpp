@@ -711,7 +711,20 @@ std::string resolveRelation(Session& s, const std::string& ownerIn, const std::s
                           " AND OBJECT_TYPE IN ('TABLE', 'VIEW')",
                           {owner, name});
   if (!row) throw OraError(942, "table or view does not exist");
-  if (*row != "VALID") throw OraError(4063, "view \"" + owner + "." + name + "\" has errors");
+  if (*row != "VALID") {
+    // A view made invalid by a dropped table works again once the table is
+    // back, as Oracle recompiles it on its next use.
+    sqlite3_stmt* st = nullptr;
+    std::string probe = "SELECT * FROM " + dict::quoteName(storageName(owner, name));
+    bool works = sqlite3_prepare_v2(s.db, probe.c_str(), -1, &st, nullptr) == SQLITE_OK;
+    sqlite3_finalize(st);
+    if (!works) throw OraError(4063, "view \"" + owner + "." + name + "\" has errors");
+    sqlite3_exec(s.db,
+                 ("UPDATE cat_objects SET STATUS = 'VALID' WHERE OWNER = " + dict::quoteLiteral(owner) +
+                  " AND OBJECT_NAME = " + dict::quoteLiteral(name) + " AND OBJECT_TYPE = 'VIEW'")
+                     .c_str(),
+                 nullptr, nullptr, nullptr);
+  }
   return storageName(owner, name);
 }
 

@@ -389,8 +389,6 @@ void dropColumns(Session& s, const std::string& owner, const std::string& table,
         else dropConstraint(s, owner, d.name);
         break;
       }
-  Query idx(s.db, "SELECT DISTINCT INDEX_NAME FROM cat_ind_columns WHERE TABLE_OWNER = ? AND TABLE_NAME = ?"
-                  " AND COLUMN_NAME = ?");
   for (const auto& col : drop) {
     std::vector<std::string> gone;
     Query q(s.db, "SELECT DISTINCT INDEX_NAME FROM cat_ind_columns WHERE TABLE_OWNER = ? AND TABLE_NAME = ?"

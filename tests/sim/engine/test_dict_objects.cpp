@@ -54,6 +54,9 @@ TEST_F(DictObjectTest, ViewWhoseTableGoesAwayStaysButCannotBeQueried) {
   exec("DROP TABLE tmp");
   EXPECT_EQ(one("SELECT STATUS FROM USER_OBJECTS WHERE OBJECT_NAME = 'V_TMP'"), "INVALID");
   expectError("SELECT * FROM v_tmp", 4063, "view \"SCOTT.V_TMP\" has errors");
+  exec("CREATE TABLE tmp (x NUMBER)");
+  EXPECT_EQ(one("SELECT COUNT(*) FROM v_tmp"), "0");  // recompiled on use
+  EXPECT_EQ(one("SELECT STATUS FROM USER_OBJECTS WHERE OBJECT_NAME = 'V_TMP'"), "VALID");
   exec("CREATE FORCE VIEW v_later AS SELECT y FROM later_table");
   EXPECT_EQ(one("SELECT STATUS FROM USER_OBJECTS WHERE OBJECT_NAME = 'V_LATER'"), "INVALID");
   EXPECT_EQ(one("SELECT TEXT FROM USER_VIEWS WHERE VIEW_NAME = 'V_LATER'"), "SELECT y FROM later_table");

@@ -312,6 +312,29 @@ TEST_F(DictTableTest, KeysMatchTheReferencedColumnsAndUseAnExistingIndex) {
   EXPECT_EQ(one("SELECT COUNT(*) FROM USER_INDEXES WHERE INDEX_NAME = 'P_AB'"), "1");
 }
 
+TEST_F(DictTableTest, KeysOfOtherUsersShowInAllConstraints) {
+  addUser(dir_, "TESTDB", "other", "pw");
+  {
+    auto conn = attachIn(dir_, "TESTDB");
+    std::string warning;
+    conn->logon("OTHER", "pw", &warning);
+    conn->prepare("CREATE TABLE codes (code CHAR(2) CONSTRAINT codes_pk PRIMARY KEY)")->execute();
+    conn->prepare("INSERT INTO codes VALUES ('AA')")->execute();
+    conn->commit();
+  }
+  exec("CREATE TABLE t (code CHAR(2) CONSTRAINT t_code_fk REFERENCES other.codes)");
+  exec("INSERT INTO t VALUES ('AA')");
+  expectError("INSERT INTO t VALUES ('BB')", 2291, "(SCOTT.T_CODE_FK)");
+  EXPECT_EQ(one("SELECT R_OWNER, R_CONSTRAINT_NAME FROM USER_CONSTRAINTS WHERE CONSTRAINT_NAME = 'T_CODE_FK'"),
+            "OTHER|CODES_PK");
+  EXPECT_EQ(one("SELECT COUNT(*) FROM USER_CONSTRAINTS WHERE CONSTRAINT_NAME = 'CODES_PK'"), "0");
+  EXPECT_EQ(one("SELECT c.TABLE_NAME, c.COLUMN_NAME FROM ALL_CONSTRAINTS k, ALL_CONS_COLUMNS c"
+                " WHERE k.OWNER = 'OTHER' AND k.CONSTRAINT_NAME = 'CODES_PK' AND c.OWNER = k.OWNER"
+                " AND c.CONSTRAINT_NAME = k.CONSTRAINT_NAME"),
+            "CODES|CODE");
+  EXPECT_EQ(one("SELECT COUNT(*) FROM USER_TABLES"), "1");
+}
+
 // ---- statements that fail --------------------------------------------------------
 
 struct BadDdl {
