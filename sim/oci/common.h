@@ -102,6 +102,7 @@ struct SvcCtx : Handle {
   bool autoCommit = false;          // ocon / ocof
   ErrorRecord last7;                // the last OCI7 error on this connection, for oerhms
   explicit SvcCtx(Env* e) : Handle(OCI_HTYPE_SVCCTX, e) {}
+  ~SvcCtx() override;  // an OCI7 data area naming it stops doing so
 };
 
 // A select-list column as OCIParamGet hands it out.

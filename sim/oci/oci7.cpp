@@ -161,6 +161,8 @@ const KnownMessage kMessages[] = {
 
 }  // namespace
 
+SvcCtx::~SvcCtx() { delist(this); }
+
 sword unimplemented7(Cda_Def* cda) {
   if (cda == nullptr) return 3001;
   SvcCtx* svc = nullptr;

@@ -299,6 +299,17 @@ TEST_F(OciLogon, LdaMadeFromAServiceContextRunsOci7CallsAndConvertsBack) {
   std::memset(&junk, 0x77, sizeof junk);
   EXPECT_EQ(c.OCILdaToSvcCtx(&back, s.err, &junk), OCI_ERROR);
   EXPECT_EQ(c.ocom(&junk), 1012);
+  // An area whose service context was freed with its environment is dead too.
+  Lda_Def orphan{};
+  ASSERT_EQ(c.OCISvcCtxToLda(s.svc, s.err, &orphan), OCI_ERROR);  // the session has ended
+  {
+    Session other(c);
+    ASSERT_EQ(c.OCISvcCtxToLda(other.svc, other.err, &orphan), OCI_SUCCESS);
+    ASSERT_EQ(c.oopen(&cda, &orphan, nullptr, -1, -1, nullptr, -1), 0);
+  }
+  EXPECT_EQ(c.ocom(&orphan), 1012);
+  EXPECT_EQ(c.oexec(&cda), 1012);
+  EXPECT_EQ(c.oclose(&cda), 0);
 }
 
 }  // namespace

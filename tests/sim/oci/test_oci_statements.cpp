@@ -586,6 +586,48 @@ TEST_F(OciStatements, LobLocatorsReadByCharactersAndBytes) {
   EXPECT_EQ(c.OCILobRead(s->svc, s->err, nullptr, &amt, 1, buf, 2, nullptr, nullptr, 0, 1), OCI_INVALID_HANDLE);
 }
 
+struct Streamed {
+  std::string data;
+  std::vector<ub1> pieces;
+};
+sb4 lobPiece(void* ctx, const void* buf, ub4 len, ub1 piece) {
+  auto* s = static_cast<Streamed*>(ctx);
+  s->data.append(static_cast<const char*>(buf), len);
+  s->pieces.push_back(piece);
+  return OCI_CONTINUE;
+}
+
+TEST_F(OciStatements, LobReadStreamsThroughItsCallbackAndFilesMustBeOpen) {
+  run("create table ls (id number, b blob, f bfile)");
+  run("insert into ls values (1, hextoraw('000102030405060708090A'), null)");
+  OCILobLocator* blob = nullptr;
+  OCILobLocator* file = nullptr;
+  ASSERT_EQ(c.OCIDescriptorAlloc(s->env, reinterpret_cast<void**>(&blob), OCI_DTYPE_LOB, 0, nullptr), OCI_SUCCESS);
+  ASSERT_EQ(c.OCIDescriptorAlloc(s->env, reinterpret_cast<void**>(&file), OCI_DTYPE_FILE, 0, nullptr), OCI_SUCCESS);
+  sb2 bind_ = 9, find = 9;
+  OCIStmt* q = s->prepare("select b, f from ls");
+  OCIDefine* d = nullptr;
+  c.OCIDefineByPos(q, &d, s->err, 1, &blob, sizeof blob, SQLT_BLOB, &bind_, nullptr, nullptr, OCI_DEFAULT);
+  c.OCIDefineByPos(q, &d, s->err, 2, &file, sizeof file, SQLT_BFILEE, &find, nullptr, nullptr, OCI_DEFAULT);
+  ASSERT_EQ(c.OCIStmtExecute(s->svc, q, s->err, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS) << s->error();
+  Streamed got;
+  char buf[4];
+  ub4 amt = 0;  // everything from the offset on
+  ASSERT_EQ(c.OCILobRead(s->svc, s->err, blob, &amt, 2, buf, sizeof buf, &got, lobPiece, 0, 1), OCI_SUCCESS);
+  EXPECT_EQ(amt, 10u);
+  EXPECT_EQ(got.data, std::string("\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A"));
+  EXPECT_EQ(got.pieces, (std::vector<ub1>{OCI_FIRST_PIECE, OCI_NEXT_PIECE, OCI_LAST_PIECE}));
+  // A null BFILE: nothing to open.
+  EXPECT_EQ(find, -1);
+  boolean open = 1;
+  ASSERT_EQ(c.OCILobFileIsOpen(s->svc, s->err, file, &open), OCI_SUCCESS);
+  EXPECT_FALSE(open);
+  EXPECT_EQ(c.OCILobFileOpen(s->svc, s->err, file, OCI_FILE_READONLY), OCI_ERROR);
+  EXPECT_EQ(s->error(), "ORA-22275: invalid LOB locator specified");
+  // A BLOB locator is no file.
+  EXPECT_EQ(c.OCILobFileIsOpen(s->svc, s->err, blob, &open), OCI_ERROR);
+}
+
 // ---- OCI7 cursors ----------------------------------------------------------------
 
 class Oci7Cursor : public OciStatements {
