@@ -233,40 +233,72 @@ const CompiledFormat& CompiledFor(const std::string& fmt, const TOracleFormats& 
   return cache.back().compiled;
 }
 
-void Digits(std::string& out, int v, int width) {
-  char buf[12];
-  int n = 12;
-  unsigned u = v < 0 ? 0u - unsigned(v) : unsigned(v);
-  do {
-    buf[--n] = char('0' + u % 10);
-    u /= 10;
-  } while (u);
-  while (12 - n < width) buf[--n] = '0';
-  if (v < 0) buf[--n] = '-';
-  out.append(buf + n, size_t(12 - n));
-}
+// Collects text in a buffer on the stack and hands it over in one piece.
+class Sink {
+ public:
+  explicit Sink(std::string& out) : out_(out) {}
+  ~Sink() { out_.append(buf_, n_); }
+  void Put(char c) {
+    if (n_ == sizeof buf_) Flush();
+    buf_[n_++] = c;
+  }
+  void Put(const char* text, size_t len) {
+    if (n_ + len > sizeof buf_) {
+      Flush();
+      if (len > sizeof buf_) {
+        out_.append(text, len);
+        return;
+      }
+    }
+    std::memcpy(buf_ + n_, text, len);
+    n_ += len;
+  }
+  void Put(const char* text) { Put(text, std::strlen(text)); }
+  void Put(const std::string& text) { Put(text.data(), text.size()); }
+  void Digits(int v, int width) {
+    char tmp[12];
+    int n = 12;
+    unsigned u = v < 0 ? 0u - unsigned(v) : unsigned(v);
+    do {
+      tmp[--n] = char('0' + u % 10);
+      u /= 10;
+    } while (u);
+    while (12 - n < width) tmp[--n] = '0';
+    if (v < 0) tmp[--n] = '-';
+    Put(tmp + n, size_t(12 - n));
+  }
+
+ private:
+  void Flush() {
+    out_.append(buf_, n_);
+    n_ = 0;
+  }
+  std::string& out_;
+  char buf_[128];
+  size_t n_ = 0;
+};
 
 double EncodeDateUnchecked(int year, int month, int day);
 
-void Render(std::string& out, const CompiledFormat& cf, const DateParts& p, const TOracleFormats& f) {
+void RenderInto(Sink& out, const CompiledFormat& cf, const DateParts& p, const TOracleFormats& f) {
   for (const Token& t : cf.tokens) {
     switch (t.kind) {
-      case Tok::Literal: out += t.text; break;
-      case Tok::Day: Digits(out, p.day, 1); break;
-      case Tok::Day2: Digits(out, p.day, 2); break;
+      case Tok::Literal: out.Put(t.text); break;
+      case Tok::Day: out.Digits(p.day, 1); break;
+      case Tok::Day2: out.Digits(p.day, 2); break;
       case Tok::DayShort:
       case Tok::DayLong: {
         int64_t days = int64_t(EncodeDateUnchecked(p.year, p.month, p.day)) + kDateDelta;
         int wd = int(((days % 7) + 7) % 7);  // 0 = Sunday
-        out += t.kind == Tok::DayShort ? kShortDays[wd] : kLongDays[wd];
+        out.Put(t.kind == Tok::DayShort ? kShortDays[wd] : kLongDays[wd]);
         break;
       }
-      case Tok::Month: Digits(out, p.month, 1); break;
-      case Tok::Month2: Digits(out, p.month, 2); break;
-      case Tok::MonthShort: out += kShortMonths[p.month - 1]; break;
-      case Tok::MonthLong: out += kLongMonths[p.month - 1]; break;
-      case Tok::Year2: Digits(out, p.year % 100, 2); break;
-      case Tok::Year4: Digits(out, p.year, 4); break;
+      case Tok::Month: out.Digits(p.month, 1); break;
+      case Tok::Month2: out.Digits(p.month, 2); break;
+      case Tok::MonthShort: out.Put(kShortMonths[p.month - 1]); break;
+      case Tok::MonthLong: out.Put(kLongMonths[p.month - 1]); break;
+      case Tok::Year2: out.Digits(p.year % 100, 2); break;
+      case Tok::Year4: out.Digits(p.year, 4); break;
       case Tok::Hour:
       case Tok::Hour2: {
         int h = p.hour;
@@ -274,29 +306,34 @@ void Render(std::string& out, const CompiledFormat& cf, const DateParts& p, cons
           h %= 12;
           if (h == 0) h = 12;
         }
-        Digits(out, h, t.kind == Tok::Hour ? 1 : 2);
+        out.Digits(h, t.kind == Tok::Hour ? 1 : 2);
         break;
       }
-      case Tok::Minute: Digits(out, p.minute, 1); break;
-      case Tok::Minute2: Digits(out, p.minute, 2); break;
-      case Tok::Second: Digits(out, p.second, 1); break;
-      case Tok::Second2: Digits(out, p.second, 2); break;
-      case Tok::Msec: Digits(out, p.msec, 1); break;
-      case Tok::Msec3: Digits(out, p.msec, 3); break;
-      case Tok::AmPm: out += p.hour < 12 ? "am" : "pm"; break;
-      case Tok::AmPmUpper: out += p.hour < 12 ? "AM" : "PM"; break;
-      case Tok::AP: out += p.hour < 12 ? "a" : "p"; break;
-      case Tok::APUpper: out += p.hour < 12 ? "A" : "P"; break;
-      case Tok::AmPmWord: out += p.hour < 12 ? "AM" : "PM"; break;
+      case Tok::Minute: out.Digits(p.minute, 1); break;
+      case Tok::Minute2: out.Digits(p.minute, 2); break;
+      case Tok::Second: out.Digits(p.second, 1); break;
+      case Tok::Second2: out.Digits(p.second, 2); break;
+      case Tok::Msec: out.Digits(p.msec, 1); break;
+      case Tok::Msec3: out.Digits(p.msec, 3); break;
+      case Tok::AmPm: out.Put(p.hour < 12 ? "am" : "pm", 2); break;
+      case Tok::AmPmUpper: out.Put(p.hour < 12 ? "AM" : "PM", 2); break;
+      case Tok::AP: out.Put(p.hour < 12 ? 'a' : 'p'); break;
+      case Tok::APUpper: out.Put(p.hour < 12 ? 'A' : 'P'); break;
+      case Tok::AmPmWord: out.Put(p.hour < 12 ? "AM" : "PM", 2); break;
       case Tok::DateAndTime:
-        Render(out, CompiledFor(f.ShortDateFormat, f), p, f);
+        RenderInto(out, CompiledFor(f.ShortDateFormat, f), p, f);
         if (p.hour || p.minute || p.second || p.msec) {
-          out += ' ';
-          Render(out, CompiledFor(f.LongTimeFormat, f), p, f);
+          out.Put(' ');
+          RenderInto(out, CompiledFor(f.LongTimeFormat, f), p, f);
         }
         break;
     }
   }
+}
+
+void Render(std::string& out, const CompiledFormat& cf, const DateParts& p, const TOracleFormats& f) {
+  Sink sink(out);
+  RenderInto(sink, cf, p, f);
 }
 
 std::string Trimmed(const std::string& s) {
@@ -494,7 +531,7 @@ std::string DateTimeToText(double dt, const TOracleFormats& formats) {
 }
 
 std::string ToCRLF(const std::string& text) {
-  if (text.find_first_of("\r\n") == std::string::npos) return text;
+  if (!HasLineBreak(text)) return text;
   std::string out;
   out.reserve(text.size() + text.size() / 16 + 2);
   for (size_t i = 0; i < text.size(); ++i) {

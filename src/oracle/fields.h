@@ -88,6 +88,12 @@ std::string FormatDateTime(const std::string& format, double dt, const TOracleFo
 
 // Text from the server: LF, CR LF and lone CR all become CR LF.
 std::string ToCRLF(const std::string& text);
+// Whether text holds a CR or an LF.
+inline bool HasLineBreak(const std::string& text) {
+  for (char c : text)
+    if (c == '\r' || c == '\n') return true;
+  return false;
+}
 // Text to the server: every CR removed.
 std::string RemoveCR(const std::string& text);
 

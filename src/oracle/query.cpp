@@ -1060,7 +1060,7 @@ std::string TOracleQuery::FieldAsText(int i) {
       return oraconv::FloatToText(ReadDouble(v), formats_.DecimalSeparator);
     case SQLT_STR: {
       std::string s = ReadString(v, f.BufferSize);
-      if (ConvertCRLFIn() && s.find_first_of("\r\n") != std::string::npos) return oraconv::ToCRLF(s);
+      if (ConvertCRLFIn() && oraconv::HasLineBreak(s)) return oraconv::ToCRLF(s);
       return s;
     }
     case SQLT_LNG:
