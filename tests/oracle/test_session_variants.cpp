@@ -1,5 +1,7 @@
-// A session over an OCI7-only client: the logon, its errors and warnings go
-// through the older calls, and logoff through ologof.
+// Sessions over the stand-in's older clients: an OCI7-only client, where
+// the logon, its errors and warnings go through the older calls and logoff
+// through ologof, and an 8.0 client, whose environment comes from
+// OCIEnvInit after the process-wide OCIInitialize.
 #include <gtest/gtest.h>
 
 #include "oracle/errors.h"
@@ -83,6 +85,30 @@ TEST_F(OCI7SessionTest, ErrorsAndWarningsComeFromTheLogonDataArea) {
   EXPECT_TRUE(session_.Connected());
   EXPECT_EQ(session_.LogonWarning().rfind("ORA-28002", 0), 0u) << session_.LogonWarning();
   EXPECT_EQ(session_.CurrentErrorCode(), 0);
+}
+
+TEST(OCI80Session, LogsOnWithTheOlderEnvironmentCall) {
+  resetLoader();
+  std::string library = standInLibrary("_oci80");
+  if (library.empty()) GTEST_SKIP() << "the stand-in variant libocisim_oci80.so has not been built";
+  TempDir data;
+  ScopedEnv dataEnv("OCISIM_DATA", data.path());
+  ocisim::createDatabase(data.path(), "ORCL");
+  ocisim::addUser(data.path(), "ORCL", "SCOTT", "tiger");
+  oci::SetOCIDLL(library);
+  for (bool threadSafe : {false, true}) {
+    TOracleSession session;
+    session.SetThreadSafe(threadSafe);
+    session.SetLogonUsername("scott/tiger@ORCL");
+    session.LogOn();
+    EXPECT_FALSE(oci::OCI81Available());
+    EXPECT_TRUE(session.OCI8Mode());
+    EXPECT_NE(session.EnvHandle(), nullptr);
+    EXPECT_NO_THROW(session.Commit());
+    session.LogOff();
+    EXPECT_EQ(session.EnvHandle(), nullptr);
+  }
+  resetLoader();
 }
 
 }  // namespace
