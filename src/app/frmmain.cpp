@@ -658,7 +658,34 @@ bool TfrmMain::BelongsToWindow(const QObject* o) const {
   return false;
 }
 
+// The toolbar's captions need more room than the script panel has at the
+// window's first size; rather than hide Read Only and To Text File behind
+// the tool bar's extension arrow, the four buttons then show their glyphs
+// alone, with the caption as a tool tip.  Their accelerators keep working.
+void TfrmMain::FitToolbar() {
+  QToolButton* const buttons[] = {btnScript, btnSearch, btnReplace, btnSave};
+  if (toolbarTextWidth_ == 0) {
+    for (QToolButton* b : buttons) {
+      b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+      toolbarTextWidth_ += b->sizeHint().width();
+    }
+    toolbarTextWidth_ += cbxReadOnly->sizeHint().width() + cbxTextFile->sizeHint().width();
+    // Room for the tool bar's handle, margins and spacing.
+    toolbarTextWidth_ += 24;
+  }
+  const bool withText = pnlSQLScriptlbl->contentsRect().width() >= toolbarTextWidth_;
+  const Qt::ToolButtonStyle style = withText ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly;
+  for (QToolButton* b : buttons) {
+    if (b->toolButtonStyle() != style) b->setToolButtonStyle(style);
+    b->setToolTip(withText ? QString() : QString(b->text()).remove(QLatin1Char('&')));
+  }
+}
+
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == pnlSQLScriptlbl && event->type() == QEvent::Resize) {
+    FitToolbar();
+    return false;
+  }
   if (event->type() != QEvent::KeyPress || !isEnabled() || closing_) return false;
   if (!BelongsToWindow(watched)) return false;
   // A dialog of ours (the message boxes) handles its own keys.

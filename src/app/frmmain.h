@@ -146,6 +146,7 @@ class TfrmMain : public QMainWindow {
   void ConnectHandlers();
   QCheckBox* MakeOption(const char* name, const char* caption, bool ticked, bool enabled);
   bool IsLogonField(const QWidget* w) const;
+  void FitToolbar();
   bool BelongsToWindow(const QObject* o) const;
 
   // Hooks for the settings file (the object panel width and the window
@@ -170,6 +171,7 @@ class TfrmMain : public QMainWindow {
   std::function<QDateTime()> clock_;
   QString saveInitialDir_;
   QMetaObject::Connection focusWatch_;
+  int toolbarTextWidth_ = 0;  // the toolbar's width with every caption shown
   bool shown_ = false;
   bool closing_ = false;
 };

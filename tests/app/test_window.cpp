@@ -440,6 +440,23 @@ TEST_F(WindowTest, ResizeStepFollowsTheWindowAndTheSplitter) {
   EXPECT_EQ(win->StatusPanelWidth(1), win->frameGeometry().width() - 350);
 }
 
+TEST_F(WindowTest, EveryToolbarControlStaysInSightAtAnyWidth) {
+  for (int width : {640, 683, 1000}) {
+    SCOPED_TRACE(width);
+    win->resize(width, 394);
+    QApplication::processEvents();
+    for (QWidget* w : {static_cast<QWidget*>(win->btnScript), static_cast<QWidget*>(win->btnSearch),
+                       static_cast<QWidget*>(win->btnReplace), static_cast<QWidget*>(win->btnSave),
+                       static_cast<QWidget*>(win->cbxReadOnly), static_cast<QWidget*>(win->cbxTextFile)}) {
+      EXPECT_TRUE(w->isVisible()) << w->objectName().toStdString();
+      const QRect inHeader(w->mapTo(win->pnlSQLScriptlbl, QPoint(0, 0)), w->size());
+      EXPECT_TRUE(win->pnlSQLScriptlbl->rect().contains(inHeader)) << w->objectName().toStdString();
+    }
+  }
+  // With room to spare the buttons show their captions.
+  EXPECT_EQ(win->btnScript->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+}
+
 // ---------------------------------------------------------------- clock
 
 TEST_F(WindowTest, ClockShowsShortDateAndLongTimeAndLeavesOutMidnight) {
