@@ -353,6 +353,26 @@ TEST_F(OciStatements, ArrayInsertHonoursRowOffsetIndicatorsAndLengths) {
   EXPECT_STREQ(gs[2], "eeeee");
 }
 
+TEST_F(OciStatements, ArrayInsertStopsAtTheFailingRowAndKeepsTheRowsBefore) {
+  run("create table nn (a number(9) not null)");
+  int vals[4] = {1, 2, 3, 4};
+  sb2 ind[4] = {0, 0, -1, 0};
+  OCIStmt* st = s->prepare("insert into nn values (:a)");
+  OCIBind* b = nullptr;
+  c.OCIBindByPos(st, &b, s->err, 1, vals, sizeof(int), SQLT_INT, ind, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+  EXPECT_EQ(c.OCIStmtExecute(s->svc, st, s->err, 4, 0, nullptr, nullptr, OCI_DEFAULT), OCI_ERROR);
+  sb4 code = 0;
+  s->error(&code);
+  EXPECT_EQ(code, 1400) << s->error();
+  EXPECT_EQ(attr4(st, OCI_ATTR_ROW_COUNT), 2u);
+  OCIStmt* q = s->prepare("select count(*) from nn");
+  int n = -1;
+  OCIDefine* d = nullptr;
+  c.OCIDefineByPos(q, &d, s->err, 1, &n, sizeof n, SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  ASSERT_EQ(c.OCIStmtExecute(s->svc, q, s->err, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  EXPECT_EQ(n, 2);
+}
+
 TEST_F(OciStatements, BindsByNameOfEveryType) {
   run("create table bt (i number(9), f number, s varchar2(10), d date, r raw(4), l long)");
   int i = -7;
