@@ -364,7 +364,8 @@ void addConstraint(Session& s, ConstraintDef d) {
     d.rOwner = key->owner;
     d.rName = key->name;
   }
-  if (d.enabled) validate(s, d);
+  // Keys are always checked: their unique index cannot hold duplicates.
+  if (d.enabled && (d.validate || d.type == "P" || d.type == "U")) validate(s, d);
   if (d.type == "P" || d.type == "U") {
     if (auto idx = indexOn(s.db, d.owner, d.table, d.columns)) {
       d.indexName = *idx;
@@ -388,7 +389,7 @@ void addConstraint(Session& s, ConstraintDef d) {
   q.bind(d.owner).bind(d.name).bind(d.type).bind(d.table);
   if (d.type == "C") q.bind(d.searchCondition); else q.bindNull();
   if (d.type == "R") q.bind(d.rOwner).bind(d.rName).bind(d.deleteRule); else q.bindNull().bindNull().bindNull();
-  q.bind(d.enabled ? "ENABLED" : "DISABLED").bind(d.enabled ? "VALIDATED" : "NOT VALIDATED");
+  q.bind(d.enabled ? "ENABLED" : "DISABLED").bind(d.enabled && d.validate ? "VALIDATED" : "NOT VALIDATED");
   q.bind(d.generated ? "GENERATED NAME" : "USER NAME").bind(now());
   if (!d.indexName.empty()) q.bind(d.owner).bind(d.indexName); else q.bindNull().bindNull();
   if (!nnColumn.empty()) q.bind(nnColumn); else q.bindNull();
@@ -411,13 +412,17 @@ void dropConstraint(Session& s, const std::string& owner, const std::string& nam
   refreshNullable(s.db, owner, d->table);
 }
 
-void setConstraintEnabled(Session& s, const std::string& owner, const std::string& name, bool enabled) {
+void setConstraintEnabled(Session& s, const std::string& owner, const std::string& name, bool enabled,
+                          bool validateRows) {
   auto d = loadConstraint(s.db, owner, name);
   if (!d) {
     if (enabled) throw OraError(2430, "cannot enable constraint (" + name + ") - no such constraint");
     throw OraError(2431, "cannot disable constraint (" + name + ") - no such constraint");
   }
-  if (d->enabled == enabled) return;
+  if (d->enabled == enabled && (!enabled || !validateRows ||
+                                 scalar(s.db, "SELECT VALIDATED FROM cat_constraints WHERE OWNER = ? AND"
+                                              " CONSTRAINT_NAME = ?", {owner, name}).value_or("") == "VALIDATED"))
+    return;
   bool ownIndex = scalar(s.db, "SELECT OWN_INDEX FROM cat_constraints WHERE OWNER = ? AND CONSTRAINT_NAME = ?",
                          {owner, name}).value_or("0") == "1";
   if (!enabled) {
@@ -441,7 +446,7 @@ void setConstraintEnabled(Session& s, const std::string& owner, const std::strin
     q.bind(owner).bind(name).run();
   } else {
     d->enabled = true;
-    validate(s, *d);
+    if (validateRows || d->type == "P" || d->type == "U") validate(s, *d);
     if ((d->type == "P" || d->type == "U") && d->indexName.empty()) {
       if (auto idx = indexOn(s.db, owner, d->table, d->columns)) {
         d->indexName = *idx;
@@ -453,9 +458,9 @@ void setConstraintEnabled(Session& s, const std::string& owner, const std::strin
         ownIndex = true;
       }
     }
-    Query q(s.db, "UPDATE cat_constraints SET STATUS = 'ENABLED', VALIDATED = 'VALIDATED', LAST_CHANGE = ?,"
+    Query q(s.db, "UPDATE cat_constraints SET STATUS = 'ENABLED', VALIDATED = ?, LAST_CHANGE = ?,"
                   " INDEX_NAME = ?, INDEX_OWNER = ?, OWN_INDEX = ? WHERE OWNER = ? AND CONSTRAINT_NAME = ?");
-    q.bind(now());
+    q.bind(validateRows ? "VALIDATED" : "NOT VALIDATED").bind(now());
     if (d->indexName.empty()) q.bindNull().bindNull(); else q.bind(d->indexName).bind(owner);
     q.bind(ownIndex ? 1 : 0).bind(owner).bind(name).run();
     installEnforcement(s, *d);

@@ -37,11 +37,15 @@ bool isConstraintStart(const Cursor& c) {
 }
 
 // ENABLE / DISABLE / VALIDATE / DEFERRABLE ... after a constraint; returns the enabled state.
-bool constraintState(Cursor& c, bool enabled = true) {
+bool constraintState(Cursor& c, bool enabled = true, bool* validate = nullptr) {
   for (;;) {
     if (c.acceptWord("ENABLE")) enabled = true;
     else if (c.acceptWord("DISABLE")) enabled = false;
-    else if (c.acceptWord("VALIDATE") || c.acceptWord("NOVALIDATE") || c.acceptWord("RELY") ||
+    else if (c.acceptWord("NOVALIDATE")) {
+      if (validate) *validate = false;
+    } else if (c.acceptWord("VALIDATE")) {
+      if (validate) *validate = true;
+    } else if (c.acceptWord("RELY") ||
              c.acceptWord("NORELY") || c.acceptWord("DEFERRABLE")) {
     } else if (c.isWord("NOT") && c.isWord("DEFERRABLE", 1)) {
       c.next();
@@ -129,7 +133,7 @@ ConstraintDef outOfLine(Cursor& c, const std::string& owner, const std::string& 
   } else {
     throw OraError(902, "invalid datatype");
   }
-  d.enabled = constraintState(c);
+  d.enabled = constraintState(c, true, &d.validate);
   return d;
 }
 
@@ -200,7 +204,7 @@ ColumnDef columnDef(Cursor& c, const std::string& owner, const std::string& tabl
       c.seek(save);
       break;
     }
-    d.enabled = constraintState(c);
+    d.enabled = constraintState(c, true, &d.validate);
     constraints.push_back(std::move(d));
   }
   return col;
@@ -347,7 +351,9 @@ std::string constraintNamed(Session& s, Cursor& c, const std::string& owner, con
 }
 
 void setEnabled(Session& s, Cursor& c, const std::string& owner, const std::string& table, bool enable) {
-  c.acceptWord("VALIDATE") || c.acceptWord("NOVALIDATE");
+  bool validate = true;
+  if (c.acceptWord("NOVALIDATE")) validate = false;
+  else c.acceptWord("VALIDATE");
   if (c.acceptWord("ALL")) {
     c.expectWord("TRIGGERS", 905, "missing keyword");
     Query(s.db, "UPDATE cat_triggers SET STATUS = ? WHERE TABLE_OWNER = ? AND TABLE_NAME = ?")
@@ -373,7 +379,7 @@ void setEnabled(Session& s, Cursor& c, const std::string& owner, const std::stri
     while (q.step()) refs.emplace_back(q.text(0), q.text(1));
     for (const auto& [o, n] : refs) setConstraintEnabled(s, o, n, false);
   }
-  setConstraintEnabled(s, owner, name, enable);
+  setConstraintEnabled(s, owner, name, enable, validate);
 }
 
 void dropColumns(Session& s, const std::string& owner, const std::string& table,
@@ -466,7 +472,7 @@ void modifyColumn(Session& s, Cursor& c, const std::string& owner, const std::st
       d.notNull = true;
       d.columns = {col};
       d.searchCondition = "\"" + col + "\" IS NOT NULL";
-      d.enabled = constraintState(c);
+      d.enabled = constraintState(c, true, &d.validate);
       added.push_back(d);
       continue;
     }
@@ -501,7 +507,7 @@ void modifyColumn(Session& s, Cursor& c, const std::string& owner, const std::st
         d.type = "R";
         referencesClause(c, d, owner);
       }
-      d.enabled = constraintState(c);
+      d.enabled = constraintState(c, true, &d.validate);
       added.push_back(d);
       continue;
     }
@@ -750,11 +756,9 @@ void alterTable(Session& s, Cursor& c) {
     } else if (c.acceptWord("MODIFY")) {
       if (c.isWord("CONSTRAINT") || c.isWord("PRIMARY") || (c.isWord("UNIQUE") && c.isOp("(", 1))) {
         std::string name = constraintNamed(s, c, owner, table, true);
-        bool enable = true;
-        if (c.acceptWord("DISABLE")) enable = false;
-        else c.acceptWord("ENABLE");
-        constraintState(c);
-        setConstraintEnabled(s, owner, name, enable);
+        bool validate = true;
+        bool enable = constraintState(c, true, &validate);
+        setConstraintEnabled(s, owner, name, enable, validate);
       } else if (c.acceptOp("(")) {
         do modifyColumn(s, c, owner, table);
         while (c.acceptOp(","));

@@ -152,6 +152,7 @@ struct ConstraintDef {
   std::string rOwner, rName;              // R: the referenced key
   std::string deleteRule = "NO ACTION";   // R
   bool enabled = true;
+  bool validate = true;                   // check the rows already there (not NOVALIDATE)
   bool generated = false;
   bool notNull = false;                   // C constraint of the form "COL" IS NOT NULL
   std::string indexName;                  // P U
@@ -165,7 +166,7 @@ std::vector<ConstraintDef> tableConstraints(sqlite3* db, const std::string& owne
 void addConstraint(Session& s, ConstraintDef def);
 void dropConstraint(Session& s, const std::string& owner, const std::string& name);
 void setConstraintEnabled(Session& s, const std::string& owner, const std::string& name,
-                          bool enabled);
+                          bool enabled, bool validate = true);
 // SQLite triggers and hidden indexes that enforce one constraint.
 void installEnforcement(Session& s, const ConstraintDef& def);
 void removeEnforcement(Session& s, const ConstraintDef& def);

@@ -231,6 +231,15 @@ TEST_F(EnforcementTest, DisabledConstraintIsNotEnforcedAndEnablingChecksTheRows)
   EXPECT_EQ(one("SELECT STATUS, VALIDATED FROM USER_CONSTRAINTS WHERE CONSTRAINT_NAME = 'EMP_DEPT_FK'"),
             "ENABLED|VALIDATED");
   expectError("INSERT INTO emp VALUES (4, 78, NULL, 1)", 2291);
+  // NOVALIDATE leaves the rows already there alone but guards new ones.
+  exec("ALTER TABLE emp DISABLE CONSTRAINT emp_dept_fk");
+  exec("INSERT INTO emp VALUES (4, 78, NULL, 1)");
+  exec("ALTER TABLE emp ENABLE NOVALIDATE CONSTRAINT emp_dept_fk");
+  EXPECT_EQ(one("SELECT STATUS, VALIDATED FROM USER_CONSTRAINTS WHERE CONSTRAINT_NAME = 'EMP_DEPT_FK'"),
+            "ENABLED|NOT VALIDATED");
+  expectError("INSERT INTO emp VALUES (5, 79, NULL, 1)", 2291);
+  expectError("ALTER TABLE emp ENABLE VALIDATE CONSTRAINT emp_dept_fk", 2298);
+  exec("DELETE FROM emp WHERE id = 4");
 
   // A disabled primary key loses the index it made; enabling makes it again.
   expectError("ALTER TABLE dept DISABLE PRIMARY KEY", 2297);
