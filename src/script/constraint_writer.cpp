@@ -1,4 +1,5 @@
 // Constraints and orphan-row deletes.
+#include <algorithm>
 #include <cctype>
 #include <exception>
 
@@ -57,13 +58,19 @@ std::string JoinNames(const std::vector<std::string>& names, const std::string& 
 
 std::string SchemaWriters::NotNullScript(ScriptContext&, const std::string& table) {
   try {
+    // The key columns of an index-organized table are NOT NULL from its
+    // CREATE TABLE on; Oracle refuses to make them so a second time.
+    std::vector<std::string> keyColumns;
+    if (IsIndexOrganized(table)) keyColumns = ReadPrimaryKey(table).Columns;
     Q.SetSQLText("Select Column_name, Nullable from Sys.user_Tab_Columns where Table_Name = '" + SqlText(table) +
                  "'" + " order by column_Id");
     Q.Execute();
     std::string s;
     for (; !Q.Eof(); Q.Next()) {
+      const std::string column = Q.FieldAsText("COLUMN_NAME");
+      if (std::find(keyColumns.begin(), keyColumns.end(), column) != keyColumns.end()) continue;
       if (Q.FieldAsText("NULLABLE") != "Y")
-        s += std::string(CRLF) + "ALTER TABLE " + SqlName(table) + " MODIFY (" + SqlName(Q.FieldAsText("COLUMN_NAME")) +
+        s += std::string(CRLF) + "ALTER TABLE " + SqlName(table) + " MODIFY (" + SqlName(column) +
              " NOT NULL);";
     }
     return CRLF + s;
@@ -99,23 +106,42 @@ std::string SchemaWriters::CheckConstraintScript(ScriptContext&, const std::stri
   }
 }
 
-std::string SchemaWriters::PrimaryKeyScript(ScriptContext&, const std::string& table) {
+SchemaWriters::PrimaryKey SchemaWriters::ReadPrimaryKey(const std::string& table) {
+  Q.SetSQLText(
+      "select distinct C.Table_Name, C.Column_Name,C.Constraint_Name, C.Position from sys.user_cons_columns C, "
+      "sys.user_constraints D where C.Constraint_Name = D.CONSTRAINT_NAME and D.constraint_type = 'P' and "
+      "C.table_name = '" +
+      SqlText(table) + "'" + " order by C.Position");
+  Q.Execute();
+  PrimaryKey key;
+  for (; !Q.Eof(); Q.Next()) {
+    if (key.Name.empty()) key.Name = Q.FieldAsText("CONSTRAINT_NAME");
+    key.Columns.push_back(Q.FieldAsText("COLUMN_NAME"));
+  }
+  return key;
+}
+
+bool SchemaWriters::IsIndexOrganized(const std::string& table) {
   try {
-    Q.SetSQLText(
-        "select distinct C.Table_Name, C.Column_Name,C.Constraint_Name, C.Position from sys.user_cons_columns C, "
-        "sys.user_constraints D where C.Constraint_Name = D.CONSTRAINT_NAME and D.constraint_type = 'P' and "
-        "C.table_name = '" +
-        SqlText(table) + "'" + " order by C.Position");
+    Q.SetSQLText("SELECT IOT_TYPE FROM SYS.USER_TABLES WHERE TABLE_NAME = '" + SqlText(table) + "'");
     Q.Execute();
+    return !Q.Eof() && Q.FieldAsText("IOT_TYPE") == "IOT";
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+std::string SchemaWriters::PrimaryKeyScript(ScriptContext&, const std::string& table) {
+  if (IsIndexOrganized(table)) return {};  // the key stands in CREATE TABLE
+  PrimaryKey key;
+  try {
+    key = ReadPrimaryKey(table);
   } catch (const std::exception&) {
     return {};
   }
-  if (Q.Eof()) return {};
-  const std::string name = Q.FieldAsText("CONSTRAINT_NAME");
-  std::vector<std::string> columns;
-  for (; !Q.Eof(); Q.Next()) columns.push_back(Q.FieldAsText("COLUMN_NAME"));
-  return BannerComment("*   Primary Key: " + CommentText(name)) + CRLF + "ALTER TABLE " + SqlName(table) +
-         " ADD CONSTRAINT " + SqlName(name) + " PRIMARY KEY (" + JoinNames(columns) + ");" + CRLF;
+  if (key.Name.empty()) return {};
+  return BannerComment("*   Primary Key: " + CommentText(key.Name)) + CRLF + "ALTER TABLE " + SqlName(table) +
+         " ADD CONSTRAINT " + SqlName(key.Name) + " PRIMARY KEY (" + JoinNames(key.Columns) + ");" + CRLF;
 }
 
 std::string SchemaWriters::ForeignKeyScript(ScriptContext& ctx, const std::string& table) {

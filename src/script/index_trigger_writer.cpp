@@ -19,8 +19,10 @@ void SchemaWriters::WriteIndexes(ScriptContext& ctx, const std::string& table) {
   if (odsOracle.RecordCount() > 0) {
     ctx.ProcessMessages();
     for (; !odsOracle.Eof(); odsOracle.Next()) {
-      // LOB indexes belong to their LOB columns: Oracle makes them itself.
-      if (Text(odsOracle, "INDEX_TYPE") == "LOB") continue;
+      // LOB indexes belong to their LOB columns and the key index of an
+      // index-organized table is the table itself: Oracle makes them.
+      const std::string type = Text(odsOracle, "INDEX_TYPE");
+      if (type == "LOB" || type == "IOT - TOP") continue;
       const std::string index = Text(odsOracle, "INDEX_NAME");
       const bool unique = Text(odsOracle, "UNIQUENESS") == "UNIQUE";
       std::string statement = BannerComment("*   Index: " + CommentText(index)) + CRLF +

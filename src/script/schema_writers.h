@@ -76,6 +76,18 @@ class SchemaWriters : public StatementWriters {
   const std::vector<TOracleObject>& ObjectList() const { return objectList_; }
 
  private:
+  struct PrimaryKey {
+    std::string Name;
+    std::vector<std::string> Columns;  // in key order
+  };
+  // The table's primary key; Name empty when it has none.  Throws what the
+  // query throws.
+  PrimaryKey ReadPrimaryKey(const std::string& table);
+  // An index-organized table is created with its primary key inline (it
+  // cannot exist without it); its key index and the key statement are then
+  // not written again.  False when the dictionary cannot tell.
+  bool IsIndexOrganized(const std::string& table);
+
   void WriteStoredCode(ScriptContext& ctx, const std::string& kind, const std::string& title);
 
   std::vector<TOracleObject> objectList_;

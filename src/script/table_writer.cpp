@@ -69,6 +69,23 @@ std::string SchemaWriters::TableScript(ScriptContext& ctx, const std::string& ta
   odsOracle.First();
   if (odsOracle.RecordCount() <= 0) return {};
 
+  // Read before the column loop: the comment lookups below reuse Q.
+  bool indexOrganized = IsIndexOrganized(table);
+  PrimaryKey key;
+  std::string keyIndex;
+  if (indexOrganized) {
+    try {
+      key = ReadPrimaryKey(table);
+      Q.SetSQLText("select Index_Name from sys.user_indexes where Table_Name = '" + SqlText(table) +
+                   "' and Index_Type = 'IOT - TOP'");
+      Q.Execute();
+      keyIndex = Q.Eof() ? key.Name : Q.FieldAsText("INDEX_NAME");
+    } catch (const std::exception&) {
+      key = {};
+    }
+    indexOrganized = !key.Name.empty();
+  }
+
   std::string s = "CREATE TABLE " + SqlName(table) + CRLF + "(";
   bool first = true;
   for (; !odsOracle.Eof(); odsOracle.Next()) {
@@ -85,7 +102,15 @@ std::string SchemaWriters::TableScript(ScriptContext& ctx, const std::string& ta
     const std::string comment = Trim(ColumnComment(ctx, table, column));
     if (!comment.empty()) s += "  /* " + CommentText(comment) + " */";
   }
-  s += std::string(CRLF) + ")" + StorageClause(ctx, table, "TABLE");
+  if (indexOrganized) {
+    // Its rows live in its primary key index: the key is part of the
+    // definition, and so is the index's storage.
+    s += std::string(",") + CRLF + "  CONSTRAINT " + SqlName(key.Name) + " PRIMARY KEY (";
+    for (size_t i = 0; i < key.Columns.size(); ++i) s += (i ? ", " : "") + SqlName(key.Columns[i]);
+    s += std::string(")") + CRLF + ")" + CRLF + "ORGANIZATION INDEX" + StorageClause(ctx, keyIndex, "INDEX");
+  } else {
+    s += std::string(CRLF) + ")" + StorageClause(ctx, table, "TABLE");
+  }
 
   const std::string tableComment = Trim(TableComment(ctx, table));
   const std::string commentLine =
