@@ -239,6 +239,25 @@ TEST_P(DataSetTest, LogoffClosesTheDataSet) {
   EXPECT_EQ(ds.FieldByName("ONE").AsString(), "1");
 }
 
+TEST_P(DataSetTest, ReplacingTheStatementReopens) {
+  REQUIRE_STAND_IN(db());
+  TOracleDataSet ds(&session(), "ds");
+  Open(ds, "select 1 as one from dual");
+  ds.SetSQL({"select 2 as two", "from dual"});
+  EXPECT_TRUE(ds.Active());
+  ds.First();
+  EXPECT_EQ(ds.FieldByName("TWO").AsString(), "2");
+  // Editing the lines in place waits for the next open.
+  ds.SQL() = {"select 3 as three from dual"};
+  EXPECT_EQ(ds.FieldByName("TWO").AsString(), "2");
+  ds.SetActive(false);
+  ds.SetActive(true);
+  EXPECT_EQ(ds.FieldByName("THREE").AsString(), "3");
+  ds.SetSession(nullptr);
+  EXPECT_FALSE(ds.Active());
+  EXPECT_EQ(MessageOf([&] { ds.SetActive(true); }), "Session undefined");
+}
+
 TEST_P(DataSetTest, AnOracleErrorLeavesTheDataSetClosed) {
   REQUIRE_STAND_IN(db());
   TOracleDataSet ds(&session(), "ds");

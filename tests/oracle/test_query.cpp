@@ -225,6 +225,9 @@ TEST_P(QueryTest, ChangingStringFieldsOnlyParsesAgain) {
   q.Execute();
   EXPECT_EQ(q.FieldType(0), 5);
   EXPECT_EQ(q.FieldType(1), 5);
+  // The server's own date text, in a buffer sized by the session's probe.
+  EXPECT_EQ(q.FieldAsText(1), "01-JAN-00");
+  EXPECT_EQ(q.FieldSize(1), session().DateFormatLength());
   EXPECT_EQ(q.FieldAsText(0), "5");
   EXPECT_EQ(q.FieldAsInteger(0), 5);
 }
@@ -449,6 +452,24 @@ TEST_P(QueryTest, ThreadedQueryDeliversItsFourEvents) {
   runAndWait();
   EXPECT_EQ(events, (std::vector<std::string>{"error 942 ORA-00942", "finished"}));
   while (q.ThreadIsRunning()) std::this_thread::yield();
+}
+
+TEST_P(QueryTest, AutoCommitCommitsEachStatement) {
+  REQUIRE_STAND_IN(db());
+  db().Exec("create table a (n number(9))");
+  TOracleQuery q(&session());
+  q.SetSQLText("insert into a values (1)");
+  q.Execute();
+  session().Rollback();
+  session().SetAutoCommit(true);
+  q.SetSQLText("insert into a values (2)");
+  q.Execute();
+  session().Rollback();
+  q.SetSQLText("select n from a");
+  q.Execute();
+  std::string seen;
+  for (; !q.Eof(); q.Next()) seen += q.FieldAsText(0);
+  EXPECT_EQ(seen, "2");
 }
 
 TEST_P(QueryTest, AQueryOutlivesItsSession) {
