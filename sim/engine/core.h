@@ -50,7 +50,8 @@ DateTime currentDate();
 // ---- functions -------------------------------------------------------------
 
 // Registers Oracle's SQL functions (under private names the translator
-// uses) on a connection.  The session must outlive the connection.
+// uses) on a connection, and makes double-quoted names always names.  The
+// session must outlive the connection.
 void registerFunctions(sqlite3* db, Session* s);
 
 // ---- SQLite helpers --------------------------------------------------------

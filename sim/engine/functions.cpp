@@ -779,6 +779,10 @@ const FnDef kFunctions[] = {
 }  // namespace
 
 void registerFunctions(sqlite3* db, Session* s) {
+  // Translated SQL quotes every name; a double-quoted name must never fall
+  // back to being a string when no such column exists.
+  sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+  sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
   for (const FnDef& f : kFunctions) {
     int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
     sqlite3_create_function_v2(db, f.name, f.args, flags, s, f.fn, nullptr, nullptr, nullptr);
