@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -53,6 +54,8 @@ class FileHost : public tarlow::ScriptHost {
   std::string caption = tarlow::kStartScriptCaption;
   std::string status;
   std::vector<std::string> errors;
+  // Called for every "process pending messages" (a press of Stop arrives here).
+  std::function<void(FileHost&)> onProcess;
 
   bool BoxTicked(tarlow::OptionBox box) override { return boxes.Checked(box); }
   bool ToTextFile() override { return true; }
@@ -63,7 +66,9 @@ class FileHost : public tarlow::ScriptHost {
   std::string ScriptCaption() override { return caption; }
   void SetScriptCaption(const std::string& c) override { caption = c; }
   void SetStatus(const std::string& s) override { status = s; }
-  void ProcessMessages() override {}
+  void ProcessMessages() override {
+    if (onProcess) onProcess(*this);
+  }
   void SetBusyCursor(bool) override {}
   std::optional<std::string> AskScriptFile() override { return path; }
   void ReportError(const std::string& m) override { errors.push_back(m); }
@@ -141,6 +146,16 @@ class WritersDb {
     const std::string f = dir_ + "/input.sql";
     WriteFile(f, sql);
     return Run({f});
+  }
+  // Another user of the database, and a script run as that user.
+  bool AddUser(const std::string& user, const std::string& password) {
+    return Tool("--database TESTDB adduser " + user + " " + password) == 0;
+  }
+  std::string RunTextAs(const std::string& user, const std::string& password, const std::string& sql) {
+    const std::string f = dir_ + "/input-" + user + ".sql";
+    WriteFile(f, sql);
+    if (Tool("--database TESTDB --user " + user + " --password " + password + " run " + Quote(f)) == 0) return "";
+    return ReadFile(dir_ + "/tool.err");
   }
   // A second, empty database of the same user in the same folder.
   bool CreateDatabase(const std::string& name) {

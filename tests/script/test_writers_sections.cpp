@@ -1,0 +1,213 @@
+// Single writers against small tables in the stand-in, for what a golden
+// script does not show well: COMMIT cadence and the stop check inside the
+// rows, values too long for one literal, columns that cannot be scripted,
+// the storage clause's gates and a foreign key to another user's table.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "writers_support.h"
+
+namespace {
+
+using tarlow::OptionBox;
+using writers_test::ReadFile;
+
+// One writer call into a file, with the boxes and the stop hook of the test.
+class Section {
+ public:
+  explicit Section(writers_test::WritersDb& db) : db_(db), writers_(db.Session()) {
+    writers_test::TickAll(host_.boxes);
+    host_.caption = tarlow::kStopCaption;  // as during a run
+    path_ = db.Dir() + "/section.out";
+    file_ = tarlow::ScriptFile::Create(path_);
+    writer_ = std::make_unique<tarlow::ScriptWriter>(host_.store, file_.get());
+    ctx_ = std::make_unique<tarlow::ScriptContext>(host_, *writer_);
+  }
+
+  tarlow::OptionBoxes& Boxes() { return host_.boxes; }
+  tarlow::SchemaWriters& Writers() { return writers_; }
+  tarlow::ScriptContext& Ctx() { return *ctx_; }
+  void OnProcess(std::function<void(writers_test::FileHost&)> f) { host_.onProcess = std::move(f); }
+
+  std::string Output() {
+    file_->Flush();
+    return ReadFile(path_);
+  }
+
+ private:
+  writers_test::WritersDb& db_;
+  writers_test::FileHost host_;
+  tarlow::SchemaWriters writers_;
+  std::string path_;
+  std::unique_ptr<tarlow::ScriptFile> file_;
+  std::unique_ptr<tarlow::ScriptWriter> writer_;
+  std::unique_ptr<tarlow::ScriptContext> ctx_;
+};
+
+int Count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
+  return n;
+}
+
+std::string Rows(const std::string& table, int n) {
+  std::string sql = "CREATE TABLE " + table + " (ID NUMBER(6));\n";
+  for (int i = 1; i <= n; ++i) sql += "INSERT INTO " + table + " VALUES (" + std::to_string(i) + ");\n";
+  return sql;
+}
+
+TEST(DataWriter, CommitAfterEveryHundredRowsAndAtTheEnd) {
+  writers_test::WritersDb db;
+  REQUIRE_WRITERS_DB(db);
+  ASSERT_EQ(db.RunText(Rows("R0", 0) + Rows("R99", 99) + Rows("R100", 100) + Rows("R250", 250)), "");
+  const struct {
+    const char* table;
+    std::vector<int> commitsAfterRow;  // row numbers followed by a COMMIT
+  } cases[] = {
+      {"R0", {0}}, {"R99", {99}}, {"R100", {100, 100}}, {"R250", {100, 200, 250}},
+  };
+  for (const auto& c : cases) {
+    Section s(db);
+    s.Writers().WriteTableData(s.Ctx(), c.table);
+    const std::string out = s.Output();
+    // Walk the statements in order: each INSERT adds a row, each COMMIT
+    // records the rows written so far.
+    std::vector<int> commits;
+    int rows = 0;
+    for (size_t at = 0; at < out.size();) {
+      size_t insert = out.find("INSERT INTO", at), commit = out.find("COMMIT;", at);
+      if (insert == std::string::npos && commit == std::string::npos) break;
+      if (insert < commit) {
+        ++rows;
+        at = insert + 1;
+      } else {
+        commits.push_back(rows);
+        at = commit + 1;
+      }
+    }
+    EXPECT_EQ(commits, c.commitsAfterRow) << c.table;
+    EXPECT_EQ(rows, c.commitsAfterRow.back()) << c.table;
+  }
+}
+
+TEST(DataWriter, StopEndsTheRowsAtOnceWithoutCommit) {
+  writers_test::WritersDb db;
+  REQUIRE_WRITERS_DB(db);
+  ASSERT_EQ(db.RunText(Rows("T", 150)), "");
+  Section s(db);
+  int processed = 0;
+  s.OnProcess([&](writers_test::FileHost& h) {
+    if (++processed == 120) h.caption = tarlow::kStartScriptCaption;  // the button pressed again
+  });
+  s.Writers().WriteTableData(s.Ctx(), "T");
+  const std::string out = s.Output();
+  EXPECT_EQ(Count(out, "INSERT INTO"), 120);
+  EXPECT_EQ(Count(out, "COMMIT;"), 1);  // the one after row 100 only
+  EXPECT_NE(out.rfind("Values(120);\r\n\r\n"), std::string::npos);
+}
+
+TEST(DataWriter, LongValuesAreCutWithANoteAndLargeBinariesAreLeftOut) {
+  writers_test::WritersDb db;
+  REQUIRE_WRITERS_DB(db);
+  std::string longText(5000, 'x');
+  longText[3998] = '\xC3';  // an é across the 4000-byte mark
+  longText[3999] = '\xA9';
+  longText[4000] = '\'';
+  std::string blobHex;
+  for (int i = 0; i < 2001; ++i) blobHex += "AB";
+  ASSERT_EQ(db.RunText("CREATE TABLE BIG (ID NUMBER(2), L LONG, B BLOB);\n"
+                       "INSERT INTO BIG VALUES (1, '" +
+                       std::string(longText.substr(0, 4000)) + "''" + longText.substr(4001) + "', HEXTORAW('" +
+                       blobHex + "'));\n"),
+            "");
+  Section s(db);
+  s.Writers().WriteTableData(s.Ctx(), "BIG");
+  const std::string out = s.Output();
+  EXPECT_NE(out.find("/* Row 1, column L: the value of 5000 bytes was cut to its first 4000 bytes. */\r\n"
+                     "/* Row 1, column B: the value of 2001 bytes was not scripted. */\r\nINSERT INTO BIG"),
+            std::string::npos)
+      << out.substr(0, 300);
+  // The literal ends whole after the é, before the quote at byte 4001.
+  EXPECT_NE(out.find(std::string(3998 - 1, 'x') + "\xC3\xA9',\r\nEMPTY_BLOB());"), std::string::npos);
+  EXPECT_EQ(out.find("CHR(39)"), std::string::npos);
+}
+
+TEST(DataWriter, ClobsLongerThanOneLiteralComeInPieces) {
+  writers_test::WritersDb db;
+  REQUIRE_WRITERS_DB(db);
+  const std::string a(4000, 'a'), b(1500, 'b');
+  ASSERT_EQ(db.RunText("CREATE TABLE DOCS (C CLOB);\nINSERT INTO DOCS VALUES (TO_CLOB('" + a + "') || TO_CLOB('" + b +
+                       "'));\n"),
+            "");
+  Section s(db);
+  s.Writers().WriteTableData(s.Ctx(), "DOCS");
+  EXPECT_NE(s.Output().find("Values(TO_CLOB('" + a + "')||TO_CLOB('" + b + "'));"), std::string::npos);
+}
+
+TEST(DataWriter, ColumnsThatCannotBeScriptedAreNullWithOneNote) {
+  writers_test::WritersDb db;
+  REQUIRE_WRITERS_DB(db);
+  ASSERT_EQ(db.RunText("CREATE TABLE FB (F BFILE, ID NUMBER(2), LR LONG RAW);\n"
+                       "INSERT INTO FB (ID, LR) VALUES (1, HEXTORAW('0A0B'));\n"
+                       "INSERT INTO FB (ID) VALUES (2);\n"),
+            "");
+  Section s(db);
+  s.Writers().WriteTableData(s.Ctx(), "FB");
+  const std::string out = s.Output();
+  EXPECT_EQ(out.find("/* Column F (BFILE) cannot be scripted: its values are written as NULL. */\r\n"
+                     "INSERT INTO FB (F,\r\nID,\r\nLR) Values(NULL,\r\n1,\r\nHEXTORAW('0A0B'));"),
+            0u)
+      << out;
+  EXPECT_NE(out.find("Values(NULL,\r\n2,\r\nNULL);"), std::string::npos);
+  EXPECT_EQ(Count(out, "cannot be scripted"), 1);
+}
+
+TEST(StorageClause, GatesAndMissingObjects) {
+  writers_test::WritersDb db;
+  REQUIRE_WRITERS_DB(db);
+  ASSERT_EQ(db.RunText("CREATE TABLE T (A NUMBER(1));\nCREATE INDEX T_IX ON T (A);\n"), "");
+  Section s(db);
+  // The object gone: no terminator at all, as the table text then shows.
+  EXPECT_EQ(s.Writers().StorageClause(s.Ctx(), "NO_SUCH", "TABLE"), "");
+  const std::string index = s.Writers().StorageClause(s.Ctx(), "T_IX", "INDEX");
+  EXPECT_EQ(index.find("pctused"), std::string::npos);
+  EXPECT_EQ(index.substr(index.size() - 4), "  );");
+  s.Boxes().SetChecked(OptionBox::TableSpace, false);
+  EXPECT_EQ(s.Writers().StorageClause(s.Ctx(), "T", "TABLE"), ";");
+  EXPECT_NE(s.Writers().TableScript(s.Ctx(), "T").find("\r\n  A NUMBER(1)\r\n);\r\n\r\n"), std::string::npos);
+  EXPECT_EQ(s.Writers().TableScript(s.Ctx(), "NO_SUCH"), "");
+}
+
+TEST(ForeignKeyScript, OnlyOrphanDeletesWhenOnlyThatBoxIsTicked) {
+  writers_test::WritersDb db;
+  REQUIRE_WRITERS_DB(db);
+  ASSERT_EQ(db.RunText("CREATE TABLE P (ID NUMBER(3) PRIMARY KEY);\n"
+                       "CREATE TABLE C (P_ID NUMBER(3) CONSTRAINT C_P_FK REFERENCES P (ID));\n"),
+            "");
+  Section s(db);
+  s.Boxes().SetChecked(OptionBox::ForConstraints, false);
+  EXPECT_EQ(s.Writers().ForeignKeyScript(s.Ctx(), "C"),
+            "\r\nDELETE C WHERE P_ID NOT IN \r\n   (SELECT A.ID FROM P A);\r\n\r\n");
+}
+
+TEST(ForeignKeyScript, KeyOfAnotherUserIsWrittenWithItsOwner) {
+  writers_test::WritersDb db;
+  REQUIRE_WRITERS_DB(db);
+  ASSERT_TRUE(db.AddUser("OWNERA", "A"));
+  ASSERT_EQ(db.RunTextAs("OWNERA", "A",
+                         "CREATE TABLE PARENTS (X NUMBER(3), Y NUMBER(3), CONSTRAINT PARENTS_PK PRIMARY KEY (X, Y));\n"
+                         "GRANT REFERENCES ON PARENTS TO SCOTT;\n"),
+            "");
+  ASSERT_EQ(db.RunText("CREATE TABLE KIDS (PY NUMBER(3), PX NUMBER(3), CONSTRAINT KIDS_FK FOREIGN KEY (PX, PY) "
+                       "REFERENCES OWNERA.PARENTS (X, Y));\n"),
+            "");
+  Section s(db);
+  EXPECT_EQ(s.Writers().ForeignKeyScript(s.Ctx(), "KIDS"),
+            "\r\nDELETE KIDS WHERE (PX, PY) NOT IN \r\n   (SELECT A.X, A.Y FROM OWNERA.PARENTS A);\r\n\r\n" +
+                tarlow::BannerComment("*  Foreign Key: KIDS_FK") +
+                "\r\nALTER TABLE KIDS ADD CONSTRAINT KIDS_FK FOREIGN KEY (PX, PY)\r\n"
+                "REFERENCES OWNERA.PARENTS(X, Y);\r\n\r\n");
+}
+
+}  // namespace
