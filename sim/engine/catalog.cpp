@@ -76,10 +76,14 @@ bool Query::isNull(int col) const { return sqlite3_column_type(st_, col) == SQLI
 
 void exec(sqlite3* db, const std::string& sql) {
   char* err = nullptr;
-  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+  int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
+  if (rc != SQLITE_OK) {
     std::string msg = err ? err : sqlite3_errmsg(db);
     sqlite3_free(err);
     if (msg.rfind("ORA-", 0) == 0 && msg.size() > 11) throw OraError(std::atoi(msg.c_str() + 4), msg.substr(11));
+    // A table that an open cursor of the session still reads cannot be dropped or rebuilt.
+    if ((rc & 0xff) == SQLITE_LOCKED || (rc & 0xff) == SQLITE_BUSY)
+      throw OraError(54, "resource busy and acquire with NOWAIT specified or timeout expired");
     throw OraError(600, "internal error code, arguments: [ocisim], [" + msg + "]");
   }
 }
@@ -341,6 +345,50 @@ ColumnDef parseDataType(Cursor& c) {
     throw OraError(902, "invalid datatype");
   }
   return d;
+}
+
+std::vector<ColumnDef> describeSelect(Session& s, const std::string& sql) {
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(s.db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+    std::string msg = sqlite3_errmsg(s.db);
+    sqlite3_finalize(st);
+    const std::string noColumn = "no such column: ";
+    if (msg.rfind(noColumn, 0) == 0) {
+      std::string col = msg.substr(noColumn.size());
+      size_t dot = col.rfind('.');
+      if (dot != std::string::npos) col = col.substr(dot + 1);
+      throw OraError(904, "\"" + col + "\": invalid identifier");
+    }
+    if (msg.rfind("no such table", 0) == 0) throw OraError(942, "table or view does not exist");
+    if (msg.find(" columns for ") != std::string::npos)
+      throw OraError(1730, "invalid number of column names specified");
+    throw OraError(600, "internal error code, arguments: [ocisim], [" + msg + "]");
+  }
+  std::vector<ColumnDef> out;
+  int n = sqlite3_column_count(st);
+  for (int i = 0; i < n; ++i) {
+    const char* declC = sqlite3_column_decltype(st, i);
+    std::string oracle = declC ? declC : "VARCHAR2(4000)";
+    size_t stored = oracle.find(" STORED AS ");
+    if (stored != std::string::npos) oracle.resize(stored);
+    ColumnDef col;
+    try {
+      std::vector<Token> toks = tokenize(oracle);
+      Cursor c(toks, oracle);
+      col = parseDataType(c);
+    } catch (const OraError&) {
+      col = ColumnDef{};
+      col.dataType = "VARCHAR2";
+      col.dataLength = 4000;
+      col.charLength = 4000;
+      col.charUsed = "B";
+      col.decl = "VARCHAR2(4000)";
+    }
+    col.name = sqlite3_column_name(st, i);
+    out.push_back(std::move(col));
+  }
+  sqlite3_finalize(st);
+  return out;
 }
 
 }  // namespace dict

@@ -87,42 +87,23 @@ std::vector<std::pair<std::string, std::string>> relationsOf(const std::vector<T
 // Oracle's view columns in USER_TAB_COLUMNS: from the SQLite view's declared types.
 void recordViewColumns(Session& s, const std::string& owner, const std::string& view) {
   Query(s.db, "DELETE FROM cat_columns WHERE OWNER = ? AND TABLE_NAME = ?").bind(owner).bind(view).run();
-  sqlite3_stmt* st = nullptr;
-  std::string sql = "SELECT * FROM " + quoteName(storageName(owner, view));
-  if (sqlite3_prepare_v2(s.db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
-    sqlite3_finalize(st);
+  std::vector<ColumnDef> cols;
+  try {
+    cols = describeSelect(s, "SELECT * FROM " + quoteName(storageName(owner, view)));
+  } catch (const OraError&) {
     return;
   }
-  int n = sqlite3_column_count(st);
-  for (int i = 0; i < n; ++i) {
-    const char* decl = sqlite3_column_decltype(st, i);
-    std::string d = decl ? decl : "VARCHAR2(4000)";
-    std::string oracle = d;
-    size_t stored = oracle.find(" STORED AS ");
-    if (stored != std::string::npos) oracle.resize(stored);
-    ColumnDef col;
-    try {
-      std::vector<Token> toks = tokenize(oracle);
-      Cursor c(toks, oracle);
-      col = parseDataType(c);
-    } catch (const OraError&) {
-      col.dataType = "VARCHAR2";
-      col.dataLength = 4000;
-      col.charLength = 4000;
-      col.charUsed = "B";
-      col.decl = "VARCHAR2(4000)";
-    }
-    col.name = sqlite3_column_name(st, i);
+  long long id = 0;
+  for (const auto& col : cols) {
     Query q(s.db, "INSERT INTO cat_columns(OWNER, TABLE_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION,"
                   " DATA_SCALE, NULLABLE, COLUMN_ID, CHAR_LENGTH, CHAR_USED, DECL) VALUES(?,?,?,?,?,?,?,'Y',?,?,?,?)");
     q.bind(owner).bind(view).bind(col.name).bind(col.dataType).bind(col.dataLength);
     if (col.precision) q.bind(*col.precision); else q.bindNull();
     if (col.scale) q.bind(*col.scale); else q.bindNull();
-    q.bind(static_cast<long long>(i + 1)).bind(col.charLength);
+    q.bind(++id).bind(col.charLength);
     if (col.charUsed.empty()) q.bindNull(); else q.bind(col.charUsed);
     q.bind(col.decl).run();
   }
-  sqlite3_finalize(st);
 }
 
 void addDependency(Session& s, const std::string& owner, const std::string& name, const std::string& type,

@@ -672,11 +672,47 @@ void rebuildTable(Session& s, const std::string& owner, const std::string& table
   touchObject(s, owner, table, "TABLE");
 }
 
+// CREATE TABLE ... AS SELECT: the columns and rows of the query.
+void createTableAsSelect(Session& s, Cursor& c, const std::string& owner, const std::string& table,
+                         const std::vector<std::string>& names, const Storage& st) {
+  std::string query = c.textFrom(c.pos());
+  while (!query.empty() && (std::isspace(static_cast<unsigned char>(query.back())) || query.back() == ';'))
+    query.pop_back();
+  if (query.empty()) throw OraError(936, "missing expression");
+  std::string translated = translateQuery(s, query);
+  std::vector<ColumnDef> cols = describeSelect(s, "SELECT * FROM (" + translated + ")");
+  if (!names.empty()) {
+    if (names.size() != cols.size()) throw OraError(1730, "invalid number of column names specified");
+    for (size_t i = 0; i < cols.size(); ++i) cols[i].name = names[i];
+  }
+  for (size_t i = 0; i < cols.size(); ++i) {
+    checkName(cols[i].name);
+    for (size_t k = 0; k < i; ++k)
+      if (cols[k].name == cols[i].name) throw OraError(957, "duplicate column name");
+  }
+  addObject(s, owner, table, "TABLE");
+  insertTable(s, owner, table, st, false);
+  long long id = 0;
+  for (const auto& col : cols) insertColumn(s, owner, table, col, ++id);
+  createStorageTable(s, owner, table);
+  exec(s.db, "INSERT INTO " + quoteName(storageName(owner, table)) + " SELECT * FROM (" + translated + ")");
+}
+
 void createTable(Session& s, Cursor& c) {
   auto [owner, table] = c.qualifiedName(s.user);
   if (owner != s.user) throw OraError(1031, "insufficient privileges");
   if (!objectType(s.db, owner, table).empty()) throw OraError(955, "name is already used by an existing object");
-  if (c.isWord("AS")) throw OraError(900, "invalid SQL statement");
+  if (c.acceptWord("AS")) return createTableAsSelect(s, c, owner, table, {}, Storage{});
+  // CREATE TABLE t (a, b) AS SELECT ...: names without types
+  if (c.isOp("(") && (c.peek(1).kind == Token::Kind::Word || c.peek(1).kind == Token::Kind::QuotedName) &&
+      (c.isOp(",", 2) || c.isOp(")", 2))) {
+    std::vector<std::string> names = nameList(c);
+    Storage st;
+    while (parsePhysical(c, st)) {
+    }
+    c.expectWord("AS", 905, "missing keyword");
+    return createTableAsSelect(s, c, owner, table, names, st);
+  }
   c.expectOp("(");
   std::vector<ColumnDef> columns;
   std::vector<ConstraintDef> constraints;
@@ -710,7 +746,10 @@ void createTable(Session& s, Cursor& c) {
     }
     break;
   }
-  if (c.isWord("AS")) throw OraError(900, "invalid SQL statement");
+  if (c.acceptWord("AS")) {
+    if (!columns.empty()) throw OraError(1773, "may not specify column datatypes in this CREATE TABLE");
+    return createTableAsSelect(s, c, owner, table, {}, st);
+  }
   c.expectEnd();
   if (iot) {
     bool hasKey = false;

@@ -129,6 +129,10 @@ struct ColumnDef {
 std::vector<ColumnDef> tableColumns(sqlite3* db, const std::string& owner, const std::string& table);
 // Parses a data type at the cursor.
 ColumnDef parseDataType(Cursor& c);
+// The columns an SQLite SELECT yields, with the Oracle types their declared
+// types give (VARCHAR2(4000) for computed ones).  Throws OraError as
+// preparing it does.
+std::vector<ColumnDef> describeSelect(Session& s, const std::string& sqliteSelect);
 // Upper-case column name as stored, or ORA-00904.
 std::string requireColumn(sqlite3* db, const std::string& owner, const std::string& table,
                           const std::string& column);

@@ -395,6 +395,22 @@ INSTANTIATE_TEST_SUITE_P(Errors, BadDdlTest, ::testing::Values(
     BadDdl{"CREATE WIDGET w", 901},
     BadDdl{"DROP WIDGET w", 950}));
 
+TEST_F(DictTableTest, CreateTableAsSelectCopiesColumnsAndRows) {
+  exec("CREATE TABLE src (id NUMBER(4), name VARCHAR2(10), born DATE)");
+  exec("INSERT INTO src VALUES (1, 'a', TO_DATE('2001-02-03', 'YYYY-MM-DD'))");
+  exec("INSERT INTO src VALUES (2, 'b', NULL)");
+  exec("CREATE TABLE copy1 AS SELECT id, name, born FROM src WHERE id > 1");
+  EXPECT_EQ(rows("SELECT COLUMN_NAME, DATA_TYPE, DATA_PRECISION, DATA_LENGTH FROM USER_TAB_COLUMNS"
+                 " WHERE TABLE_NAME = 'COPY1' ORDER BY COLUMN_ID"),
+            (std::vector<std::string>{"ID|NUMBER|4|22", "NAME|VARCHAR2|<null>|10", "BORN|DATE|<null>|7"}));
+  EXPECT_EQ(one("SELECT id || name FROM copy1"), "2b");
+  exec("CREATE TABLE copy2 (k, v) AS SELECT id, name FROM src");
+  EXPECT_EQ(one("SELECT COUNT(*) || MAX(v) FROM copy2"), "2b");
+  expectError("CREATE TABLE copy3 (a, b, c) AS SELECT id FROM src", 1730);
+  expectError("CREATE TABLE copy3 AS SELECT nosuch FROM src", 904);
+  EXPECT_EQ(one("SELECT COUNT(*) FROM USER_TABLES WHERE TABLE_NAME = 'COPY3'"), "0");
+}
+
 TEST_F(DictTableTest, MandatoryColumnNeedsAnEmptyTableOrADefault) {
   exec("CREATE TABLE t (a NUMBER)");
   exec("INSERT INTO t VALUES (1)");
