@@ -691,6 +691,8 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
   // A dialog of ours (the message boxes) handles its own keys.
   if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal != this)
     return false;
+  // An open menu takes its own keys: Esc closes the menu, not the window.
+  if (qobject_cast<QMenu*>(QApplication::activePopupWidget()) != nullptr) return false;
   auto* key = static_cast<QKeyEvent*>(event);
   if (key->key() == Qt::Key_Escape) return FormKeyPress(Qt::Key_Escape);
   if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && btnLogIn->isDefault() &&

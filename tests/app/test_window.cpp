@@ -405,6 +405,16 @@ TEST_F(WindowTest, EscWithTheDatabaseListDroppedDownStillClosesTheWindow) {
   EXPECT_TRUE(win->isVisible());
 }
 
+TEST_F(WindowTest, EscInAnOpenMenuClosesOnlyTheMenu) {
+  win->File1->popup(win->mapToGlobal(QPoint(0, 0)));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(win->File1));
+  ASSERT_EQ(QApplication::activePopupWidget(), win->File1);
+  QTest::keyClick(win->File1, Qt::Key_Escape);
+  EXPECT_TRUE(dialogs.boxes.empty());
+  EXPECT_FALSE(win->File1->isVisible());
+  EXPECT_TRUE(win->isVisible());
+}
+
 // --------------------------------------------------- Log In as default
 
 TEST_F(WindowTest, LogInIsTheDefaultButtonOnlyWhileALogonFieldHasFocus) {
