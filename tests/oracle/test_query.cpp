@@ -472,6 +472,28 @@ TEST_P(QueryTest, AutoCommitCommitsEachStatement) {
   EXPECT_EQ(seen, "2");
 }
 
+// A call that fails without leaving an error record is still a failure:
+// the rows must not simply end.
+TEST_P(QueryTest, AFailureWithoutAnErrorRecordIsReported) {
+  REQUIRE_STAND_IN(db());
+  if (OCI7()) GTEST_SKIP() << "OCI7 calls report through the cursor's return code";
+  db().Table("create table t (n number(9), s varchar2(20))", "t", NumberRows(30));
+  oci::Api broken = oci::api();
+  broken.OCIStmtFetch = [](OCIStmt*, OCIError*, ub4, ub2, ub4) -> sword { return OCI_INVALID_HANDLE; };
+  TOracleQuery::SetApiForTests(&broken);
+  TOracleQuery q(&session());
+  q.SetSQLText("select n from t");
+  try {
+    q.Execute();
+    ADD_FAILURE() << "the failed fetch went unnoticed";
+  } catch (const EOracleError& e) {
+    EXPECT_EQ(e.ErrorCode(), OCI_INVALID_HANDLE);
+  }
+  TOracleQuery::SetApiForTests(nullptr);
+  q.Execute();
+  EXPECT_EQ(q.FieldAsInteger(0), 1);
+}
+
 TEST_P(QueryTest, AQueryOutlivesItsSession) {
   REQUIRE_STAND_IN(db());
   auto other = std::make_unique<TOracleSession>();
