@@ -192,6 +192,21 @@ namespace {
 
 class ConnectionImpl;
 
+// A date bound by the client must be one Oracle could hold.
+void checkDate(const DateTime& d) {
+  static const int days[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  // Dates before the Christian era are not kept by this engine's storage.
+  if (d.year < 1 || d.year > 9999)
+    throw OraError(1841, "(full) year must be between -4713 and +9999, and not be 0");
+  if (d.month < 1 || d.month > 12) throw OraError(1843, "not a valid month");
+  bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
+  if (d.day < 1 || d.day > days[d.month - 1] || (d.month == 2 && d.day == 29 && !leap))
+    throw OraError(1847, "day of month must be between 1 and last day of month");
+  if (d.hour < 0 || d.hour > 23) throw OraError(1850, "hour must be between 0 and 23");
+  if (d.minute < 0 || d.minute > 59) throw OraError(1851, "minutes must be between 0 and 59");
+  if (d.second < 0 || d.second > 59) throw OraError(1852, "seconds must be between 0 and 59");
+}
+
 // The select list of a prepared query as a describe reports it.  Items of
 // the query's own text come in order; a * in the list stands for columns
 // that SQLite names, typed by their declared types.  `dynamic` marks columns
@@ -347,13 +362,20 @@ void StatementImpl::bindAll() {
     const Value& v = values_[idx];
     switch (v.kind) {
       case Value::Kind::Null: sqlite3_bind_null(st_, i); break;
-      case Value::Kind::Number: bindCanonicalNumber(st_, i, v.data); break;
+      case Value::Kind::Number: {
+        // The client sends digits; whatever it sends is checked before it is stored.
+        std::string c;
+        if (!canonicalNumber(v.data, c)) throw OraError(1722, "invalid number");
+        bindCanonicalNumber(st_, i, c);
+        break;
+      }
       case Value::Kind::Text:
         // Oracle has no empty string: '' is NULL.
         if (v.data.empty()) sqlite3_bind_null(st_, i);
         else sqlite3_bind_text(st_, i, v.data.data(), static_cast<int>(v.data.size()), SQLITE_TRANSIENT);
         break;
       case Value::Kind::Date: {
+        checkDate(v.date);
         std::string d = storedDate(v.date);
         sqlite3_bind_text(st_, i, d.data(), static_cast<int>(d.size()), SQLITE_TRANSIENT);
         break;

@@ -284,6 +284,25 @@ TEST_F(CoreTest, Binds) {
   EXPECT_EQ(rows("SELECT name FROM b WHERE id = :1 AND :2 IS NOT NULL", {Value::number("1"), Value::text("y")}),
             std::vector<std::string>{"one"});
   EXPECT_THROW(q->bind(5, Value::null()), OraError);
+
+  // Bad values from the client are refused, and nothing is stored.
+  struct Bad { Value value; int code; } bad[] = {
+      {Value::number("abc"), 1722}, {Value::number(""), 1722}, {Value::number("1.2.3"), 1722},
+      {Value::fromDate({2024, 13, 1, 0, 0, 0}), 1843}, {Value::fromDate({2023, 2, 29, 0, 0, 0}), 1847},
+      {Value::fromDate({2024, 1, 1, 24, 0, 0}), 1850}, {Value::fromDate({0, 1, 1, 0, 0, 0}), 1841},
+  };
+  for (const Bad& b : bad) {
+    auto ins = conn_->prepare(b.value.kind == Value::Kind::Date ? "INSERT INTO b (d) VALUES (:1)"
+                                                                 : "INSERT INTO b (id) VALUES (:1)");
+    ins->bind(0, b.value);
+    try {
+      ins->execute();
+      ADD_FAILURE() << b.code;
+    } catch (const OraError& e) {
+      EXPECT_EQ(e.code(), b.code);
+    }
+  }
+  EXPECT_EQ(one("SELECT COUNT(*) FROM b"), "2");
 }
 
 TEST_F(CoreTest, DescribeTypesAndNames) {
