@@ -10,7 +10,7 @@
 #include "oracle/session.h"
 #include "script/script_run.h"
 #include "script/script_writer.h"
-#include "script/statement_writers.h"
+#include "script/schema_writers.h"
 #include "script/table_list.h"
 
 namespace tarlow::cli {
@@ -119,7 +119,10 @@ int RunTarlowScript(const std::vector<std::string>& args, std::FILE* out, std::F
   }
 
   CliHost host(boxes, list, options.output, out, err);
-  StatementWriters writers;
+  SchemaWriters writers(session);
+  // "Unable to open metadata view." and its kin: the window shows them in a
+  // message box and goes on; here they join the progress lines.
+  writers.OnErrorMessage = [err](const std::string& message) { Complain(err, message); };
   ScriptRun(host, writers).btnScriptClick();
   try {
     session.SetConnected(false);

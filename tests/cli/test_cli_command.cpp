@@ -16,6 +16,9 @@
 #endif
 #include "cli/cli_options.h"
 #include "editor/memo_source.h"
+#include "oracle/loader.h"
+#include "oracle/session.h"
+#include "script/schema_writers.h"
 #include "script/object_list.h"
 #include "script/script_run.h"
 #include "script/script_writer.h"
@@ -211,9 +214,22 @@ class WindowLikeHost : public tarlow::ScriptHost {
 };
 
 TEST_F(AgainstStandIn, OutputEqualsTheWindowsFileSink) {
+  // The window's side runs in this process on a session of its own.
+  setenv("OCISIM_DATA", dir_.path().c_str(), 1);
+  oci::ResetLoader();
+  oci::SetOCIDLL(lib_);
+  TOracleSession session;
+  session.Preferences().SetConvertCRLF(true);
+  session.Preferences().SetTrimStringFields(true);
+  session.Preferences().SetZeroDateIsNull(true);
+  session.SetLogonDatabase("DEMO");
+  session.SetLogonUsername("demo");
+  session.SetLogonPassword("demo");
+  ASSERT_NO_THROW(session.SetConnected(true));
+
   const std::vector<std::vector<std::string>> choices = {
       {},
-      {"--all"},
+      {"--all", "--with", "data"},
       {"--only", "drop-tables"},
       {"--with", "drop-tables,casc-constraints,data", "--without", "tables"},
   };
@@ -228,11 +244,16 @@ TEST_F(AgainstStandIn, OutputEqualsTheWindowsFileSink) {
     tarlow::cli::ApplyBoxActions(window.boxes, tarlow::cli::ParseCommandLine(args).actions);
     for (const char* t : {"EMP", "DEPT", "BONUS"}) window.list.SetTicked(window.list.Add(t), true);
     window.path = out.File("window.sql");
-    tarlow::StatementWriters writers;
+    tarlow::SchemaWriters writers(session);
     tarlow::ScriptRun(window, writers).btnScriptClick();
-    ASSERT_TRUE(window.errors.empty());
+    ASSERT_TRUE(window.errors.empty()) << window.errors.front();
     EXPECT_EQ(r.out, ReadAll(window.path)) << flags.size();
+    if (flags.empty()) {
+      EXPECT_NE(r.out.find("CREATE TABLE EMP"), std::string::npos) << r.out;
+    }
   }
+  session.SetConnected(false);
+  oci::ResetLoader();
 }
 
 }  // namespace
