@@ -56,7 +56,9 @@ class ScriptHost {
   // QCoreApplication::processEvents()).  A press of Start Script arriving
   // here calls ScriptRun::btnScriptClick again.
   virtual void ProcessMessages() = 0;
-  // The application-wide mouse cursor: hourglass while busy.
+  // The application-wide mouse cursor: hourglass while busy.  Calls come in
+  // pairs (true, then false) and nest: a stop press inside a run makes its
+  // own pair, so an override-cursor stack stays balanced.
   virtual void SetBusyCursor(bool busy) = 0;
 
   // The save dialog for the file sink: the chosen path, or nothing when the
