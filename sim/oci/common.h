@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -66,12 +67,15 @@ struct Env : Handle {
   ub4 mode;
   ErrorRecord rec;  // failures of calls that take no error handle
   std::vector<std::unique_ptr<Handle>> children;
+  // Threads sharing the environment allocate and free handles at once.
+  std::recursive_mutex lock;
   explicit Env(ub4 m) : Handle(OCI_HTYPE_ENV, this), mode(m) {}
 
   // Takes ownership of a new child handle and returns it.
   template <class T>
   T* adopt(std::unique_ptr<T> h) {
     T* raw = h.get();
+    std::lock_guard<std::recursive_mutex> guard(lock);
     children.push_back(std::move(h));
     return raw;
   }

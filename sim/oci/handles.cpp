@@ -8,6 +8,7 @@
 namespace ocisim::oci {
 
 bool Env::release(Handle* h) {
+  std::lock_guard<std::recursive_mutex> guard(lock);
   for (auto it = children.begin(); it != children.end(); ++it) {
     if (it->get() == h) {
       // Nothing else may keep pointing at a handle that is gone.

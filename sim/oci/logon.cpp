@@ -26,6 +26,7 @@ void detach(Server* srv) {
   // Statements parsed on this connection and sessions logged on through it
   // lose it with the server.
   Env* env = srv->env;
+  std::lock_guard<std::recursive_mutex> guard(env->lock);
   for (auto& c : env->children) {
     if (c->type == OCI_HTYPE_STMT) {
       auto* st = static_cast<Stmt*>(c.get());

@@ -1,5 +1,8 @@
 // Logon through the stand-in client: OCI8 attach and session, errors and
 // their records, handles, OCI7 logon data areas and their conversions.
+#include <atomic>
+#include <thread>
+
 #include "oci_client.h"
 
 using namespace ocitest;
@@ -158,6 +161,29 @@ TEST_F(OciLogon, WrongOrFreedHandlesAreInvalid) {
   // An attribute a handle does not have is an error, not a crash.
   EXPECT_EQ(c.OCIAttrGet(s.svc, OCI_HTYPE_SVCCTX, &n, nullptr, OCI_ATTR_ROW_COUNT, s.err), OCI_ERROR);
   EXPECT_EQ(s.error(), "ORA-24315: illegal attribute type");
+}
+
+TEST_F(OciLogon, ThreadsShareAnEnvironment) {
+  OCIEnv* env = nullptr;
+  ASSERT_EQ(c.OCIEnvCreate(&env, OCI_THREADED | OCI_OBJECT, nullptr, nullptr, nullptr, nullptr, 0, nullptr),
+            OCI_SUCCESS);
+  std::vector<std::thread> threads;
+  std::atomic<int> failures{0};
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&] {
+      for (int i = 0; i < 500; ++i) {
+        OCIError* err = nullptr;
+        OCIStmt* st = nullptr;
+        if (c.OCIHandleAlloc(env, reinterpret_cast<void**>(&err), OCI_HTYPE_ERROR, 0, nullptr) != OCI_SUCCESS ||
+            c.OCIHandleAlloc(env, reinterpret_cast<void**>(&st), OCI_HTYPE_STMT, 0, nullptr) != OCI_SUCCESS ||
+            c.OCIHandleFree(st, OCI_HTYPE_STMT) != OCI_SUCCESS || c.OCIHandleFree(err, OCI_HTYPE_ERROR) != OCI_SUCCESS)
+          ++failures;
+      }
+    });
+  }
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(failures, 0);
+  EXPECT_EQ(c.OCIHandleFree(env, OCI_HTYPE_ENV), OCI_SUCCESS);
 }
 
 TEST_F(OciLogon, AttributesReadBack) {
