@@ -535,8 +535,10 @@ DateTime parseDate(const std::string& text, const std::string& fmt) {
       long y = readNum(4, u == "SYYYY");
       d.year = static_cast<int>(y);
     } else if (u == "RRRR" || u == "RR") {
+      skipBlanks();
       size_t start = p;
-      long y = readNum(u == "RR" ? 2 : 4);
+      // RR also takes a four-digit year as it is.
+      long y = readNum(4);
       if (p - start <= 2) {
         int cur = now.year % 100, century = now.year / 100 * 100;
         if (y < 50) d.year = static_cast<int>(cur < 50 ? century + y : century + 100 + y);
@@ -640,7 +642,8 @@ DateTime parseDate(const std::string& text, const std::string& fmt) {
   skipBlanks();
   if (p < text.size()) throw OraError(1830, "date format picture ends before converting entire input string");
   if (have12 && pm) d.hour += 12;
-  if (d.year == 0 || d.year < -4713 || d.year > 9999)
+  // Years before the Christian era are beyond this engine's date storage.
+  if (d.year < 1 || d.year > 9999)
     throw OraError(1841, "(full) year must be between -4713 and +9999, and not be 0");
   if (d.day > daysIn(d.year, d.month)) throw OraError(1839, "date not valid for month specified");
   return d;

@@ -70,6 +70,8 @@ INSTANTIATE_TEST_SUITE_P(Dates, ExpressionTest, ::testing::Values(
     ExprCase{"TO_CHAR(TO_DATE('2024-01-05 13:04:09', 'YYYY-MM-DD HH24:MI:SS'), 'DD-MON-YYYY HH:MI:SS AM')",
              "05-JAN-2024 01:04:09 PM"},
     ExprCase{"TO_DATE('05-JAN-24')", "2024-01-05 00:00:00"},
+    ExprCase{"TO_DATE('05-JAN-99')", "1999-01-05 00:00:00"},
+    ExprCase{"TO_DATE('05-JAN-1949')", "1949-01-05 00:00:00"},
     ExprCase{"TO_DATE('05-jan-1999', 'dd-mon-yyyy')", "1999-01-05 00:00:00"},
     ExprCase{"TO_DATE('01/31/1999 23:59:58', 'mm/dd/yyyy HH24:MI:SS')", "1999-01-31 23:59:58"},
     ExprCase{"TO_CHAR(TO_DATE('1999-01-31', 'YYYY-MM-DD'), 'Month DD, YYYY')", "January   31, 1999"},
