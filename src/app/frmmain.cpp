@@ -334,6 +334,7 @@ void TfrmMain::CreateControls() {
   sbMain = statusBar();
   sbMain->setObjectName(QStringLiteral("sbMain"));
   sbMain->setSizeGripEnabled(true);
+  sbMain->setFixedHeight(19);
   const char* const panelNames[3] = {"sbMainPanel0", "sbMainPanel1", "sbMainPanel2"};
   const QString initial[3] = {kLoggedOut, QString(), QStringLiteral("DateTime")};
   for (int i = 0; i < 3; ++i) {

@@ -193,6 +193,7 @@ TEST_F(WindowTest, SizesPanelsAndStatusBarAsDesigned) {
   EXPECT_EQ(child<QFrame>("Panel1")->height(), 34);
   EXPECT_EQ(child<QFrame>("pnlSQLScriptlbl")->height(), 34);
   EXPECT_EQ(child<QSplitter>("splDB2Script")->handleWidth(), 3);
+  EXPECT_EQ(win->sbMain->height(), 19);
 
   // Centred on the screen.
   const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
