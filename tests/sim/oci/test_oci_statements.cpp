@@ -748,6 +748,45 @@ TEST_F(Oci7Cursor, ErrorsSetTheCursorCodeAndTheMessage) {
   EXPECT_EQ(c.oexec(&junk), 1001);
 }
 
+TEST_F(Oci7Cursor, AutoCommitMakesWorkVisibleToOtherSessions) {
+  run("create table ac (n number)");
+  auto countFromOci8 = [&] {
+    OCIStmt* q = s->prepare("select count(*) from ac");
+    int n = -1;
+    OCIDefine* d = nullptr;
+    c.OCIDefineByPos(q, &d, s->err, 1, &n, sizeof n, SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT);
+    EXPECT_EQ(c.OCIStmtExecute(s->svc, q, s->err, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS) << s->error();
+    c.OCIHandleFree(q, OCI_HTYPE_STMT);
+    return n;
+  };
+  ASSERT_EQ(parse("insert into ac values (1)"), 0);
+  ASSERT_EQ(c.oexec(&cda), 0);
+  EXPECT_EQ(cda.rpc, 1u);
+  EXPECT_EQ(countFromOci8(), 0);  // not committed yet
+  ASSERT_EQ(c.orol(&lda), 0);
+  ASSERT_EQ(c.ocon(&lda), 0);
+  ASSERT_EQ(c.oexec(&cda), 0);
+  EXPECT_EQ(countFromOci8(), 1);
+  ASSERT_EQ(c.ocof(&lda), 0);
+  ASSERT_EQ(c.oexec(&cda), 0);
+  ASSERT_EQ(c.orol(&lda), 0);
+  EXPECT_EQ(countFromOci8(), 1);
+}
+
+TEST_F(OciStatements, BreakWithNothingRunningLeavesTheSessionUsable) {
+  ASSERT_EQ(c.OCIBreak(s->svc, s->err), OCI_SUCCESS) << s->error();
+  fillNumbers("after_break", 3);
+  OCIStmt* q = s->prepare("select n from after_break");
+  int n[3];
+  OCIDefine* d = nullptr;
+  c.OCIDefineByPos(q, &d, s->err, 1, n, sizeof(int), SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  EXPECT_EQ(c.OCIStmtExecute(s->svc, q, s->err, 3, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS) << s->error();
+  OCIServer* loose = nullptr;
+  c.OCIHandleAlloc(s->env, reinterpret_cast<void**>(&loose), OCI_HTYPE_SERVER, 0, nullptr);
+  EXPECT_EQ(c.OCIBreak(loose, s->err), OCI_ERROR);
+  EXPECT_EQ(s->error(), "ORA-03114: not connected to ORACLE");
+}
+
 TEST_F(Oci7Cursor, LongValuesReadWithOflng) {
   run("create table o7l (l long)");
   std::string big(5000, 'x');
