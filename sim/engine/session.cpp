@@ -297,6 +297,9 @@ class StatementImpl : public Statement {
   void bindAll();
   void readRow(std::vector<Value>& row);
   void runBlock();
+  void runStatements(size_t from, size_t to);
+  void reopenBlockTransaction();
+  OraError plsqlError(const Token& at, const std::string& detail) const;
   void alterSession();
   void collectBlockBinds();
 
@@ -597,27 +600,76 @@ void StatementImpl::collectBlockBinds() {
   values_.assign(binds_.size(), Value::null());
 }
 
-void StatementImpl::runBlock() {
-  // BEGIN stmt; stmt; ... END;  -- a body of plain SQL statements.
-  auto plsqlError = [&](const Token& at, const std::string& detail) -> OraError {
-    // Line and column of the token in the block text.
-    size_t line = 1, col = 1;
-    for (size_t k = 0; k < at.offset && k < sql_.size(); ++k) {
-      if (sql_[k] == '\n') { ++line; col = 1; }
-      else ++col;
+// Line and column of a token in the block text, as PL/SQL errors give them.
+OraError StatementImpl::plsqlError(const Token& at, const std::string& detail) const {
+  size_t line = 1, col = 1;
+  for (size_t k = 0; k < at.offset && k < sql_.size(); ++k) {
+    if (sql_[k] == '\n') {
+      ++line;
+      col = 1;
+    } else {
+      ++col;
     }
-    std::string where = "line " + std::to_string(line) + ", column " + std::to_string(col) + ":\n";
-    return OraError(6550, where + detail + "\nORA-06550: " + where + "PL/SQL: Statement ignored");
-  };
-  if (kind_ == StatementKind::Declare) throw plsqlError(tokens_[0], "PLS-00103: Encountered the symbol \"DECLARE\" when expecting one of the following: SQL statements");
+  }
+  std::string where = "line " + std::to_string(line) + ", column " + std::to_string(col) + ":\n";
+  return OraError(6550, where + detail + "\nORA-06550: " + where + "PL/SQL: Statement ignored");
+}
+
+// After a COMMIT, a ROLLBACK or DDL inside a block, the block goes on in a
+// new transaction with its statement savepoint in place again.
+void StatementImpl::reopenBlockTransaction() {
+  if (!sqlite3_get_autocommit(s_.db)) return;
+  execSql(s_.db, "BEGIN");
+  s_.inTransaction = true;
+  execSql(s_.db, "SAVEPOINT ocisim_stmt");
+}
+
+// [DECLARE] BEGIN stmt; ... [EXCEPTION WHEN OTHERS THEN stmt; ...] END [name];
+// The statements are SQL (INSERT, UPDATE, DELETE, COMMIT, ROLLBACK, NULL,
+// EXECUTE IMMEDIATE 'text'); anything else is PL/SQL this engine does not run.
+void StatementImpl::runBlock() {
   size_t i = 1;
+  if (kind_ == StatementKind::Declare) {
+    if (!isWord(tokens_[1], "BEGIN"))
+      throw plsqlError(tokens_[1], "PLS-00103: Encountered the symbol \"" + tokens_[1].upper +
+                                       "\": declarations are not supported by this database");
+    i = 2;
+  }
   size_t endAt = tokens_.size() - 1;  // the End token
-  // Find the final END.
   size_t last = endAt;
   while (last > 0 && tokens_[last - 1].text == ";") --last;
-  if (last == 0 || !isWord(tokens_[last - 1], "END"))
+  if (last >= 2 && tokens_[last - 1].kind == Token::Kind::Word && isWord(tokens_[last - 2], "END") &&
+      !isWord(tokens_[last - 1], "END"))
+    --last;  // END label
+  if (last <= i || !isWord(tokens_[last - 1], "END"))
     throw plsqlError(tokens_[endAt], "PLS-00103: Encountered the symbol \"end-of-file\" when expecting one of the following: end");
   size_t bodyEnd = last - 1;
+  size_t handler = bodyEnd;
+  for (size_t k = i; k < bodyEnd; ++k) {
+    if (isWord(tokens_[k], "EXCEPTION")) {
+      handler = k;
+      break;
+    }
+  }
+  if (handler == bodyEnd) {
+    runStatements(i, bodyEnd);
+    return;
+  }
+  if (!(isWord(tokens_[handler + 1], "WHEN") && isWord(tokens_[handler + 2], "OTHERS") &&
+        isWord(tokens_[handler + 3], "THEN")))
+    throw plsqlError(tokens_[handler + 1], "PLS-00201: identifier '" + tokens_[handler + 2].upper + "' must be declared");
+  try {
+    runStatements(i, handler);
+  } catch (const OraError& e) {
+    if (e.code() == 1013) throw;  // a cancel is not an error of the block's own
+    // The failing statement undid itself; what went before it stays, as a
+    // handled exception keeps it.
+    reopenBlockTransaction();
+    runStatements(handler + 4, bodyEnd);
+  }
+}
+
+void StatementImpl::runStatements(size_t i, size_t bodyEnd) {
   while (i < bodyEnd) {
     size_t j = i;
     int depth = 0;
@@ -626,8 +678,13 @@ void StatementImpl::runBlock() {
       if (tokens_[j].text == ")") --depth;
       ++j;
     }
-    if (j == i) { ++i; continue; }
-    if (j >= bodyEnd) throw plsqlError(tokens_[j], "PLS-00103: Encountered the symbol \"END\" when expecting one of the following: ;");
+    if (j == i) {
+      ++i;
+      continue;
+    }
+    if (j >= bodyEnd)
+      throw plsqlError(tokens_[j], "PLS-00103: Encountered the symbol \"" + tokens_[j].upper +
+                                       "\" when expecting one of the following: ;");
     const Token& first = tokens_[i];
     std::vector<Token> part(tokens_.begin() + static_cast<long>(i), tokens_.begin() + static_cast<long>(j));
     Token end;
@@ -638,16 +695,22 @@ void StatementImpl::runBlock() {
     const std::string& w = first.upper;
     if (w == "NULL" && part.size() == 2) {
       // nothing
-    } else if (w == "COMMIT") {
+    } else if (w == "COMMIT" && part.size() <= 3) {
       commitSession(s_);
-      execSql(s_.db, "BEGIN");
-      s_.inTransaction = true;
-      execSql(s_.db, "SAVEPOINT ocisim_stmt");
-    } else if (w == "ROLLBACK") {
+      reopenBlockTransaction();
+    } else if (w == "ROLLBACK" && part.size() <= 3) {
       rollbackSession(s_);
-      execSql(s_.db, "BEGIN");
-      s_.inTransaction = true;
-      execSql(s_.db, "SAVEPOINT ocisim_stmt");
+      reopenBlockTransaction();
+    } else if (w == "EXECUTE" && part.size() == 4 && isWord(part[1], "IMMEDIATE") &&
+               part[2].kind == Token::Kind::String) {
+      // Dynamic SQL given as a literal: run it as its own statement.
+      const std::string& dyn = part[2].text;
+      std::vector<Token> dynTokens = tokenize(dyn);
+      if (dynTokens.size() == 1) throw OraError(900, "invalid SQL statement");
+      StatementImpl inner(s_, dyn, std::move(dynTokens));
+      inner.execute();
+      rows_ = inner.rows_;
+      reopenBlockTransaction();
     } else if (w == "INSERT" || w == "UPDATE" || w == "DELETE") {
       StatementImpl inner(s_, text, part);
       for (size_t b = 0; b < inner.binds_.size(); ++b)

@@ -424,6 +424,20 @@ TEST_F(CoreTest, AnonymousBlocksRunTheirStatements) {
   // A failing statement undoes the whole block.
   EXPECT_NE(errorOf("BEGIN INSERT INTO t VALUES (1); INSERT INTO t VALUES ('x'); END;"), 0);
   EXPECT_EQ(one("SELECT COUNT(*) FROM t"), "2");
+  // A handler for every error keeps what came before the failure.
+  exec("BEGIN INSERT INTO t VALUES (20); INSERT INTO t VALUES ('x'); INSERT INTO t VALUES (21); "
+       "EXCEPTION WHEN OTHERS THEN INSERT INTO t VALUES (22); END;");
+  EXPECT_EQ(rows("SELECT a FROM t WHERE a >= 20 ORDER BY a"), (std::vector<std::string>{"20", "22"}));
+  // Dynamic SQL given as a literal, DDL included, as drop scripts use it.
+  exec("DECLARE BEGIN EXECUTE IMMEDIATE 'CREATE TABLE u (b NUMBER)'; "
+       "EXECUTE IMMEDIATE 'INSERT INTO u VALUES (1)'; END blk;");
+  EXPECT_EQ(one("SELECT b FROM u"), "1");
+  exec("BEGIN EXECUTE IMMEDIATE 'DROP TABLE nosuch'; EXCEPTION WHEN OTHERS THEN NULL; END;");
+  EXPECT_EQ(errorOf("BEGIN EXECUTE IMMEDIATE 'DROP TABLE nosuch'; END;"), 942);
+  EXPECT_EQ(errorOf("BEGIN NULL; EXCEPTION WHEN no_data_found THEN NULL; END;"), 6550);
+  EXPECT_EQ(errorOf("DECLARE x NUMBER; BEGIN NULL; END;"), 6550);
+  conn_->rollback();
+  EXPECT_EQ(one("SELECT COUNT(*) FROM u"), "1");  // committed by the DDL after it
   std::string m;
   EXPECT_EQ(errorOf("BEGIN\n  my_proc(1);\nEND;", &m), 6550);
   EXPECT_EQ(m.rfind("ORA-06550: line 2, column 3:\nPLS-00201: identifier 'MY_PROC' must be declared", 0), 0u) << m;
