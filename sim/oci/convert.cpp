@@ -285,7 +285,6 @@ ub2 writeExternal(const ocisim::Value& v, ub2 dty, void* buf, sb4 size, ub4* ful
     }
     case SQLT_CHR:
     case SQLT_LNG:
-    case SQLT_VCS:
       return copyOut(asText(v, conn, scratch), buf, size, fullLen);
     case SQLT_AFC: {
       std::string_view s = asText(v, conn, scratch);
@@ -353,7 +352,6 @@ ocisim::Value readExternal(ub2 dty, const void* buf, ub4 len) {
     case SQLT_CHR:
     case SQLT_AFC:
     case SQLT_LNG:
-    case SQLT_VCS:
       if (len == 0) return ocisim::Value::null();
       return ocisim::Value::text(std::string(reinterpret_cast<const char*>(p), len));
     case SQLT_BIN:

@@ -176,8 +176,10 @@ void writeCell(Stmt* st, Define* d, ub4 row, const ocisim::Value& v, const ocisi
   bool lob = d->dty == SQLT_CLOB || d->dty == SQLT_BLOB || d->dty == SQLT_BFILEE;
   if (v.isNull()) {
     if (lob && d->buf) {
-      auto* loc = static_cast<LobLocator*>(*at<void*>(d->buf, d->bufSkip, row));
-      if (loc && loc->magic == kHandleMagic) {
+      void* slot = *at<void*>(d->buf, d->bufSkip, row);
+      LobLocator* loc = handleAs<LobLocator>(slot, OCI_DTYPE_LOB);
+      if (loc == nullptr) loc = handleAs<LobLocator>(slot, OCI_DTYPE_FILE);
+      if (loc) {
         loc->initialized = false;
         loc->data.clear();
       }
