@@ -202,6 +202,47 @@ TEST_F(OciStatements, ColumnsConvertToEveryExternalType) {
   }
 }
 
+TEST_F(OciStatements, NumbersCrossAsOracleWritesThem) {
+  run("create table nums_f (k number, v number)");
+  // A double bound as SQLT_FLT arrives as the number Oracle would store,
+  // read back as text and as a rounded integer.
+  struct {
+    double bound;
+    const char* text;
+    long long rounded;
+  } cases[] = {
+      {0.5, ".5", 1},           {-0.5, "-.5", -1},         {100, "100", 100},
+      {2.4, "2.4", 2},          {-2.5, "-2.5", -3},        {0.1, ".1", 0},
+      {1e15, "1000000000000000", 1000000000000000ll},
+      {1.5e-7, ".00000015", 0}, {123456.789, "123456.789", 123457},
+  };
+  OCIStmt* ins = s->prepare("insert into nums_f values (:k, :v)");
+  int k = 0;
+  double v = 0;
+  OCIBind* b = nullptr;
+  c.OCIBindByName(ins, &b, s->err, reinterpret_cast<const OraText*>(":k"), 2, &k, sizeof k, SQLT_INT, nullptr, nullptr,
+                  nullptr, 0, nullptr, OCI_DEFAULT);
+  c.OCIBindByName(ins, &b, s->err, reinterpret_cast<const OraText*>(":v"), 2, &v, sizeof v, SQLT_FLT, nullptr, nullptr,
+                  nullptr, 0, nullptr, OCI_DEFAULT);
+  for (const auto& t : cases) {
+    v = t.bound;
+    ASSERT_EQ(c.OCIStmtExecute(s->svc, ins, s->err, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS) << s->error();
+    ++k;
+  }
+  OCIStmt* q = s->prepare("select v, v from nums_f order by k");
+  char text[9][48];
+  long long ints[9];
+  OCIDefine* d = nullptr;
+  c.OCIDefineByPos(q, &d, s->err, 1, text, 48, SQLT_STR, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  c.OCIDefineByPos(q, &d, s->err, 2, ints, sizeof(long long), SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  ASSERT_EQ(c.OCIStmtExecute(s->svc, q, s->err, 9, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS) << s->error();
+  for (int i = 0; i < 9; ++i) {
+    SCOPED_TRACE(cases[i].text);
+    EXPECT_STREQ(text[i], cases[i].text);
+    EXPECT_EQ(ints[i], cases[i].rounded);
+  }
+}
+
 TEST_F(OciStatements, ConversionsOracleRefusesFailTheFetch) {
   run("create table typ (s varchar2(20), d date, big number)");
   run("insert into typ values ('abc', to_date('2024-01-05', 'YYYY-MM-DD'), 12345678901234567890)");
