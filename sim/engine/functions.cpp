@@ -154,26 +154,96 @@ void fnToNumber(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 }
 
 // Conversions to a column's type on INSERT and UPDATE.
+// ocisim_as_text(v [, pad [, max, chars, label]]): a CHAR column pads to `pad`;
+// a value longer than `max` (characters when `chars`, else bytes) fails
+// with ORA-12899 naming the column.
 void fnAsText(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   GUARDED({
     if (isNull(argv[0])) return sqlite3_result_null(ctx);
     std::string t = textOf(argv[0]);
+    if (t.empty()) return sqlite3_result_null(ctx);
+    size_t chars = charStarts(t).size();
+    if (argc > 2) {
+      int64_t max = sqlite3_value_int64(argv[2]);
+      bool byChars = sqlite3_value_int(argv[3]) != 0;
+      int64_t actual = static_cast<int64_t>(byChars ? chars : t.size());
+      if (max > 0 && actual > max)
+        throw OraError(12899, "value too large for column " + textOf(argv[4]) + " (actual: " + std::to_string(actual) +
+                                  ", maximum: " + std::to_string(max) + ")");
+    }
     if (argc > 1 && !isNull(argv[1])) {  // CHAR(n): blank-padded
       size_t n = static_cast<size_t>(sqlite3_value_int64(argv[1]));
-      size_t chars = charStarts(t).size();
       if (chars < n) t.append(n - chars, ' ');
     }
     resultText(ctx, t);
   })
 }
 
-void fnAsNumber(sqlite3_context* ctx, int, sqlite3_value** argv) {
+// Rounds canonical digits to `scale` places (negative: left of the point),
+// half away from zero, without going through a double.
+std::string roundDigits(const std::string& c, int scale) {
+  bool neg = !c.empty() && c[0] == '-';
+  std::string body = neg ? c.substr(1) : c;
+  if (body.find('E') != std::string::npos) {
+    // Exponent form: past 40 digits; let the double do it.
+    double d = std::strtod(c.c_str(), nullptr);
+    double f = std::pow(10.0, scale);
+    return canonicalFromDouble(std::round(d * f) / f);
+  }
+  size_t point = body.find('.');
+  std::string ip = point == std::string::npos ? body : body.substr(0, point);
+  std::string fp = point == std::string::npos ? "" : body.substr(point + 1);
+  std::string digits = ip + fp;
+  long keep = static_cast<long>(ip.size()) + scale;  // digits to keep
+  if (keep >= static_cast<long>(digits.size())) return c;
+  if (keep < 0) return "0";
+  bool up = digits[static_cast<size_t>(keep)] >= '5';
+  std::string kept = digits.substr(0, static_cast<size_t>(keep));
+  if (up) {
+    long k = keep - 1;
+    while (k >= 0 && kept[static_cast<size_t>(k)] == '9') kept[static_cast<size_t>(k--)] = '0';
+    if (k < 0) {
+      kept.insert(kept.begin(), '1');
+      ip.insert(ip.begin(), '0');  // one more integer digit
+    } else {
+      ++kept[static_cast<size_t>(k)];
+    }
+  }
+  // Put the point back: the integer part has ip.size() digits.
+  std::string text;
+  size_t intDigits = ip.size();
+  if (static_cast<long>(kept.size()) <= static_cast<long>(intDigits)) {
+    text = kept + std::string(intDigits - kept.size(), '0');
+  } else {
+    text = kept.substr(0, intDigits) + "." + kept.substr(intDigits);
+  }
+  std::string out;
+  if (!canonicalNumber((neg ? "-" : "") + text, out)) return c;
+  return out;
+}
+
+// ocisim_as_number(v [, precision, scale]): NUMBER(p,s) rounds to s places and
+// refuses more than p - s integer digits (ORA-01438).
+void fnAsNumber(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   GUARDED({
     if (isNull(argv[0])) return sqlite3_result_null(ctx);
     int t = sqlite3_value_type(argv[0]);
-    if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) return sqlite3_result_value(ctx, argv[0]);
+    if (argc == 1 && (t == SQLITE_INTEGER || t == SQLITE_FLOAT)) return sqlite3_result_value(ctx, argv[0]);
     std::string c;
     if (!numberOfValue(argv[0], c)) throw OraError(1722, "invalid number");
+    if (argc > 2) {
+      int precision = sqlite3_value_int(argv[1]);
+      int scale = sqlite3_value_int(argv[2]);
+      c = roundDigits(c, scale);
+      if (precision > 0 && c != "0") {
+        std::string body = c[0] == '-' ? c.substr(1) : c;
+        size_t point = body.find('.');
+        long intDigits = static_cast<long>(point == std::string::npos ? body.size() : point);
+        if (body.find('E') != std::string::npos) intDigits = 1000;
+        if (intDigits > precision - scale)
+          throw OraError(1438, "value larger than specified precision allowed for this column");
+      }
+    }
     resultCanonicalNumber(ctx, c);
   })
 }
@@ -211,6 +281,20 @@ void fnHexToRaw(sqlite3_context* ctx, int, sqlite3_value** argv) {
     }
     if (out.empty()) return sqlite3_result_null(ctx);
     sqlite3_result_blob(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
+  })
+}
+
+// ocisim_as_raw(v, max, label): a RAW(n) column takes at most n bytes.
+void fnAsRaw(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  GUARDED({
+    fnHexToRaw(ctx, 1, argv);
+    if (isNull(argv[0])) return;
+    int64_t max = sqlite3_value_int64(argv[1]);
+    int64_t actual = sqlite3_value_type(argv[0]) == SQLITE_BLOB ? sqlite3_value_bytes(argv[0])
+                                                                 : (sqlite3_value_bytes(argv[0]) + 1) / 2;
+    if (max > 0 && actual > max)
+      throw OraError(12899, "value too large for column " + textOf(argv[2]) + " (actual: " + std::to_string(actual) +
+                                ", maximum: " + std::to_string(max) + ")");
   })
 }
 
@@ -728,7 +812,10 @@ const FnDef kFunctions[] = {
     {"ocisim_to_number", 2, fnToNumber, true},
     {"ocisim_as_text", 1, fnAsText, true},
     {"ocisim_as_text", 2, fnAsText, true},
+    {"ocisim_as_text", 5, fnAsText, true},
     {"ocisim_as_number", 1, fnAsNumber, true},
+    {"ocisim_as_number", 3, fnAsNumber, true},
+    {"ocisim_as_raw", 3, fnAsRaw, true},
     {"ocisim_as_date", 1, fnAsDate, false},
     {"ocisim_num", 1, fnNum, true},
     {"ocisim_hextoraw", 1, fnHexToRaw, true},

@@ -436,7 +436,9 @@ class Parser {
         if (alias.empty()) alias = e.isColumn ? e.columnName : headingOf(start, end);
         if (alias.size() > 30) alias.resize(30);
         std::string valueSql = e.sql;
-        if (targets && index < targets->size()) valueSql = convertFor((*targets)[index], e);
+        if (targets && index < targets->size())
+          valueSql = convertFor((*targets)[index], e,
+                                targetLabels_ && index < targetLabels_->size() ? (*targetLabels_)[index] : std::string());
         sql += valueSql + " AS " + quoteName(alias);
         if (top) {
           ColumnInfo c;
@@ -636,30 +638,69 @@ class Parser {
     return n;
   }
 
-  // The value written into a column, converted to its type as Oracle does.
-  std::string convertFor(const std::string& decl, const Expr& e) {
+  // The value written into a column, converted to its type as Oracle does,
+  // and held to the column's size: texts and RAWs no longer than declared,
+  // numbers rounded to the scale and within the precision.  `label` names the
+  // column in the error ("OWNER"."TABLE"."COLUMN").
+  std::string convertFor(const std::string& decl, const Expr& e, const std::string& label = {}) {
     if (decl.empty()) return e.sql;
     Type t = typeOfDecl(decl);
+    // The declared length in the unit the column counts in.
+    int length = 0;
+    bool chars = false;
+    size_t lp = decl.find('(');
+    if (lp != std::string::npos) {
+      length = std::atoi(decl.c_str() + lp + 1);
+      chars = decl.find("CHAR", lp) != std::string::npos;
+    } else if (t.type == SqlType::Char) {
+      length = 1;
+    }
+    if (decl.rfind("NCHAR", 0) == 0 || decl.rfind("NVARCHAR2", 0) == 0) chars = true;
+    std::string lab = quoteText(label.empty() ? std::string("?") : label);
     switch (t.type) {
-      case SqlType::Number:
-        return e.type.known && e.type.type == SqlType::Number ? e.sql : "ocisim_as_number(" + e.sql + ")";
+      case SqlType::Number: {
+        bool plainNumber = t.precision == 0 && (t.scale == 0 || t.scale == -127);
+        bool isFloat = t.scale == -127;
+        if (plainNumber || isFloat) {
+          if (decl.rfind("INTEGER", 0) == 0 || decl.rfind("INT", 0) == 0 || decl.rfind("SMALLINT", 0) == 0)
+            return "ocisim_as_number(" + e.sql + ", 0, 0)";
+          return e.type.known && e.type.type == SqlType::Number ? e.sql : "ocisim_as_number(" + e.sql + ")";
+        }
+        return "ocisim_as_number(" + e.sql + ", " + std::to_string(t.precision) + ", " + std::to_string(t.scale) + ")";
+      }
       case SqlType::Date:
         return e.type.known && e.type.type == SqlType::Date ? e.sql : "ocisim_as_date(" + e.sql + ")";
       case SqlType::Char:
-        return "ocisim_as_text(" + e.sql + ", " + std::to_string(t.size) + ")";
-      case SqlType::Varchar2:
+        return "ocisim_as_text(" + e.sql + ", " + std::to_string(length) + ", " + std::to_string(length) + ", " +
+               (chars ? "1" : "0") + ", " + lab + ")";
+      case SqlType::Varchar2: {
+        std::string v = e.sql;
+        if (e.type.known && e.type.type == SqlType::Date) v = "ocisim_datetext(" + v + ")";
+        return "ocisim_as_text(" + v + ", 0, " + std::to_string(length) + ", " + (chars ? "1" : "0") + ", " + lab + ")";
+      }
       case SqlType::Long:
       case SqlType::Clob:
         if (e.type.known && isCharType(e.type.type)) return e.sql;
         if (e.type.known && e.type.type == SqlType::Date) return "ocisim_datetext(" + e.sql + ")";
         return "ocisim_as_text(" + e.sql + ")";
       case SqlType::Raw:
+        return "ocisim_as_raw(" + e.sql + ", " + std::to_string(length) + ", " + lab + ")";
       case SqlType::LongRaw:
       case SqlType::Blob:
         if (e.type.known && (e.type.type == SqlType::Raw || e.type.type == SqlType::Blob)) return e.sql;
         return "ocisim_hextoraw(" + e.sql + ")";
       default: return e.sql;
     }
+  }
+
+  std::string labelFor(const Target& tg, const std::string& column) const {
+    std::string owner = tg.storage, table;
+    size_t dot = owner.find('.');
+    if (dot != std::string::npos) {
+      table = owner.substr(dot + 1);
+      owner.resize(dot);
+    }
+    return quoteName(owner) + "." + quoteName(table) + "." + quoteName(column);
   }
 
   std::string declFor(const Target& tg, const std::string& column) {
@@ -684,8 +725,11 @@ class Parser {
     } else {
       cols = tg.columns;
     }
-    std::vector<std::string> decls;
-    for (const auto& c : cols) decls.push_back(declFor(tg, c));
+    std::vector<std::string> decls, labels;
+    for (const auto& c : cols) {
+      decls.push_back(declFor(tg, c));
+      labels.push_back(labelFor(tg, c));
+    }
     std::string sql = "INSERT INTO " + quoteName(tg.storage) + " AS " + quoteName(tg.alias) + " (";
     for (size_t i = 0; i < cols.size(); ++i) sql += (i ? ", " : "") + quoteName(cols[i]);
     sql += ") ";
@@ -694,7 +738,8 @@ class Parser {
       std::vector<std::string> values;
       while (true) {
         Expr e = expr();
-        values.push_back(values.size() < decls.size() ? convertFor(decls[values.size()], e) : e.sql);
+        size_t k = values.size();
+        values.push_back(k < decls.size() ? convertFor(decls[k], e, labels[k]) : e.sql);
         if (!acceptOp(",")) break;
       }
       expectOp(")");
@@ -705,7 +750,9 @@ class Parser {
       sql += ")";
     } else if (isWord(peek(), "SELECT") || isWord(peek(), "WITH") || isOp(peek(), "(")) {
       size_t before = out_.columns.size();
+      targetLabels_ = &labels;
       sql += query(false, &decls);
+      targetLabels_ = nullptr;
       out_.columns.resize(before);
       out_.starColumn.resize(before);
       out_.columnKnown.resize(before);
@@ -745,7 +792,7 @@ class Parser {
         std::string c = columnIn(tg);
         if (!acceptOp("=")) throw OraError(927, "missing equal sign");
         Expr e = expr();
-        sql += quoteName(c) + " = " + convertFor(declFor(tg, c), e);
+        sql += quoteName(c) + " = " + convertFor(declFor(tg, c), e, labelFor(tg, c));
       }
       if (!acceptOp(",")) break;
     }
@@ -1439,6 +1486,7 @@ class Parser {
   size_t p_ = 0;
   std::string limit_;
   std::set<std::string> withNames_;
+  const std::vector<std::string>* targetLabels_ = nullptr;  // INSERT ... SELECT: the target columns' names
 
 };
 

@@ -221,7 +221,7 @@ TEST_F(CoreTest, QueryShapes) {
 }
 
 TEST_F(CoreTest, StoredNumbersKeepEveryDigit) {
-  exec("CREATE TABLE N (X NUMBER, Y NUMBER(30,2))");
+  exec("CREATE TABLE N (X NUMBER, Y NUMBER)");
   const char* values[] = {"12345678901234567.89", "-.5", "123456789012345678901234567890", ".1", "100",
                           "-12345678901234567.89", "3.14159265358979323846"};
   for (const char* v : values) {
@@ -238,6 +238,40 @@ TEST_F(CoreTest, StoredNumbersKeepEveryDigit) {
   run("DELETE FROM n");
   run("INSERT INTO n (x) VALUES ('0.50')");
   EXPECT_EQ(one("SELECT x FROM n"), ".5");
+}
+
+// Values are held to their column's declared size, as Oracle stores them.
+TEST_F(CoreTest, ColumnSizesRoundAndRefuse) {
+  exec("CREATE TABLE S (P NUMBER(5,2), I NUMBER(3), H NUMBER(4,-2), F FLOAT, N NUMBER, "
+       "V VARCHAR2(3), W VARCHAR2(2 CHAR), C CHAR(2), R RAW(2))");
+  struct Case { const char* column; const char* value; const char* stored; int code; } cases[] = {
+      {"p", "1.234", "1.23", 0},       {"p", "1.235", "1.24", 0},        {"p", "-1.235", "-1.24", 0},
+      {"p", "999.994", "999.99", 0},   {"p", "999.995", "", 1438},       {"p", "1000", "", 1438},
+      {"i", "12.5", "13", 0},          {"i", "999", "999", 0},           {"i", "1000", "", 1438},
+      {"h", "123456", "123500", 0},    {"f", "1.23456789", "1.23456789", 0},
+      {"n", "12345678901234567.891", "12345678901234567.891", 0},
+      {"p", "'2.005'", "2.01", 0},     {"v", "'abc'", "abc", 0},         {"v", "'abcd'", "", 12899},
+      {"w", "'\xC3\xA9\xC3\xA9'", "\xC3\xA9\xC3\xA9", 0},         {"w", "'abc'", "", 12899},
+      {"c", "'abc'", "", 12899},       {"c", "'a'", "a ", 0},            {"r", "'0A0B'", "0x0A0B", 0},
+      {"r", "'0A0B0C'", "", 12899},
+  };
+  for (const Case& c : cases) {
+    run("DELETE FROM s");
+    std::string sql = std::string("INSERT INTO s (") + c.column + ") VALUES (" + c.value + ")";
+    std::string m;
+    EXPECT_EQ(errorOf(sql, &m), c.code) << sql << " " << m;
+    if (c.code == 0) {
+      EXPECT_EQ(one(std::string("SELECT ") + c.column + " FROM s"), c.stored) << sql;
+      // UPDATE holds to the same rules.
+      run(std::string("UPDATE s SET ") + c.column + " = " + c.value);
+      EXPECT_EQ(one(std::string("SELECT ") + c.column + " FROM s"), c.stored) << sql;
+    }
+  }
+  std::string m;
+  errorOf("INSERT INTO s (v) VALUES ('abcdef')", &m);
+  EXPECT_EQ(m, "ORA-12899: value too large for column \"SCOTT\".\"S\".\"V\" (actual: 6, maximum: 3)");
+  errorOf("INSERT INTO s (v) SELECT 'abcdef' FROM dual", &m);
+  EXPECT_EQ(m, "ORA-12899: value too large for column \"SCOTT\".\"S\".\"V\" (actual: 6, maximum: 3)");
 }
 
 TEST_F(CoreTest, CharColumnsArePaddedAndDatesStored) {
