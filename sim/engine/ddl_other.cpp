@@ -684,7 +684,7 @@ void executeDictionaryStatement(Session& s, const std::vector<Token>& tokens, co
     truncateTable(s, c);
     return;
   }
-  if (verb == "RENAME") throw OraError(1031, "insufficient privileges");
+  if (verb == "RENAME") return renameStatement(s, c);
   if (verb == "CREATE") {
     bool orReplace = false, force = false;
     if (c.isWord("OR") && c.isWord("REPLACE", 1)) {

@@ -645,7 +645,8 @@ bool parsePhysical(Cursor& c, Storage& st) {
   return false;
 }
 
-void rebuildTable(Session& s, const std::string& owner, const std::string& table) {
+void rebuildTable(Session& s, const std::string& owner, const std::string& table,
+                  const std::vector<std::pair<std::string, std::string>>& renamed) {
   std::string t = quoteName(storageName(owner, table));
   std::vector<std::string> old;
   {
@@ -653,15 +654,21 @@ void rebuildTable(Session& s, const std::string& owner, const std::string& table
     q.bind(storageName(owner, table));
     while (q.step()) old.push_back(q.text(0));
   }
-  std::string common;
-  for (const auto& c : tableColumns(s.db, owner, table))
-    if (std::find(old.begin(), old.end(), c.name) != old.end()) common += (common.empty() ? "" : ", ") + quoteName(c.name);
+  std::string common, sources;
+  for (const auto& c : tableColumns(s.db, owner, table)) {
+    std::string source = c.name;
+    for (const auto& [from, to] : renamed)
+      if (to == c.name) source = from;
+    if (std::find(old.begin(), old.end(), source) == old.end()) continue;
+    common += (common.empty() ? "" : ", ") + quoteName(c.name);
+    sources += (sources.empty() ? "" : ", ") + quoteName(source);
+  }
   exec(s.db, "DROP TABLE IF EXISTS temp.ocisim_rebuild");
   exec(s.db, "CREATE TEMP TABLE ocisim_rebuild AS SELECT * FROM " + t);
   exec(s.db, "DROP TABLE " + t);
   createStorageTable(s, owner, table);
   if (!common.empty())
-    exec(s.db, "INSERT INTO " + t + "(" + common + ") SELECT " + common + " FROM temp.ocisim_rebuild");
+    exec(s.db, "INSERT INTO " + t + "(" + common + ") SELECT " + sources + " FROM temp.ocisim_rebuild");
   exec(s.db, "DROP TABLE temp.ocisim_rebuild");
   Query q(s.db, "SELECT OWNER, INDEX_NAME FROM cat_indexes WHERE TABLE_OWNER = ? AND TABLE_NAME = ?");
   q.bind(owner).bind(table);
@@ -838,6 +845,13 @@ void alterTable(Session& s, Cursor& c) {
         throw OraError(905, "missing keyword");
       }
       if (c.acceptWord("KEEP") || c.acceptWord("DROP")) c.expectWord("INDEX", 905, "missing keyword");
+    } else if (c.acceptWord("RENAME")) {
+      bool wholeTable = c.isWord("TO");
+      alterTableRename(s, c, owner, table);
+      if (wholeTable) {
+        c.expectEnd();
+        return;
+      }
     } else if (c.acceptWord("ENABLE")) {
       setEnabled(s, c, owner, table, true);
     } else if (c.acceptWord("DISABLE")) {

@@ -143,7 +143,9 @@ std::string generatedConstraintName(Session& s, const std::vector<std::string>& 
 
 // Re-creates the SQLite table of a user table from the catalog, keeping
 // its rows, then re-installs the indexes and enforcement.
-void rebuildTable(Session& s, const std::string& owner, const std::string& table);
+// `renamed` maps a column's old name to its new one when a column is renamed.
+void rebuildTable(Session& s, const std::string& owner, const std::string& table,
+                  const std::vector<std::pair<std::string, std::string>>& renamed = {});
 
 // ---- constraints ----------------------------------------------------------
 
@@ -222,6 +224,9 @@ void commentOn(Session& s, Cursor& c);
 void createUnit(Session& s, Cursor& c, bool orReplace, size_t unitStart);
 void dropUnit(Session& s, Cursor& c, const std::string& type);
 void alterTrigger(Session& s, Cursor& c);
+void renameStatement(Session& s, Cursor& c);
+// ALTER TABLE ... RENAME TO | COLUMN | CONSTRAINT, the cursor after RENAME.
+void alterTableRename(Session& s, Cursor& c, const std::string& owner, const std::string& table);
 void recordDependencies(Session& s, const std::string& owner, const std::string& name,
                         const std::string& type, const std::string& text);
 

@@ -411,6 +411,32 @@ TEST_F(DictTableTest, CreateTableAsSelectCopiesColumnsAndRows) {
   EXPECT_EQ(one("SELECT COUNT(*) FROM USER_TABLES WHERE TABLE_NAME = 'COPY3'"), "0");
 }
 
+TEST_F(EnforcementTest, RenamingCarriesConstraintsIndexesAndComments) {
+  exec("COMMENT ON TABLE dept IS 'Departments'");
+  exec("CREATE VIEW v_dept AS SELECT id FROM dept");
+  exec("RENAME dept TO division");
+  expectError("SELECT * FROM dept", 942);
+  EXPECT_EQ(one("SELECT COUNT(*) FROM division"), "1");
+  EXPECT_EQ(one("select comments from sys.user_tab_comments where table_name = 'DIVISION'"), "Departments");
+  EXPECT_EQ(one("SELECT TABLE_NAME FROM USER_INDEXES WHERE INDEX_NAME = 'DEPT_PK'"), "DIVISION");
+  EXPECT_EQ(one("SELECT STATUS FROM USER_OBJECTS WHERE OBJECT_NAME = 'V_DEPT'"), "INVALID");
+  expectError("INSERT INTO emp VALUES (3, 99, NULL, 1)", 2291, "(SCOTT.EMP_DEPT_FK)");
+  expectError("DELETE FROM division", 2292);
+  expectError("INSERT INTO division (id) VALUES (11)", 1400, "(\"SCOTT\".\"DIVISION\".\"NAME\")");
+
+  exec("ALTER TABLE emp RENAME COLUMN sal TO salary");
+  EXPECT_EQ(one("SELECT SEARCH_CONDITION FROM USER_CONSTRAINTS WHERE CONSTRAINT_NAME = 'EMP_SAL_CK'"), "SALARY > 0");
+  expectError("UPDATE emp SET salary = -5", 2290, "(SCOTT.EMP_SAL_CK)");
+  exec("ALTER TABLE division RENAME COLUMN name TO title");
+  expectError("UPDATE division SET title = NULL", 1407, "\"TITLE\"");
+  exec("ALTER TABLE emp RENAME CONSTRAINT emp_sal_ck TO emp_salary_positive");
+  expectError("UPDATE emp SET salary = -5", 2290, "(SCOTT.EMP_SALARY_POSITIVE)");
+  exec("ALTER TABLE division RENAME TO dept");
+  EXPECT_EQ(one("SELECT R_CONSTRAINT_NAME FROM USER_CONSTRAINTS WHERE CONSTRAINT_NAME = 'EMP_DEPT_FK'"), "DEPT_PK");
+  expectError("RENAME dept TO emp", 955);
+  expectError("RENAME nosuch TO x", 4043);
+}
+
 TEST_F(DictTableTest, MandatoryColumnNeedsAnEmptyTableOrADefault) {
   exec("CREATE TABLE t (a NUMBER)");
   exec("INSERT INTO t VALUES (1)");
