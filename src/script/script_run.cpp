@@ -6,6 +6,7 @@
 #include "editor/memo_source.h"
 #include "editor/text_convert.h"
 #include "script/script_writer.h"
+#include "script/sql_names.h"
 
 namespace tarlow {
 
@@ -100,7 +101,7 @@ void ScriptRun::Walk(ScriptContext& ctx, bool toFile) {
     const std::string t = host_.ObjectCaption(i);
     Progress(toFile, "Writing Metadata for table: " + t + ".");
     if (ticked(B::DropTables)) {
-      w.WriteScript("DROP TABLE " + t, 0);
+      w.WriteScript("DROP TABLE " + SqlName(t), 0);
       if (ticked(B::CascConstraints)) w.WriteScript(" CASCADE CONSTRAINTS", 0);
       w.WriteScript(";", 2);
     }

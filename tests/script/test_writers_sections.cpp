@@ -210,4 +210,16 @@ TEST(ForeignKeyScript, KeyOfAnotherUserIsWrittenWithItsOwner) {
                 "REFERENCES OWNERA.PARENTS(X, Y);\r\n\r\n");
 }
 
+TEST(ScriptRunWithWriters, DropStatementsQuoteNamesThatNeedIt) {
+  writers_test::WritersDb db;
+  REQUIRE_WRITERS_DB(db);
+  ASSERT_EQ(db.RunText("CREATE TABLE \"Order Lines\" (A NUMBER(1));\nCREATE TABLE PLAIN (A NUMBER(1));\n"), "");
+  const std::string script = db.Script([](tarlow::OptionBoxes& b) {
+    for (const auto& info : tarlow::OptionBoxTable())
+      if (info.Box != OptionBox::All) b.SetChecked(info.Box, false);
+    b.SetChecked(OptionBox::DropTables, true);
+  });
+  EXPECT_EQ(script.substr(0, 50), "DROP TABLE \"Order Lines\";\r\n\r\nDROP TABLE PLAIN;\r\n\r\n");
+}
+
 }  // namespace
