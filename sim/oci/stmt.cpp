@@ -5,6 +5,11 @@
 // does); the engine parses it on the connection of the first execute.
 // Parse errors therefore come from OCIStmtExecute, as with Oracle's
 // deferred parse.
+//
+// Binds are input only: the engine's blocks hand nothing back, so OUT
+// placeholders keep the caller's values, and a PL/SQL table bind must hold
+// exactly one element (anything else answers ORA-03001).  Cursor, object and
+// reference types are not offered.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
