@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "platform/locale_formats.h"
 #include "writers_support.h"
 
 namespace {
@@ -220,6 +221,62 @@ TEST(ScriptRunWithWriters, DropStatementsQuoteNamesThatNeedIt) {
     b.SetChecked(OptionBox::DropTables, true);
   });
   EXPECT_EQ(script.substr(0, 50), "DROP TABLE \"Order Lines\";\r\n\r\nDROP TABLE PLAIN;\r\n\r\n");
+}
+
+TEST(DataWriter, NumbersKeepEveryDigitAndThePointUnderADecimalCommaLocale) {
+  writers_test::WritersDb db;
+  REQUIRE_WRITERS_DB(db);
+  ASSERT_EQ(db.RunText("CREATE TABLE NUMS (P NUMBER(8,2), F NUMBER, I NUMBER(12));\n"
+                       "INSERT INTO NUMS VALUES (1234.5, 0.1, 123456789012);\n"
+                       "INSERT INTO NUMS VALUES (-0.25, 3.14159265358979323846264338327950288, -7);\n"),
+            "");
+  platform::LocaleFormats comma;
+  comma.decimalSeparator = ',';
+  platform::setLocaleFormats(comma);
+  Section s(db);
+  s.Writers().WriteTableData(s.Ctx(), "NUMS");
+  platform::clearLocaleFormats();
+  const std::string out = s.Output();
+  EXPECT_NE(out.find("Values(1234.5,\r\n.1,\r\n123456789012);"), std::string::npos) << out;
+  EXPECT_NE(out.find("Values(-.25,\r\n3.14159265358979323846264338327950288,\r\n-7);"), std::string::npos)
+      << out;
+}
+
+// Fails the parse of one statement text, as a dictionary view that cannot
+// be read would.
+oci::Api g_real;
+std::string g_failing;
+sword FailingPrepare(OCIStmt* st, OCIError* e, const OraText* text, ub4 length, ub4 language, ub4 mode) {
+  if (std::string(reinterpret_cast<const char*>(text), length).find(g_failing) != std::string::npos)
+    return OCI_ERROR;
+  return g_real.OCIStmtPrepare(st, e, text, length, language, mode);
+}
+
+TEST(BuildObjectList, UnreadableNamesGiveTheMessageAndNothingOfThatKind) {
+  writers_test::WritersDb db;
+  REQUIRE_WRITERS_DB(db);
+  ASSERT_EQ(db.RunText("CREATE TABLE T (A NUMBER(1));\nCREATE VIEW V AS SELECT A FROM T;\n"
+                       "CREATE PROCEDURE P IS\nBEGIN\n  NULL;\nEND;\n/\n"),
+            "");
+  Section s(db);
+  std::vector<std::string> messages;
+  s.Writers().OnErrorMessage = [&](const std::string& m) { messages.push_back(m); };
+  ASSERT_TRUE(s.Writers().BuildObjectList("PROCEDURE"));  // a list of another kind stands
+  ASSERT_EQ(s.Writers().ObjectList().size(), 1u);
+
+  g_real = oci::api();
+  oci::Api failing = g_real;
+  failing.OCIStmtPrepare = FailingPrepare;
+  g_failing = "from user_views";
+  TOracleQuery::SetApiForTests(&failing);
+  s.Writers().WriteViews(s.Ctx());
+  TOracleQuery::SetApiForTests(nullptr);
+
+  EXPECT_EQ(messages, std::vector<std::string>{"Unable to open metadata view."});
+  EXPECT_TRUE(s.Writers().ObjectList().empty());
+  EXPECT_EQ(s.Output(), "");
+  s.Writers().WriteProcedures(s.Ctx());  // and the next section works again
+  EXPECT_NE(s.Output().find("CREATE OR REPLACE PROCEDURE P IS"), std::string::npos);
 }
 
 }  // namespace
