@@ -828,6 +828,28 @@ TEST_F(OciStatements, BreakWithNothingRunningLeavesTheSessionUsable) {
   EXPECT_EQ(s->error(), "ORA-03114: not connected to ORACLE");
 }
 
+TEST_F(Oci7Cursor, CutValuesAndNullsWithoutIndicatorSetTheReturnCode) {
+  ASSERT_EQ(parse("create table o7t (k number, s varchar2(10))"), 0);
+  ASSERT_EQ(c.oexec(&cda), 0);
+  ASSERT_EQ(parse("insert into o7t values (1, 'abcdef')"), 0);
+  ASSERT_EQ(c.oexec(&cda), 0);
+  ASSERT_EQ(parse("insert into o7t values (2, null)"), 0);
+  ASSERT_EQ(c.oexec(&cda), 0);
+  ASSERT_EQ(parse("select s from o7t order by k"), 0);
+  char buf[4];
+  ub2 rlen = 0, rcode = 0;
+  ASSERT_EQ(c.odefin(&cda, 1, reinterpret_cast<ub1*>(buf), sizeof buf, SQLT_STR, -1, nullptr, nullptr, -1, -1, &rlen,
+                     &rcode),
+            0);
+  EXPECT_EQ(c.oexfet(&cda, 1, 0, 0), 1406);
+  EXPECT_STREQ(buf, "abc");
+  EXPECT_EQ(rcode, 1406);
+  EXPECT_EQ(rlen, 3);  // OCI7 reports what it wrote
+  EXPECT_EQ(c.ofen(&cda, 1), 1405);
+  EXPECT_EQ(rcode, 1405);
+  EXPECT_EQ(c.ofen(&cda, 1), 1403);
+}
+
 TEST_F(Oci7Cursor, LongValuesReadWithOflng) {
   run("create table o7l (l long)");
   std::string big(5000, 'x');
