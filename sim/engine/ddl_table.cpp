@@ -31,6 +31,13 @@ long long intValue(Cursor& c, int code, const char* text) {
   }
 }
 
+// A table holds at most one LONG or LONG RAW column.
+void checkOneLong(const std::vector<ColumnDef>& cols) {
+  int longs = 0;
+  for (const auto& c : cols) longs += c.dataType == "LONG" || c.dataType == "LONG RAW";
+  if (longs > 1) throw OraError(1754, "a table may contain only one column of type LONG");
+}
+
 bool isConstraintStart(const Cursor& c) {
   return c.isWord("CONSTRAINT") || c.isWord("PRIMARY") || c.isWord("UNIQUE") || c.isWord("FOREIGN") ||
          c.isWord("CHECK");
@@ -529,6 +536,9 @@ void addItems(Session& s, Cursor& c, const std::string& owner, const std::string
     auto existing = tableColumns(s.db, owner, table);
     bool rows = tableHasRows(s, owner, table);
     long long id = static_cast<long long>(existing.size());
+    std::vector<ColumnDef> all = existing;
+    all.insert(all.end(), columns.begin(), columns.end());
+    checkOneLong(all);
     for (const auto& col : columns) {
       for (const auto& e : existing)
         if (e.name == col.name) throw OraError(1430, "column being added already exists in table");
@@ -735,6 +745,7 @@ void createTable(Session& s, Cursor& c) {
   } while (c.acceptOp(","));
   c.expectOp(")");
   if (columns.empty()) throw OraError(904, "invalid identifier");
+  checkOneLong(columns);
   if (columns.size() > 1000) throw OraError(1792, "maximum number of columns in a table or view is 1000");
   Storage st;
   bool iot = false;

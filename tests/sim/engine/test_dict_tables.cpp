@@ -378,6 +378,8 @@ INSTANTIATE_TEST_SUITE_P(Errors, BadDdlTest, ::testing::Values(
     BadDdl{"CREATE TABLE u (a WIDGET)", 902},
     BadDdl{"CREATE TABLE u (a VARCHAR2)", 906},
     BadDdl{"CREATE TABLE u (a NUMBER(40))", 1727},
+    BadDdl{"CREATE TABLE u (a LONG, b LONG RAW)", 1754},
+    BadDdl{"ALTER TABLE t ADD (c LONG, d LONG)", 1754},
     BadDdl{"CREATE TABLE u (a NUMBER", 907},
     BadDdl{"CREATE TABLE u (a NUMBER) PCTFREE", 2211},
     BadDdl{"CREATE TABLE u (a NUMBER) FROB 3", 933},
