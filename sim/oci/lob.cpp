@@ -1,6 +1,10 @@
 // LOB and BFILE locators.  A locator holds its whole value (the fetch
-// copied it in), so reads never go back to the engine.  CLOB amounts and
-// offsets count characters (UTF-8 sequences), BLOB and BFILE ones bytes.
+// copied it in), so reads never go back to the engine.  CLOB lengths,
+// offsets and the amount asked for count characters (UTF-8 sequences), BLOB
+// and BFILE ones bytes.  The client's character set is UTF-8, a
+// varying-width one, so the amount a CLOB read answers is the number of
+// bytes it put into the buffer, as the call interface defines it for such
+// character sets.
 #include <algorithm>
 #include <cstring>
 
@@ -107,17 +111,18 @@ OCISIM_API_OCI8 sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocato
     size_t units = 0;
     size_t bytes = chunk(start, want, &units);
     if (bytes) std::memcpy(out, data.data() + start, bytes);
-    *amtp = static_cast<ub4>(units);
+    *amtp = static_cast<ub4>(bytes);
     return succeed(e);
   }
   // Streaming read: the callback takes one buffer after another.
-  size_t pos = start, total = 0;
+  size_t pos = start, total = 0, totalBytes = 0;
   bool first = true;
   for (;;) {
     size_t units = 0;
     size_t bytes = chunk(pos, want - total, &units);
     pos += bytes;
     total += units;
+    totalBytes += bytes;
     bool last = units == 0 || pos >= data.size() || total >= want;
     ub1 piece = first ? (last ? OCI_ONE_PIECE : OCI_FIRST_PIECE) : (last ? OCI_LAST_PIECE : OCI_NEXT_PIECE);
     if (bytes) std::memcpy(out, data.data() + pos - bytes, bytes);
@@ -125,7 +130,7 @@ OCISIM_API_OCI8 sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocato
     first = false;
     if (last || r != OCI_CONTINUE) break;
   }
-  *amtp = static_cast<ub4>(total);
+  *amtp = static_cast<ub4>(totalBytes);
   return succeed(e);
 }
 
