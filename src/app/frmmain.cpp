@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFont>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -22,6 +23,9 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -31,8 +35,14 @@
 #include <exception>
 
 #include "app/tarlowapplication.h"
+#include "oracle/dataset.h"
 #include "oracle/session.h"
+#include "oracle/tnsnames.h"
 #include "platform/locale_formats.h"
+#include "script/object_list.h"
+#include "script/schema_writers.h"
+#include "script/script_run.h"
+#include "script/table_list.h"
 
 namespace {
 
@@ -65,6 +75,20 @@ QToolButton* makeFlatButton(const char* name, const char* caption, QStyle::Stand
   return button;
 }
 
+// The object list control.  After the list has handled a key (Space ticks
+// or unticks the current item) the window's ListViewKeyPress runs.
+class ObjectListView : public QTreeWidget {
+ public:
+  using QTreeWidget::QTreeWidget;
+  std::function<void(int)> KeyHandled;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    QTreeWidget::keyPressEvent(event);
+    if (KeyHandled && !event->text().isEmpty()) KeyHandled(event->text().at(0).unicode());
+  }
+};
+
 platform::DateTimeParts partsOf(const QDateTime& t) {
   platform::DateTimeParts p;
   const QDate d = t.date();
@@ -80,6 +104,55 @@ platform::DateTimeParts partsOf(const QDateTime& t) {
 }
 
 }  // namespace
+
+// Shows the store's lines in the plain view and keeps them in step with the
+// store.  Every change the store reports starts at its first changed line:
+// the lines above it are already shown, so only the view's tail from there
+// is replaced.  While the run appends, that tail is the last line or two,
+// and a long script costs no more per write than a short one.
+class TfrmMain::ScriptViewFollower : public tarlow::TMemoObserver {
+ public:
+  ScriptViewFollower(tarlow::TMemoSource& store, QPlainTextEdit* view) : store_(store), view_(view) {
+    store_.Attach(this);
+  }
+  ~ScriptViewFollower() override { store_.Detach(this); }
+  ScriptViewFollower(const ScriptViewFollower&) = delete;
+  ScriptViewFollower& operator=(const ScriptViewFollower&) = delete;
+
+  void MemoChanged(tarlow::TMemoSource& source, const tarlow::TMemoChange& change) override {
+    namespace cf = tarlow::change_flag;
+    if ((change.Flags & (cf::Text | cf::LineCount)) == 0 &&
+        change.Code != tarlow::change_code::ViewAttached)
+      return;
+    const int count = source.Lines().Count();
+    int first = 0;
+    if (change.Code != tarlow::change_code::ViewAttached && change.FirstLine <= change.LastLine)
+      first = std::clamp(change.FirstLine, 0, std::min(shown_, count));
+
+    QString tail;
+    for (int i = first; i < count; ++i) {
+      if (i > 0) tail += QLatin1Char('\n');
+      tail += QString::fromStdU16String(source.Lines().Get(i));
+    }
+    QTextDocument* doc = view_->document();
+    QTextCursor cursor(doc);
+    if (first == 0) {
+      cursor.movePosition(QTextCursor::Start);
+    } else {
+      // The end of the last line that stays as it is.
+      const QTextBlock keep = doc->findBlockByNumber(first - 1);
+      cursor.setPosition(keep.position() + keep.length() - 1);
+    }
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    cursor.insertText(tail);
+    shown_ = count;
+  }
+
+ private:
+  tarlow::TMemoSource& store_;
+  QPlainTextEdit* view_;
+  int shown_ = 0;  // lines of the store the view holds
+};
 
 TfrmMain::TfrmMain(IDialogs* dialogs, QWidget* parent)
     : QMainWindow(parent), dialogs_(dialogs), OracleSession_(std::make_unique<TOracleSession>()) {
@@ -113,6 +186,18 @@ TfrmMain::TfrmMain(IDialogs* dialogs, QWidget* parent)
 
   CreateControls();
   ConnectHandlers();
+
+  // The statement writers own the window's dictionary queries and data
+  // sets, all on the window's session.
+  Writers_ = std::make_unique<tarlow::SchemaWriters>(*OracleSession_);
+  Writers_->OnErrorMessage = [this](const std::string& message) {
+    dialogs_->messageBox(QString::fromStdString(message), QString(), mbOK, MsgIcon::Information);
+  };
+  tarlow::ApplyScriptStoreSettings(mmoScript);
+  scriptView_ = std::make_unique<ScriptViewFollower>(mmoScript, mmoScriptWindow);
+  for (const tarlow::OptionBoxInfo& info : tarlow::OptionBoxTable())
+    optionBoxes_[static_cast<std::size_t>(info.Box)] =
+        findChild<QCheckBox*>(QString::fromLatin1(info.Control));
 
   resize(683, 394);
   setMinimumSize(640, 320);
@@ -265,7 +350,7 @@ void TfrmMain::CreateControls() {
   headerLayout->addWidget(cbxSelectAll);
   objectsLayout->addWidget(Panel1);
 
-  ListView = new QTreeWidget(pnlObjects);
+  ListView = new ObjectListView(pnlObjects);
   ListView->setObjectName(QStringLiteral("ListView"));
   ListView->setColumnCount(1);
   ListView->setHeaderHidden(true);
@@ -274,6 +359,7 @@ void TfrmMain::CreateControls() {
   ListView->setSelectionMode(QAbstractItemView::SingleSelection);
   ListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
   ListView->header()->setStretchLastSection(false);
+  ListView->setSortingEnabled(false);  // the items arrive sorted (ListTables)
   Label2->setBuddy(ListView);
   objectsLayout->addWidget(ListView, 1);
 
@@ -321,6 +407,9 @@ void TfrmMain::CreateControls() {
   mmoScriptWindow->setObjectName(QStringLiteral("mmoScriptWindow"));
   mmoScriptWindow->setReadOnly(true);
   mmoScriptWindow->setLineWrapMode(QPlainTextEdit::NoWrap);
+  mmoScriptWindow->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  // The view shows the store; undo belongs to the store, not to the view.
+  mmoScriptWindow->setUndoRedoEnabled(false);
   scriptLayout->addWidget(mmoScriptWindow, 1);
 
   splDB2Script->addWidget(pnlObjects);
@@ -372,6 +461,9 @@ void TfrmMain::ConnectHandlers() {
   connect(cbxComments, &QCheckBox::toggled, this, [this] { cbxCommentsClick(); });
   connect(cbxSequences, &QCheckBox::toggled, this, [this] { cbxSequencesClick(); });
   connect(cbxDropTables, &QCheckBox::toggled, this, [this] { cbxDropTablesClick(); });
+  connect(cbxSelectAll, &QCheckBox::toggled, this, [this] { btnSelectAllClick(); });
+  static_cast<ObjectListView*>(ListView)->KeyHandled = [this](int key) { ListViewKeyPress(key); };
+  connect(btnScript, &QToolButton::clicked, this, [this] { btnScriptClick(); });
 
   focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
     if (IsLogonField(now))
@@ -401,8 +493,26 @@ int TfrmMain::StatusPanelWidth(int panel) const {
 // ------------------------------------------------------------------ handlers
 
 void TfrmMain::FormCreate() {
-  // The Database list is filled from the net service names once that list
-  // is available; until then the combo starts empty and takes any name.
+  // The Database list: the client's net service names in the list's order.
+  // The text stays empty and free; without a usable client the list stays
+  // empty and the user may still type a name.
+  cboDatabase->clear();
+  try {
+    oci::RebuildNetServiceNames();
+    for (const std::string& name : oci::NetServiceNames())
+      cboDatabase->addItem(QString::fromStdString(name));
+  } catch (const std::exception& e) {
+    // "Initialization error" carries the loader's log on the lines after
+    // it: the box shows the first line and keeps the rest as its detail.
+    const QString message = QString::fromUtf8(e.what());
+    const qsizetype brk = message.indexOf(QStringLiteral("\r\n"));
+    if (brk < 0)
+      dialogs_->messageBox(message, QString(), mbOK, MsgIcon::Error);
+    else
+      dialogs_->messageBox(message.left(brk), message.mid(brk + 2), mbOK, MsgIcon::Error);
+  }
+  cboDatabase->setCurrentIndex(-1);
+  cboDatabase->setEditText(QString());
 }
 
 void TfrmMain::FormShow() { ReadObjectPanelWidth(); }
@@ -477,6 +587,21 @@ void TfrmMain::cbxSequencesClick() {
 void TfrmMain::cbxDropTablesClick() {
   cbxCascConstraints->setEnabled(cbxDropTables->isChecked());
   if (!cbxDropTables->isChecked()) cbxCascConstraints->setChecked(false);
+}
+
+void TfrmMain::btnSelectAllClick() {
+  const Qt::CheckState state = cbxSelectAll->isChecked() ? Qt::Checked : Qt::Unchecked;
+  for (int i = 0; i < ListView->topLevelItemCount(); ++i) ListView->topLevelItem(i)->setCheckState(0, state);
+}
+
+void TfrmMain::ListViewKeyPress(int key) {
+  if (key != ' ' || ListView->currentItem() == nullptr) return;
+  // The space has ticked or unticked the current item; move on to the next
+  // one so that a run of spaces walks down the list (the last item stays).
+  QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+  QKeyEvent up(QEvent::KeyRelease, Qt::Key_Down, Qt::NoModifier);
+  QCoreApplication::sendEvent(ListView, &down);
+  QCoreApplication::sendEvent(ListView, &up);
 }
 
 void TfrmMain::btnExitClick() { close(); }
@@ -575,13 +700,25 @@ void TfrmMain::ShowLogonError(const std::exception& error) {
   }
 }
 
-void TfrmMain::ResetObjectList() { cbxSelectAll->setChecked(false); }
+void TfrmMain::ResetObjectList() {
+  odsOracle().SetActive(false);
+  cbxSelectAll->setChecked(false);
+}
 
-void TfrmMain::ClearScript() { mmoScriptWindow->clear(); }
+void TfrmMain::ClearScript() { mmoScript.Lines().Clear(); }
 
 void TfrmMain::ListTables() {
-  // The object list is filled from the user's tables once the data sets
-  // are available.
+  // The model sorts by the process locale's comparison (strcoll); the
+  // control shows its items in that order and sorts nothing itself.  A
+  // failing query leaves the list as it was.
+  tarlow::ObjectList tables;
+  tarlow::ListTables(odsOracle(), tables);
+  ListView->clear();
+  for (int i = 0; i < tables.Count(); ++i) {
+    auto* item = new QTreeWidgetItem(ListView, {QString::fromStdString(tables.Caption(i))});
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+    item->setCheckState(0, Qt::Unchecked);
+  }
 }
 
 void TfrmMain::SelectFirstObject() {
@@ -589,6 +726,77 @@ void TfrmMain::SelectFirstObject() {
   QTreeWidgetItem* first = ListView->topLevelItem(0);
   ListView->setCurrentItem(first);
   first->setSelected(true);
+}
+
+TOracleDataSet& TfrmMain::odsOracle() { return Writers_->odsOracle; }
+
+// ------------------------------------------------------------ scripting run
+
+void TfrmMain::btnScriptClick() { tarlow::ScriptRun(*this, *Writers_).btnScriptClick(); }
+
+bool TfrmMain::ScriptRunning() const { return btnScript->text() == QLatin1String(tarlow::kStopCaption); }
+
+bool TfrmMain::BoxTicked(tarlow::OptionBox box) {
+  QCheckBox* control = optionBoxes_[static_cast<std::size_t>(box)];
+  return control != nullptr && control->isChecked();
+}
+
+bool TfrmMain::ToTextFile() { return cbxTextFile->isChecked(); }
+
+// The list is read afresh at every item: a handler run from the message
+// loop may have changed it, so an index past its end reads as an unticked
+// item without a name.
+int TfrmMain::ObjectCount() { return ListView->topLevelItemCount(); }
+
+std::string TfrmMain::ObjectCaption(int index) {
+  QTreeWidgetItem* item = ListView->topLevelItem(index);
+  return item != nullptr ? item->text(0).toStdString() : std::string();
+}
+
+bool TfrmMain::ObjectTicked(int index) {
+  QTreeWidgetItem* item = ListView->topLevelItem(index);
+  return item != nullptr && item->checkState(0) == Qt::Checked;
+}
+
+std::string TfrmMain::ScriptCaption() { return btnScript->text().toStdString(); }
+
+void TfrmMain::SetScriptCaption(const std::string& caption) {
+  const QString text = QString::fromStdString(caption);
+  btnScript->setText(text);
+  // With the glyph alone on show the glyph itself must tell Start from Stop.
+  const bool running = text == QLatin1String(tarlow::kStopCaption);
+  btnScript->setIcon(style()->standardIcon(running ? QStyle::SP_MediaStop : QStyle::SP_MediaPlay));
+  if (!btnScript->toolTip().isEmpty()) btnScript->setToolTip(QString(text).remove(QLatin1Char('&')));
+}
+
+void TfrmMain::SetStatus(const std::string& text) {
+  SetStatusText(0, QString::fromStdString(text));
+  sbMain->repaint();
+}
+
+void TfrmMain::ProcessMessages() { QCoreApplication::processEvents(); }
+
+void TfrmMain::SetBusyCursor(bool busy) {
+  if (busy)
+    QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+  else
+    QApplication::restoreOverrideCursor();
+}
+
+std::optional<std::string> TfrmMain::AskScriptFile() {
+  const std::optional<QString> name = dialogs_->saveFileName(saveInitialDir_);
+  if (!name || name->isEmpty()) return std::nullopt;
+  return name->toStdString();
+}
+
+void TfrmMain::RepaintScript() { mmoScriptWindow->viewport()->repaint(); }
+
+void TfrmMain::SetScriptPainting(bool enabled) { mmoScriptWindow->setUpdatesEnabled(enabled); }
+
+void TfrmMain::ReportError(const std::string& message) {
+  const QString text = QString::fromStdString(message);
+  dialogs_->messageBox(text.isEmpty() ? QStringLiteral("Unknown error") : text, QString(), mbOK,
+                       MsgIcon::Error);
 }
 
 // ------------------------------------------------------------ settings hooks
@@ -645,6 +853,10 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
     FormClose(canClose);
   }
   closing_ = false;
+  // A run still going on is inside this window's handlers: it stops at its
+  // next check and ends through its final step instead of running on in a
+  // hidden window.
+  if (canClose && ScriptRunning()) SetScriptCaption(tarlow::kStartScriptCaption);
   if (canClose)
     event->accept();
   else

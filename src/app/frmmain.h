@@ -8,11 +8,14 @@
 #include <QDateTime>
 #include <QMainWindow>
 #include <QString>
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
 
 #include "app/dialogs.h"
+#include "editor/memo_source.h"
+#include "script/script_host.h"
 
 class QCheckBox;
 class QCloseEvent;
@@ -29,9 +32,17 @@ class QStatusBar;
 class QTimer;
 class QToolButton;
 class QTreeWidget;
+class TOracleDataSet;
 class TOracleSession;
+namespace tarlow {
+class SchemaWriters;
+}
 
-class TfrmMain : public QMainWindow {
+// The window is also the scripting run's host: the run reads the option
+// boxes, the object list and "&To Text File" from its controls, writes into
+// its text store and shows its state in the Start Script caption and the
+// status bar.
+class TfrmMain : public QMainWindow, public tarlow::ScriptHost {
   Q_OBJECT
  public:
   // dialogs answers every message box and file prompt; null means the real
@@ -100,6 +111,11 @@ class TfrmMain : public QMainWindow {
 
   // ---- components ----
   TOracleSession& OracleSession() { return *OracleSession_; }
+  // The dictionary data set that lists the tables; the statement writers
+  // share it with the window.
+  TOracleDataSet& odsOracle();
+  // The script text store, read-only at start; mmoScriptWindow shows it.
+  tarlow::TMemoSource mmoScript;
 
   // ---- status bar panels (0 state, 1 follows the window, 2 clock) ----
   QString StatusText(int panel) const;
@@ -121,6 +137,11 @@ class TfrmMain : public QMainWindow {
   void cbxCommentsClick();
   void cbxSequencesClick();
   void cbxDropTablesClick();
+  void btnSelectAllClick();
+  // A key the object list has just handled (Space ticks or unticks the
+  // selected item; the selection then moves one item down).
+  void ListViewKeyPress(int key);
+  void btnScriptClick();
   void btnExitClick();
   // A key typed anywhere in the window; true when it was swallowed.
   bool FormKeyPress(int key);
@@ -133,6 +154,23 @@ class TfrmMain : public QMainWindow {
 
   // Folder the save prompt opens in.
   QString SaveDialogInitialDir() const { return saveInitialDir_; }
+
+  // ---- the scripting run's host ----
+  bool BoxTicked(tarlow::OptionBox box) override;
+  bool ToTextFile() override;
+  int ObjectCount() override;
+  std::string ObjectCaption(int index) override;
+  bool ObjectTicked(int index) override;
+  tarlow::TMemoSource& ScriptStore() override { return mmoScript; }
+  std::string ScriptCaption() override;
+  void SetScriptCaption(const std::string& caption) override;
+  void SetStatus(const std::string& text) override;
+  void ProcessMessages() override;
+  void SetBusyCursor(bool busy) override;
+  std::optional<std::string> AskScriptFile() override;
+  void RepaintScript() override;
+  void SetScriptPainting(bool enabled) override;
+  void ReportError(const std::string& message) override;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -163,10 +201,17 @@ class TfrmMain : public QMainWindow {
   void SelectFirstObject(); // select the first item of the object list
 
   void ShowLogonError(const std::exception& error);
+  bool ScriptRunning() const;
+
+  class ScriptViewFollower;
 
   IDialogs* dialogs_;
   std::unique_ptr<QtDialogs> ownDialogs_;
   std::unique_ptr<TOracleSession> OracleSession_;
+  // After the session: its queries and data sets go first.
+  std::unique_ptr<tarlow::SchemaWriters> Writers_;
+  std::unique_ptr<ScriptViewFollower> scriptView_;
+  std::array<QCheckBox*, tarlow::kOptionBoxCount> optionBoxes_{};
   QLabel* statusPanels_[3] = {nullptr, nullptr, nullptr};
   std::function<QDateTime()> clock_;
   QString saveInitialDir_;

@@ -29,6 +29,9 @@
 #include "app/frmmain.h"
 #include "app/tarlowapplication.h"
 #include "app/uihooks.h"
+#include "oracle/loader.h"
+#include "oracle/tnsnames.h"
+#include "platform/environment.h"
 #include "platform/ui_hooks.h"
 #include "platform/locale_formats.h"
 #include "support_app.h"
@@ -85,7 +88,15 @@ class WindowTest : public ::testing::Test {
     formats.shortDateFormat = "dd/mm/yyyy";
     formats.longTimeFormat = "hh:nn:ss";
     platform::setLocaleFormats(formats);
+    // No client library: the window opens after reporting that, with an
+    // empty Database list.  The box of that report is checked once below;
+    // the other tests start without it.
+    oci::ResetLoader();
+    oci::ResetNetServiceNames();
+    platform::setCommandLine({"OCIDLL=/nonexistent/libclntsh.so"});
     win = std::make_unique<TfrmMain>(&dialogs);
+    creationBoxes = dialogs.boxes;
+    dialogs.boxes.clear();
     win->show();
     win->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(win.get()));
@@ -94,6 +105,9 @@ class WindowTest : public ::testing::Test {
     dialogs.defaultAnswer = mbYes;
     win.reset();
     platform::clearLocaleFormats();
+    platform::setCommandLine(std::vector<std::string>{});
+    oci::ResetLoader();
+    oci::ResetNetServiceNames();
   }
 
   QCheckBox* box(const char* name) {
@@ -109,6 +123,7 @@ class WindowTest : public ::testing::Test {
   }
 
   FakeDialogs dialogs;
+  std::vector<FakeDialogs::Box> creationBoxes;
   std::unique_ptr<TfrmMain> win;
 };
 
@@ -172,6 +187,16 @@ TEST_F(WindowTest, LogonFieldsToolbarAndListStartAsDesigned) {
 
   EXPECT_EQ(child<QTreeWidget>("ListView")->topLevelItemCount(), 0);
   EXPECT_TRUE(child<QPlainTextEdit>("mmoScriptWindow")->isReadOnly());
+}
+
+TEST_F(WindowTest, WithoutAClientTheDatabaseListIsEmptyAfterTheErrorReport) {
+  ASSERT_EQ(creationBoxes.size(), 1u);
+  EXPECT_EQ(creationBoxes[0].text, "Initialization error");
+  EXPECT_FALSE(creationBoxes[0].detail.isEmpty()) << "the loader's log goes to the detail";
+  EXPECT_EQ(creationBoxes[0].icon, MsgIcon::Error);
+  EXPECT_EQ(win->cboDatabase->count(), 0);
+  EXPECT_TRUE(win->cboDatabase->isEditable());
+  EXPECT_TRUE(win->cboDatabase->currentText().isEmpty());
 }
 
 TEST_F(WindowTest, MenuHoldsExitWithItsCaptionAndNoShortcut) {
