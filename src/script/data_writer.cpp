@@ -1,5 +1,4 @@
 // Table data as INSERT statements.
-#include <cstdio>
 
 #include "oracle/fields.h"
 #include "script/schema_writers.h"
@@ -56,6 +55,15 @@ void AppendTwo(std::string& out, int v) {
   out += static_cast<char>('0' + v % 10);
 }
 
+void AppendYear(std::string& out, int year) {
+  if (year < 0 || year > 9999) {
+    out += std::to_string(year);
+    return;
+  }
+  AppendTwo(out, year / 100);
+  AppendTwo(out, year % 100);
+}
+
 void AppendTextLiteral(std::string& out, std::string_view value) {
   out += '\'';
   size_t run = 0;  // start of the characters not yet copied
@@ -84,6 +92,41 @@ void AppendTextLiteral(std::string& out, std::string_view value) {
 
 }  // namespace
 
+// The statements of the rows.  The editor sink gets each one as it is
+// made, so the view follows the rows; the file sink gets the statements
+// between two COMMITs in one write, the same bytes without a flush per row.
+class RowSink {
+ public:
+  explicit RowSink(ScriptWriter& w) : w_(w), batch_(w.ToFile()) {}
+
+  void Write(std::string_view text, int lineBreaks) {
+    if (!batch_) {
+      w_.WriteScript(text, lineBreaks);
+      return;
+    }
+    for (int i = 0; i < pendingBreaks_; ++i) pending_ += "\r\n";
+    pending_ += text;
+    pendingBreaks_ = lineBreaks;
+    hasPending_ = true;
+    if (pending_.size() >= kMaxPending) Flush();
+  }
+  void Flush() {
+    if (!hasPending_) return;
+    hasPending_ = false;
+    w_.WriteScript(pending_, pendingBreaks_);
+    pending_.clear();
+    pendingBreaks_ = 0;
+  }
+
+ private:
+  static constexpr size_t kMaxPending = 1 << 20;
+  ScriptWriter& w_;
+  bool batch_;
+  std::string pending_;
+  int pendingBreaks_ = 0;
+  bool hasPending_ = false;
+};
+
 std::string_view CutAtCharacter(std::string_view value, size_t maxBytes) {
   if (value.size() <= maxBytes) return value;
   size_t n = maxBytes;
@@ -100,7 +143,21 @@ std::string TextLiteral(std::string_view value) {
 }
 
 void SchemaWriters::WriteTableData(ScriptContext& ctx, const std::string& table) {
-  ScriptWriter& w = ctx.Writer();
+  RowSink w(ctx.Writer());
+  try {
+    WriteRows(ctx, table, w);
+  } catch (...) {
+    // The statements made before the failure stay in the script.
+    try {
+      w.Flush();
+    } catch (...) {
+    }
+    throw;
+  }
+  w.Flush();
+}
+
+void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowSink& w) {
   Q.SQL().clear();
   Q.SQL().push_back("SELECT * from " + SqlName(table));
   Q.Execute();
@@ -130,7 +187,7 @@ void SchemaWriters::WriteTableData(ScriptContext& ctx, const std::string& table)
   while (!Q.Eof()) {
     ++rowNo;
     if (rowNo == 1)
-      for (const std::string& line : unscriptable) w.WriteScript(line, 1);
+      for (const std::string& line : unscriptable) w.Write(line, 1);
     statement.assign(head);
     notes.clear();
     auto note = [&](int i, const std::string& what) {
@@ -138,7 +195,7 @@ void SchemaWriters::WriteTableData(ScriptContext& ctx, const std::string& table)
       notes += CRLF;
     };
     for (int i = 0; i < count; ++i) {
-      if (i) statement += std::string(",") + CRLF;
+      if (i) statement += ",\r\n";
       const ValueKind kind = kinds[size_t(i)];
       if (kind == ValueKind::Other) {
         statement += "NULL";
@@ -178,14 +235,12 @@ void SchemaWriters::WriteTableData(ScriptContext& ctx, const std::string& table)
             break;
           }
           const oraconv::DateParts d = oraconv::DecodeDateTime(Q.FieldAsDate(i));
-          char year[16];
-          std::snprintf(year, sizeof year, "%04d", d.year);
           statement += "TO_DATE('";
           AppendTwo(statement, d.month);
           statement += '/';
           AppendTwo(statement, d.day);
           statement += '/';
-          statement += year;
+          AppendYear(statement, d.year);
           statement += ' ';
           AppendTwo(statement, d.hour);
           statement += ':';
@@ -254,17 +309,18 @@ void SchemaWriters::WriteTableData(ScriptContext& ctx, const std::string& table)
       }
     }
     statement += ");";
-    if (!notes.empty()) w.WriteScript(RightTrim(notes), 1);
-    w.WriteScript(statement, 2);
+    if (!notes.empty()) w.Write(RightTrim(notes), 1);
+    w.Write(statement, 2);
 
     if (ctx.StopRequested()) return;  // a stop: no COMMIT for this table
     if (++commitCounter > 99) {
-      w.WriteScript("COMMIT;", 2);
+      w.Write("COMMIT;", 2);
+      w.Flush();
       commitCounter = 0;
     }
     Q.Next();
   }
-  w.WriteScript("COMMIT;", 2);
+  w.Write("COMMIT;", 2);
 }
 
 }  // namespace tarlow

@@ -31,6 +31,8 @@ struct TOracleObject {
   std::vector<std::string> Dependencies;
 };
 
+class RowSink;  // where the data writer's statements go
+
 class SchemaWriters : public StatementWriters {
  public:
   explicit SchemaWriters(TOracleSession& session);
@@ -88,6 +90,7 @@ class SchemaWriters : public StatementWriters {
   // not written again.  False when the dictionary cannot tell.
   bool IsIndexOrganized(const std::string& table);
 
+  void WriteRows(ScriptContext& ctx, const std::string& table, RowSink& sink);
   void WriteStoredCode(ScriptContext& ctx, const std::string& kind, const std::string& title);
 
   std::vector<TOracleObject> objectList_;

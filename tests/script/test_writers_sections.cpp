@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "editor/text_convert.h"
 #include "platform/locale_formats.h"
 #include "writers_support.h"
 
@@ -90,6 +91,25 @@ TEST(DataWriter, CommitAfterEveryHundredRowsAndAtTheEnd) {
     EXPECT_EQ(commits, c.commitsAfterRow) << c.table;
     EXPECT_EQ(rows, c.commitsAfterRow.back()) << c.table;
   }
+}
+
+TEST(DataWriter, EditorAndFileGetTheSameStatements) {
+  writers_test::WritersDb db;
+  REQUIRE_WRITERS_DB(db);
+  ASSERT_EQ(db.RunText(Rows("T", 230)), "");
+  Section s(db);
+  s.Writers().WriteTableData(s.Ctx(), "T");
+  const std::string file = s.Output();
+
+  writers_test::FileHost host;
+  host.caption = tarlow::kStopCaption;
+  tarlow::ScriptWriter editor(host.store, nullptr);
+  tarlow::ScriptContext ctx(host, editor);
+  s.Writers().WriteTableData(ctx, "T");
+  std::string shown;
+  for (int i = 0; i < host.store.Lines().Count(); ++i)
+    shown += (i ? "\r\n" : "") + tarlow::Utf16ToUtf8(host.store.Lines().Get(i));
+  EXPECT_EQ(shown, file);
 }
 
 TEST(DataWriter, StopEndsTheRowsAtOnceWithoutCommit) {
@@ -277,6 +297,30 @@ TEST(BuildObjectList, UnreadableNamesGiveTheMessageAndNothingOfThatKind) {
   EXPECT_EQ(s.Output(), "");
   s.Writers().WriteProcedures(s.Ctx());  // and the next section works again
   EXPECT_NE(s.Output().find("CREATE OR REPLACE PROCEDURE P IS"), std::string::npos);
+}
+
+int g_fetches = 0;
+// The first buffer of 25 rows comes; the next fails.
+sword FailingFetch(OCIStmt* st, OCIError* e, ub4 rows, ub2 orientation, ub4 mode) {
+  if (++g_fetches > 1) return OCI_ERROR;
+  return g_real.OCIStmtFetch(st, e, rows, orientation, mode);
+}
+
+TEST(DataWriter, AFailingFetchKeepsTheRowsWrittenBeforeIt) {
+  writers_test::WritersDb db;
+  REQUIRE_WRITERS_DB(db);
+  ASSERT_EQ(db.RunText(Rows("T", 60)), "");
+  Section s(db);
+  g_real = oci::api();
+  oci::Api failing = g_real;
+  failing.OCIStmtFetch = FailingFetch;
+  g_fetches = 0;
+  TOracleQuery::SetApiForTests(&failing);
+  EXPECT_ANY_THROW(s.Writers().WriteTableData(s.Ctx(), "T"));
+  TOracleQuery::SetApiForTests(nullptr);
+  const std::string out = s.Output();
+  EXPECT_EQ(Count(out, "INSERT INTO"), 25);
+  EXPECT_EQ(Count(out, "COMMIT;"), 0);
 }
 
 }  // namespace
