@@ -97,7 +97,7 @@ void createDatabase(const std::string& dataDir, const std::string& name) {
             " created TEXT NOT NULL);"
             "CREATE TABLE ocisim_meta(key TEXT PRIMARY KEY, value TEXT);"
             "INSERT INTO ocisim_meta VALUES('banner',"
-            " 'Oracle Database 11g Enterprise Edition Release 11.2.0.4.0 - 64bit Production');");
+            " 'Oracle Database 19c Enterprise Edition Release 19.0.0.0.0 - Production');");
     // Two databases number their unnamed constraints independently, so that a
     // SYS_C name copied from another database's script practically never
     // collides with one made here.

@@ -155,19 +155,27 @@ std::string TLOBLocator::ReadAll() {
   int32_t size = Size();
   std::string out;
   if (size <= 0) return out;
-  out.resize(size_t(size));
-  // A whole read starts at the beginning and leaves the stream's position alone.
-  int32_t saved = position_;
-  position_ = 0;
-  int32_t got = 0;
-  try {
-    got = Read(out.data(), size);
-  } catch (...) {
-    position_ = saved;
-    throw;
+  // A CLOB's length counts characters while a read returns bytes: with a
+  // multi-byte client character set the value is longer in bytes than its
+  // length, so the buffer leaves room for the widest UTF-8 character and the
+  // amount asked for is the whole length in characters.  A whole read starts
+  // at the beginning and leaves the stream's position alone.
+  const size_t bytesPerUnit = lobType_ == SQLT_CLOB ? 4 : 1;
+  out.resize(size_t(size) * bytesPerUnit);
+  const oci::Api& a = oci::api();
+  if (lobType_ == SQLT_BFILEE) {
+    boolean open = 0;
+    Check(a.OCILobFileIsOpen(session_->SvcHandle(), errorHandle_, Descriptor(), &open));
+    if (!open) Check(a.OCILobFileOpen(session_->SvcHandle(), errorHandle_, Descriptor(), OCI_FILE_READONLY));
   }
-  position_ = saved;
-  out.resize(size_t(got));
+  ub4 amount = ub4(size);
+  sword status = a.OCILobRead(session_->SvcHandle(), errorHandle_, Descriptor(), &amount, 1,
+                              out.data(), ub4(out.size()), nullptr, nullptr, 0, 1);
+  if (status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO && status != OCI_NEED_DATA &&
+      status != OCI_NO_DATA)
+    Check(status == OCI_INVALID_HANDLE ? OCI_INVALID_HANDLE : OCI_ERROR);
+  if (amount > out.size()) amount = ub4(out.size());
+  out.resize(amount);
   return out;
 }
 

@@ -267,4 +267,17 @@ TEST_P(FieldsTest, LOBColumnsReadAsWholeValues) {
   EXPECT_EQ(q.FieldAsText(1), "");
 }
 
+TEST_P(FieldsTest, MultiByteCLOBReadsWhole) {
+  // The length of a CLOB counts characters, a read returns bytes: the whole
+  // value must come back, not its first length-many bytes.
+  REQUIRE_STAND_IN(db());
+  if (OCI7()) GTEST_SKIP() << "LOB columns need OCI8 mode";
+  db().Exec("create table mlobs (c clob)");
+  db().Exec("insert into mlobs values ('Gr\u00fc\u00dfe \u20ac 5')");
+  TOracleQuery q(&session());
+  q.SetSQLText("select c from mlobs");
+  q.Execute();
+  EXPECT_EQ(q.FieldValue(0), TOracleVariant::FromString("Gr\u00fc\u00dfe \u20ac 5"));
+}
+
 }  // namespace
