@@ -323,4 +323,53 @@ TEST(DataWriter, AFailingFetchKeepsTheRowsWrittenBeforeIt) {
   EXPECT_EQ(Count(out, "COMMIT;"), 0);
 }
 
+// Hides every other user's key from ALL_CONS_COLUMNS, as a key the user
+// may not see is hidden.
+std::string g_hidden;
+sword HidingPrepare(OCIStmt* st, OCIError* e, const OraText* text, ub4 length, ub4 language, ub4 mode) {
+  std::string sql(reinterpret_cast<const char*>(text), length);
+  const size_t at = sql.find("FROM ALL_CONS_COLUMNS WHERE ");
+  if (at != std::string::npos) sql.insert(at + 28, "1 = 0 AND ");
+  g_hidden = sql;
+  return g_real.OCIStmtPrepare(st, e, reinterpret_cast<const OraText*>(g_hidden.data()), ub4(g_hidden.size()),
+                               language, mode);
+}
+
+TEST(ForeignKeyScript, AKeyThatCannotBeFoundIsACommentNeverEmptyNames) {
+  writers_test::WritersDb db;
+  REQUIRE_WRITERS_DB(db);
+  ASSERT_TRUE(db.AddUser("OWNERA", "A"));
+  ASSERT_EQ(db.RunTextAs("OWNERA", "A",
+                         "CREATE TABLE PARENTS (X NUMBER(3) CONSTRAINT PARENTS_PK PRIMARY KEY);\n"
+                         "GRANT REFERENCES ON PARENTS TO SCOTT;\n"),
+            "");
+  ASSERT_EQ(db.RunText("CREATE TABLE KIDS (PX NUMBER(3) CONSTRAINT KIDS_FK REFERENCES OWNERA.PARENTS (X));\n"), "");
+  Section s(db);
+  g_real = oci::api();
+  oci::Api hiding = g_real;
+  hiding.OCIStmtPrepare = HidingPrepare;
+  TOracleQuery::SetApiForTests(&hiding);
+  const std::string text = s.Writers().ForeignKeyScript(s.Ctx(), "KIDS");
+  TOracleQuery::SetApiForTests(nullptr);
+  EXPECT_EQ(text,
+            "\r\n/* Foreign key KIDS_FK of KIDS references the key OWNERA.PARENTS_PK, which cannot be found: not "
+            "scripted. */\r\n\r\n");
+}
+
+TEST(DataWriter, NoLimitOnTheNumberOfColumns) {
+  writers_test::WritersDb db;
+  REQUIRE_WRITERS_DB(db);
+  std::string create = "CREATE TABLE WIDE (", values;
+  for (int i = 1; i <= 300; ++i) {
+    create += (i > 1 ? ", C" : "C") + std::to_string(i) + " NUMBER(3)";
+    values += (i > 1 ? ", " : "") + std::to_string(i);
+  }
+  ASSERT_EQ(db.RunText(create + ");\nINSERT INTO WIDE VALUES (" + values + ");\n"), "");
+  Section s(db);
+  s.Writers().WriteTableData(s.Ctx(), "WIDE");
+  const std::string out = s.Output();
+  EXPECT_NE(out.find("C300) Values(1,\r\n2,\r\n"), std::string::npos);
+  EXPECT_NE(out.find(",\r\n299,\r\n300);"), std::string::npos);
+}
+
 }  // namespace
