@@ -132,16 +132,36 @@ bool SchemaWriters::IsIndexOrganized(const std::string& table) {
 }
 
 std::string SchemaWriters::PrimaryKeyScript(ScriptContext&, const std::string& table) {
-  if (IsIndexOrganized(table)) return {};  // the key stands in CREATE TABLE
-  PrimaryKey key;
+  std::string s;
   try {
-    key = ReadPrimaryKey(table);
+    // The key of an index-organized table stands in its CREATE TABLE.
+    if (!IsIndexOrganized(table)) {
+      const PrimaryKey key = ReadPrimaryKey(table);
+      if (!key.Name.empty())
+        s = BannerComment("*   Primary Key: " + CommentText(key.Name)) + CRLF + "ALTER TABLE " + SqlName(table) +
+            " ADD CONSTRAINT " + SqlName(key.Name) + " PRIMARY KEY (" + JoinNames(key.Columns) + ");" + CRLF;
+    }
+    // Unique keys come with it: a foreign key may reference one, and a
+    // unique index alone does not let it.
+    Q.SetSQLText(
+        "select C.Constraint_Name, C.Column_Name, C.Position from sys.user_cons_columns C, sys.user_constraints D "
+        "where C.Constraint_Name = D.CONSTRAINT_NAME and D.constraint_type = 'U' and C.table_name = '" +
+        SqlText(table) + "' order by C.Constraint_Name, C.Position");
+    Q.Execute();
   } catch (const std::exception&) {
-    return {};
+    return s;
   }
-  if (key.Name.empty()) return {};
-  return BannerComment("*   Primary Key: " + CommentText(key.Name)) + CRLF + "ALTER TABLE " + SqlName(table) +
-         " ADD CONSTRAINT " + SqlName(key.Name) + " PRIMARY KEY (" + JoinNames(key.Columns) + ");" + CRLF;
+  std::vector<PrimaryKey> uniques;
+  for (; !Q.Eof(); Q.Next()) {
+    const std::string name = Q.FieldAsText("CONSTRAINT_NAME");
+    if (uniques.empty() || uniques.back().Name != name) uniques.push_back({name, {}});
+    uniques.back().Columns.push_back(Q.FieldAsText("COLUMN_NAME"));
+  }
+  for (const PrimaryKey& u : uniques)
+    s += std::string(s.empty() ? "" : CRLF) + BannerComment("*   Unique Key: " + CommentText(u.Name)) + CRLF +
+         "ALTER TABLE " + SqlName(table) + " ADD CONSTRAINT " + SqlName(u.Name) + " UNIQUE (" +
+         JoinNames(u.Columns) + ");" + CRLF;
+  return s;
 }
 
 std::string SchemaWriters::ForeignKeyScript(ScriptContext& ctx, const std::string& table) {
