@@ -627,6 +627,14 @@ void TfrmMain::FormClose(bool& canClose) {
 // -------------------------------------------------------------------- log in
 
 void TfrmMain::btnLogInClick() {
+  if (runActive_) {
+    // Logging off now would close the data sets the run is reading and
+    // clear the script it is writing.  The run is asked to stop and the
+    // Log In goes ahead as soon as it has ended.
+    logonAfterRun_ = true;
+    RequestStop();
+    return;
+  }
   // Step 1: busy.  Focus is lost while the window is disabled; keep it to
   // put it back, so that the user can retype a wrong password at once.
   QWidget* focus = QApplication::focusWidget();
@@ -732,7 +740,35 @@ TOracleDataSet& TfrmMain::odsOracle() { return Writers_->odsOracle; }
 
 // ------------------------------------------------------------ scripting run
 
-void TfrmMain::btnScriptClick() { tarlow::ScriptRun(*this, *Writers_).btnScriptClick(); }
+void TfrmMain::btnScriptClick() {
+  if (runActive_) {
+    // A press from inside the run's message processing.  While the run
+    // goes on it is the stop request.  Once a stop is pending the caption
+    // already reads "&Start Script", but the run has not yet noticed (the
+    // schema-wide sections never look); starting a second run inside the
+    // first would clear the script and let the first one append the rest of
+    // its section after the new script, so the press does nothing.
+    if (ScriptRunning()) tarlow::ScriptRun(*this, *Writers_).btnScriptClick();
+    return;
+  }
+  runActive_ = true;
+  try {
+    tarlow::ScriptRun(*this, *Writers_).btnScriptClick();
+  } catch (...) {
+    runActive_ = false;
+    logonAfterRun_ = false;
+    throw;
+  }
+  runActive_ = false;
+  if (logonAfterRun_) {
+    logonAfterRun_ = false;
+    btnLogInClick();
+  }
+}
+
+void TfrmMain::RequestStop() {
+  if (ScriptRunning()) tarlow::ScriptRun(*this, *Writers_).btnScriptClick();
+}
 
 bool TfrmMain::ScriptRunning() const { return btnScript->text() == QLatin1String(tarlow::kStopCaption); }
 
@@ -856,7 +892,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
   // A run still going on is inside this window's handlers: it stops at its
   // next check and ends through its final step instead of running on in a
   // hidden window.
-  if (canClose && ScriptRunning()) SetScriptCaption(tarlow::kStartScriptCaption);
+  if (canClose) RequestStop();
   if (canClose)
     event->accept();
   else

@@ -202,6 +202,7 @@ class TfrmMain : public QMainWindow, public tarlow::ScriptHost {
 
   void ShowLogonError(const std::exception& error);
   bool ScriptRunning() const;
+  void RequestStop();
 
   class ScriptViewFollower;
 
@@ -219,4 +220,8 @@ class TfrmMain : public QMainWindow, public tarlow::ScriptHost {
   int toolbarTextWidth_ = 0;  // the toolbar's width with every caption shown
   bool shown_ = false;
   bool closing_ = false;
+  // A run is on the stack: handlers entered from its message processing
+  // must not start another one or pull the session from under it.
+  bool runActive_ = false;
+  bool logonAfterRun_ = false;  // Log In pressed during a run
 };

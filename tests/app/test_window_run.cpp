@@ -466,4 +466,59 @@ TEST_F(WindowRunTest, ClosingTheWindowDuringARunStopsTheRun) {
   EXPECT_EQ(StoreLines(), (std::vector<std::string>{"DROP TABLE BONUS;", "", ""}));
 }
 
+// Presses that arrive while a run is on the stack below them.
+TEST_F(WindowRunTest, APressAfterAPendingStopStartsNoSecondRunInsideTheFirst) {
+  LogOn();
+  QTest::mouseClick(win->cbxSelectAll, Qt::LeftButton);
+  OnlyBoxes({tarlow::OptionBox::DropTables});
+  bool pressed = false;
+  StoreWatch watch(win->mmoScript, [&](tarlow::TMemoSource& s) {
+    if (!pressed && HasLine(s, "DROP TABLE BONUS;")) {
+      pressed = true;
+      QTimer::singleShot(0, win.get(), [this] {
+        QTest::mouseClick(win->btnScript, Qt::LeftButton);  // stop
+        QTest::mouseClick(win->btnScript, Qt::LeftButton);  // before the run has noticed
+      });
+    }
+  });
+  PressStartScript();
+
+  ASSERT_TRUE(pressed);
+  EXPECT_EQ(StoreLines(), (std::vector<std::string>{"DROP TABLE BONUS;", "", ""}));
+  EXPECT_EQ(win->StatusText(0), "Aborted by user");
+  EXPECT_EQ(win->btnScript->text(), "&Start Script");
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  // The button works as before once the run has ended.
+  PressStartScript();
+  EXPECT_EQ(StoreLines().size(), 9u);
+  EXPECT_EQ(win->StatusText(0), "Done");
+}
+
+TEST_F(WindowRunTest, LogInDuringARunStopsTheRunAndThenLogsOn) {
+  LogOn();
+  QTest::mouseClick(win->cbxSelectAll, Qt::LeftButton);
+  OnlyBoxes({tarlow::OptionBox::DropTables, tarlow::OptionBox::Tables, tarlow::OptionBox::Indexes});
+  bool pressed = false;
+  StoreWatch watch(win->mmoScript, [&](tarlow::TMemoSource& s) {
+    if (!pressed && HasLine(s, "DROP TABLE BONUS;")) {
+      pressed = true;
+      QTimer::singleShot(0, win.get(), [this] { QTest::mouseClick(win->btnLogIn, Qt::LeftButton); });
+    }
+  });
+  PressStartScript();
+
+  ASSERT_TRUE(pressed);
+  EXPECT_TRUE(dialogs.boxes.empty()) << dialogs.boxes[0].text.toStdString();
+  EXPECT_EQ(win->StatusText(0), "Logged on");
+  EXPECT_TRUE(win->OracleSession().Connected());
+  EXPECT_EQ(win->btnScript->text(), "&Start Script");
+  // The logon came after the run: it cleared the script and listed the
+  // tables afresh, and nothing of the run came after it.
+  EXPECT_EQ(win->mmoScript.Lines().Count(), 0);
+  EXPECT_EQ(Ticks(), std::vector<bool>(4, false));
+  EXPECT_TRUE(win->isEnabled());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
 }  // namespace
