@@ -32,6 +32,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <climits>
 #include <exception>
 
 #include "app/tarlowapplication.h"
@@ -108,31 +109,63 @@ platform::DateTimeParts partsOf(const QDateTime& t) {
 // Shows the store's lines in the plain view and keeps them in step with the
 // store.  Every change the store reports starts at its first changed line:
 // the lines above it are already shown, so only the view's tail from there
-// is replaced.  While the run appends, that tail is the last line or two,
-// and a long script costs no more per write than a short one.
+// is replaced.  While the run appends, that tail is the last line or two.
+//
+// During a run the store changes after every statement and every row, far
+// more often than anyone can read; laying the view out each time would cost
+// many times the run itself.  Changes are then gathered and shown a few
+// times a second, and at once when the run ends.  Outside a run the view
+// follows every change at once.
 class TfrmMain::ScriptViewFollower : public tarlow::TMemoObserver {
  public:
   ScriptViewFollower(tarlow::TMemoSource& store, QPlainTextEdit* view) : store_(store), view_(view) {
+    timer_ = new QTimer(view);
+    timer_->setSingleShot(true);
+    timer_->setInterval(150);
+    QObject::connect(timer_, &QTimer::timeout, view, [this] { Flush(); });
     store_.Attach(this);
   }
-  ~ScriptViewFollower() override { store_.Detach(this); }
+  ~ScriptViewFollower() override {
+    store_.Detach(this);
+    delete timer_;
+  }
   ScriptViewFollower(const ScriptViewFollower&) = delete;
   ScriptViewFollower& operator=(const ScriptViewFollower&) = delete;
 
-  void MemoChanged(tarlow::TMemoSource& source, const tarlow::TMemoChange& change) override {
+  // While set, changes wait for the timer or the next Flush.
+  void SetGathering(bool on) {
+    gathering_ = on;
+    if (!on) Flush();
+  }
+
+  void MemoChanged(tarlow::TMemoSource&, const tarlow::TMemoChange& change) override {
     namespace cf = tarlow::change_flag;
     if ((change.Flags & (cf::Text | cf::LineCount)) == 0 &&
         change.Code != tarlow::change_code::ViewAttached)
       return;
-    const int count = source.Lines().Count();
     int first = 0;
     if (change.Code != tarlow::change_code::ViewAttached && change.FirstLine <= change.LastLine)
-      first = std::clamp(change.FirstLine, 0, std::min(shown_, count));
+      first = std::max(change.FirstLine, 0);
+    // Lines above the first change of every change since the last flush
+    // are as the view shows them.
+    pendingFirst_ = std::min(pendingFirst_, first);
+    if (!gathering_)
+      Flush();
+    else if (!timer_->isActive())
+      timer_->start();
+  }
+
+  void Flush() {
+    timer_->stop();
+    if (pendingFirst_ == kNothing) return;
+    const int count = store_.Lines().Count();
+    const int first = std::clamp(pendingFirst_, 0, std::min(shown_, count));
+    pendingFirst_ = kNothing;
 
     QString tail;
     for (int i = first; i < count; ++i) {
       if (i > 0) tail += QLatin1Char('\n');
-      tail += QString::fromStdU16String(source.Lines().Get(i));
+      tail += QString::fromStdU16String(store_.Lines().Get(i));
     }
     QTextDocument* doc = view_->document();
     QTextCursor cursor(doc);
@@ -149,9 +182,13 @@ class TfrmMain::ScriptViewFollower : public tarlow::TMemoObserver {
   }
 
  private:
+  static constexpr int kNothing = INT_MAX;
   tarlow::TMemoSource& store_;
   QPlainTextEdit* view_;
-  int shown_ = 0;  // lines of the store the view holds
+  QTimer* timer_;
+  bool gathering_ = false;
+  int pendingFirst_ = kNothing;  // first line the view may show wrongly
+  int shown_ = 0;                // lines of the store the view holds
 };
 
 TfrmMain::TfrmMain(IDialogs* dialogs, QWidget* parent)
@@ -752,14 +789,17 @@ void TfrmMain::btnScriptClick() {
     return;
   }
   runActive_ = true;
+  scriptView_->SetGathering(true);
   try {
     tarlow::ScriptRun(*this, *Writers_).btnScriptClick();
   } catch (...) {
     runActive_ = false;
     logonAfterRun_ = false;
+    scriptView_->SetGathering(false);
     throw;
   }
   runActive_ = false;
+  scriptView_->SetGathering(false);
   if (logonAfterRun_) {
     logonAfterRun_ = false;
     btnLogInClick();
@@ -825,7 +865,10 @@ std::optional<std::string> TfrmMain::AskScriptFile() {
   return name->toStdString();
 }
 
-void TfrmMain::RepaintScript() { mmoScriptWindow->viewport()->repaint(); }
+void TfrmMain::RepaintScript() {
+  scriptView_->Flush();
+  mmoScriptWindow->viewport()->repaint();
+}
 
 void TfrmMain::SetScriptPainting(bool enabled) { mmoScriptWindow->setUpdatesEnabled(enabled); }
 
