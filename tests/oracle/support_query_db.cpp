@@ -10,6 +10,7 @@
 #endif
 #include <cstring>
 #include "oracle/query.h"
+#include "platform/locale_formats.h"
 
 namespace query_test {
 
@@ -170,5 +171,19 @@ CountingApi::~CountingApi() { TOracleQuery::SetApiForTests(nullptr); }
 CallCounts& CountingApi::Counts() { return g_counts; }
 
 void CountingApi::Reset() { g_counts = CallCounts(); }
+
+void StandInTest::SetUp() {
+  platform::LocaleFormats f;
+  f.shortDateFormat = "dd/mm/yyyy";
+  f.longTimeFormat = "hh:nn:ss";
+  f.decimalSeparator = '.';
+  platform::setLocaleFormats(f);
+  db_ = std::make_unique<StandInDb>(GetParam());
+}
+
+void StandInTest::TearDown() {
+  db_.reset();
+  platform::clearLocaleFormats();
+}
 
 }  // namespace query_test

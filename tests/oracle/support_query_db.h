@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "oracle/loader.h"
 #include "oracle/session.h"
 
@@ -37,6 +39,20 @@ class StandInDb {
   std::string skipReason_;
   bool oci7_;
   std::unique_ptr<TOracleSession> session_;
+};
+
+// A test on a fresh stand-in database, in OCI8 mode (parameter false) or OCI7
+// mode (true), with the locale's date, time and decimal formats pinned so
+// that the expected texts hold in any locale.
+class StandInTest : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  bool OCI7() const { return GetParam(); }
+  StandInDb& db() { return *db_; }
+  TOracleSession& session() { return db_->Session(); }
+
+  std::unique_ptr<StandInDb> db_;
 };
 
 // What the counting table saw since it was installed or reset.

@@ -16,23 +16,8 @@ namespace {
 using query_test::MessageOf;
 using query_test::StandInDb;
 
-class DataSetTest : public ::testing::TestWithParam<bool> {
+class DataSetTest : public query_test::StandInTest {
  protected:
-  void SetUp() override {
-    platform::LocaleFormats f;
-    f.shortDateFormat = "dd/mm/yyyy";
-    f.longTimeFormat = "hh:nn:ss";
-    f.decimalSeparator = '.';
-    platform::setLocaleFormats(f);
-    db_ = std::make_unique<StandInDb>(GetParam());
-  }
-  void TearDown() override {
-    db_.reset();
-    platform::clearLocaleFormats();
-  }
-  bool OCI7() const { return GetParam(); }
-  StandInDb& db() { return *db_; }
-  TOracleSession& session() { return db_->Session(); }
 
   // The values of one field over the visible records, from the first.
   static std::vector<std::string> Column(TOracleDataSet& ds, const std::string& field) {
@@ -47,8 +32,6 @@ class DataSetTest : public ::testing::TestWithParam<bool> {
     ds.SetSQLText(sql);
     ds.SetActive(true);
   }
-
-  std::unique_ptr<StandInDb> db_;
 };
 
 INSTANTIATE_TEST_SUITE_P(Modes, DataSetTest, ::testing::Values(false, true),

@@ -16,23 +16,8 @@ namespace {
 using query_test::MessageOf;
 using query_test::StandInDb;
 
-class FieldsTest : public ::testing::TestWithParam<bool> {
+class FieldsTest : public query_test::StandInTest {
  protected:
-  void SetUp() override {
-    platform::LocaleFormats f;
-    f.shortDateFormat = "dd/mm/yyyy";
-    f.longTimeFormat = "hh:nn:ss";
-    f.decimalSeparator = '.';
-    platform::setLocaleFormats(f);
-    db_ = std::make_unique<StandInDb>(GetParam());
-  }
-  void TearDown() override {
-    db_.reset();
-    platform::clearLocaleFormats();
-  }
-  bool OCI7() const { return GetParam(); }
-  StandInDb& db() { return *db_; }
-  TOracleSession& session() { return db_->Session(); }
 
   // One table with a column of every kind the dictionary and table data
   // bring, a row of values and a row of nulls.
@@ -47,8 +32,6 @@ class FieldsTest : public ::testing::TestWithParam<bool> {
         "to_date('1900-01-02 12:00:00', 'yyyy-mm-dd hh24:mi:ss'), hextoraw('0A1B'), 'x' || chr(10) || 'y')");
     db().Exec("insert into v (id) values (2)");
   }
-
-  std::unique_ptr<StandInDb> db_;
 };
 
 INSTANTIATE_TEST_SUITE_P(Modes, FieldsTest, ::testing::Values(false, true),

@@ -24,25 +24,8 @@ std::vector<std::string> NumberRows(int n) {
   return rows;
 }
 
-class QueryTest : public ::testing::TestWithParam<bool> {
+class QueryTest : public query_test::StandInTest {
  protected:
-  void SetUp() override {
-    platform::LocaleFormats f;
-    f.shortDateFormat = "dd/mm/yyyy";
-    f.longTimeFormat = "hh:nn:ss";
-    f.decimalSeparator = '.';
-    platform::setLocaleFormats(f);
-    db_ = std::make_unique<StandInDb>(GetParam());
-  }
-  void TearDown() override {
-    db_.reset();
-    platform::clearLocaleFormats();
-  }
-  bool OCI7() const { return GetParam(); }
-  StandInDb& db() { return *db_; }
-  TOracleSession& session() { return db_->Session(); }
-
-  std::unique_ptr<StandInDb> db_;
 };
 
 INSTANTIATE_TEST_SUITE_P(Modes, QueryTest, ::testing::Values(false, true),
