@@ -1,6 +1,8 @@
 // Statements through the stand-in client: array DML, describe, defines of
 // every external type, buffered fetch, truncation and nulls, LONG pieces,
 // LOB locators, transactions, errors, and the OCI7 cursor calls.
+#include <cstring>
+#include <string>
 #include <cmath>
 
 #include "oci_client.h"
@@ -725,7 +727,8 @@ TEST_F(Oci7Cursor, ArrayInsertThenFetchInBatches) {
   char texts[26][8];
   for (int i = 0; i < 26; ++i) {
     nums[i] = i + 1;
-    std::snprintf(texts[i], sizeof texts[i], "r%d", i + 1);
+    const std::string text = "r" + std::to_string(i + 1);
+    std::memcpy(texts[i], text.c_str(), text.size() + 1);
   }
   ASSERT_EQ(c.obndra(&cda, reinterpret_cast<OraText*>(const_cast<char*>(":n")), -1, reinterpret_cast<ub1*>(nums),
                      sizeof(int), SQLT_INT, -1, nullptr, nullptr, nullptr, 0, nullptr, nullptr, -1, -1),
