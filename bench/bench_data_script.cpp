@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "bench_table.h"
 #include "editor/memo_source.h"
 #include "engine/engine.h"
 #include "oracle/loader.h"
@@ -28,88 +29,11 @@
 
 namespace {
 
-struct Fixture {
-  std::string dir;
-  std::unique_ptr<TOracleSession> session;
-  long rows = 0;
-  std::string error;
-};
+bench::BenchTable& fixture() { return bench::benchTable(); }
 
-Fixture& fixture() {
-  static Fixture f;
-  return f;
-}
+bool setUp() { return bench::setUpBenchTable("BENCH_DATA_ROWS", "customer's name"); }
 
-long wantedRows() {
-  const char* v = std::getenv("BENCH_DATA_ROWS");
-  long n = v ? std::atol(v) : 1048576;
-  return n > 0 ? n : 1;
-}
-
-bool setUp() {
-  Fixture& f = fixture();
-  if (f.session) return true;
-  if (!f.error.empty()) return false;
-  const std::string lib = std::string(TARLOW_LIB_DIR) + "/libocisim.so";
-  if (!std::filesystem::exists(lib)) {
-    f.error = "no stand-in client library at " + lib;
-    return false;
-  }
-  std::string pattern = (std::filesystem::temp_directory_path() / "tarlow-bench-data-XXXXXX").string();
-  if (!::mkdtemp(pattern.data())) {
-    f.error = "mkdtemp failed";
-    return false;
-  }
-  f.dir = pattern;
-  ::setenv("OCISIM_DATA", f.dir.c_str(), 1);
-  try {
-    ocisim::createDatabase(f.dir, "BENCH");
-    ocisim::addUser(f.dir, "BENCH", "SCOTT", "TIGER");
-    oci::SetOCIDLL(lib);
-    f.session = std::make_unique<TOracleSession>();
-    f.session->SetLogonDatabase("BENCH");
-    f.session->SetLogonUsername("SCOTT");
-    f.session->SetLogonPassword("TIGER");
-    f.session->SetConnected(true);
-    TOracleQuery q(f.session.get());
-    q.SetSQLText("create table bench_rows (id number(9), name varchar2(30), amount number(10,2), created date)");
-    q.Execute();
-    q.SetSQLText(
-        "insert into bench_rows values (1, 'customer''s name', 1234.5, "
-        "to_date('2020-02-29 13:45:00', 'yyyy-mm-dd hh24:mi:ss'))");
-    q.Execute();
-    long have = 1, want = wantedRows();
-    while (have < want) {
-      long add = std::min(have, want - have);
-      q.SetSQLText("insert into bench_rows select id + " + std::to_string(have) +
-                   ", name, amount + id, created + id / 1000 from bench_rows where id <= " + std::to_string(add));
-      q.Execute();
-      have += add;
-    }
-    f.session->Commit();
-    f.rows = have;
-  } catch (const std::exception& e) {
-    f.error = std::string("setting up the table failed: ") + e.what();
-    f.session.reset();
-    return false;
-  }
-  return true;
-}
-
-void tearDown() {
-  Fixture& f = fixture();
-  if (f.session) {
-    try {
-      f.session->SetConnected(false);
-    } catch (...) {
-    }
-    f.session.reset();
-  }
-  if (!f.dir.empty()) {
-    std::error_code ec;
-    std::filesystem::remove_all(f.dir, ec);
-  }
-}
+void tearDown() { bench::tearDownBenchTable(); }
 
 // Only what WriteTableData asks of the run: boxes, messages, the caption.
 class BenchHost : public tarlow::ScriptHost {

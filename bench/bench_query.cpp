@@ -18,6 +18,7 @@
 #include <map>
 #include <string>
 
+#include "bench_table.h"
 #include "engine/engine.h"
 #include "oracle/dataset.h"
 #include "oracle/loader.h"
@@ -29,94 +30,19 @@ namespace {
 
 const char* kSelect = "select id, name, amount, created from bench_rows";
 
-struct Fixture {
-  std::string dir;
-  std::string lib;
-  std::unique_ptr<TOracleSession> session;
-  long rows = 0;
-  std::string error;
-};
-
-Fixture& fixture() {
-  static Fixture f;
-  return f;
-}
-
-long wantedRows() {
-  const char* v = std::getenv("BENCH_QUERY_ROWS");
-  long n = v ? std::atol(v) : 1048576;
-  return n > 0 ? n : 1;
-}
+bench::BenchTable& fixture() { return bench::benchTable(); }
 
 bool setUp() {
-  Fixture& f = fixture();
-  if (f.session) return true;
-  if (!f.error.empty()) return false;
-  f.lib = std::string(TARLOW_LIB_DIR) + "/libocisim.so";
-  if (!std::filesystem::exists(f.lib)) {
-    f.error = "no stand-in client library at " + f.lib;
-    return false;
-  }
-  std::string pattern = (std::filesystem::temp_directory_path() / "tarlow-bench-XXXXXX").string();
-  if (!::mkdtemp(pattern.data())) {
-    f.error = "mkdtemp failed";
-    return false;
-  }
-  f.dir = pattern;
-  ::setenv("OCISIM_DATA", f.dir.c_str(), 1);
-  try {
-    ocisim::createDatabase(f.dir, "BENCH");
-    ocisim::addUser(f.dir, "BENCH", "SCOTT", "TIGER");
-    oci::SetOCIDLL(f.lib);
+  if (!bench::benchTable().session) {
     platform::LocaleFormats lf;
     lf.shortDateFormat = "dd/mm/yyyy";
     lf.longTimeFormat = "hh:nn:ss";
     platform::setLocaleFormats(lf);
-    f.session = std::make_unique<TOracleSession>();
-    f.session->SetLogonDatabase("BENCH");
-    f.session->SetLogonUsername("SCOTT");
-    f.session->SetLogonPassword("TIGER");
-    f.session->SetConnected(true);
-
-    TOracleQuery q(f.session.get());
-    q.SetSQLText("create table bench_rows (id number(9), name varchar2(30), amount number(10,2), created date)");
-    q.Execute();
-    q.SetSQLText(
-        "insert into bench_rows values (1, 'customer name 1', 1234.5, "
-        "to_date('2020-02-29 13:45:00', 'yyyy-mm-dd hh24:mi:ss'))");
-    q.Execute();
-    long have = 1, want = wantedRows();
-    while (have < want) {
-      long add = std::min(have, want - have);
-      q.SetSQLText("insert into bench_rows select id + " + std::to_string(have) +
-                   ", name, amount + id, created + id / 1000 from bench_rows where id <= " + std::to_string(add));
-      q.Execute();
-      have += add;
-    }
-    f.session->Commit();
-    f.rows = have;
-  } catch (const std::exception& e) {
-    f.error = std::string("setting up the table failed: ") + e.what();
-    f.session.reset();
-    return false;
   }
-  return true;
+  return bench::setUpBenchTable("BENCH_QUERY_ROWS", "customer name 1");
 }
 
-void tearDown() {
-  Fixture& f = fixture();
-  if (f.session) {
-    try {
-      f.session->SetConnected(false);
-    } catch (...) {
-    }
-    f.session.reset();
-  }
-  if (!f.dir.empty()) {
-    std::error_code ec;
-    std::filesystem::remove_all(f.dir, ec);
-  }
-}
+void tearDown() { bench::tearDownBenchTable(); }
 
 std::map<std::string, double> g_secondsPerRun;  // wall clock
 std::map<std::string, double> g_cpuPerRun;
