@@ -2,6 +2,8 @@
 // stand-in database the script itself, which must equal what the window's
 // file sink writes for the same choices.
 #include <gtest/gtest.h>
+
+#include "support/test_files.h"
 #include <stdlib.h>
 #include <sys/wait.h>
 
@@ -25,29 +27,9 @@
 
 namespace {
 
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/tarlow_cli_XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
+using test_files::TempDir;
 
- private:
-  std::string path_;
-};
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using test_files::ReadAll;
 
 std::string Quote(const std::string& s) {
   std::string q = "'";

@@ -3,6 +3,8 @@
 #include "oracle/tnsnames.h"
 
 #include <gtest/gtest.h>
+
+#include "support/test_files.h"
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -19,28 +21,7 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/tarlow_tns_XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-  std::string Write(const std::string& name, const std::string& text) const {
-    const std::string file = path_ + "/" + name;
-    std::filesystem::create_directories(std::filesystem::path(file).parent_path());
-    std::ofstream(file, std::ios::binary) << text;
-    return file;
-  }
-
- private:
-  std::string path_;
-};
+using test_files::TempDir;
 
 Names ParseOnly(const std::string& file) {
   oci::ResetNetServiceNames();

@@ -4,6 +4,8 @@
 #include "script/script_run.h"
 
 #include <gtest/gtest.h>
+
+#include "support/test_files.h"
 #include <stdlib.h>
 
 #include <filesystem>
@@ -119,25 +121,9 @@ class MarkingWriters : public StatementWriters {
   void WritePackages(ScriptContext& c) override { Direct(c, "packages", ""); }
 };
 
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/tarlow_run_XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
+using test_files::TempDir;
 
- private:
-  std::string path_;
-};
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using test_files::ReadAll;
 
 std::vector<std::string> PerTable(const std::string& t) {
   return {"table " + t,   "table-comments " + t, "column-comments " + t, "check " + t,

@@ -3,6 +3,8 @@
 #include "script/script_writer.h"
 
 #include <gtest/gtest.h>
+
+#include "support/test_files.h"
 #include <stdlib.h>
 
 #include <filesystem>
@@ -28,25 +30,9 @@ struct SinkCase {
   std::vector<std::u16string> lines;  // lines in the editor
 };
 
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/tarlow_writer_XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
+using test_files::TempDir;
 
- private:
-  std::string path_;
-};
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using test_files::ReadAll;
 
 class Sinks : public ::testing::TestWithParam<SinkCase> {};
 
