@@ -61,6 +61,19 @@ void TMemoSource::MoveCaret(int dl, int dc, bool trimLeftLine) {
   EndUpdate();
 }
 
+void TMemoSource::PlaceCaret(TPosition p) {
+  p = {std::max(p.Line, 0), std::max(p.Col, 0)};
+  if (p == caret_) return;
+  BeginUpdate(change_code::CaretMove);
+  TUndoRecord r;
+  r.Kind = TUndoRecord::CaretMove;
+  r.First = p.Line - caret_.Line;
+  r.Second = p.Col - caret_.Col;
+  caret_ = p;
+  AddUndo(std::move(r));
+  EndUpdate();
+}
+
 void TMemoSource::TrimTrailingBlanks(int line) {
   // Read-only text does not change, not even its trailing blanks: saving
   // must write exactly what the run wrote.
@@ -279,6 +292,10 @@ void TMemoSource::ApplyUndoLimit() {
                       (cut + 1 < count && !recs[static_cast<std::size_t>(cut) + 1].StartsAction)))
     --cut;
   if (cut < 0) return;
+  // Text changes made after the saved point that are cut away make the
+  // saved text unreachable by Undo: it stays modified.
+  for (int i = std::max(savedPoint_ + 1, 0); i <= cut; ++i)
+    if (recs[static_cast<std::size_t>(i)].ChangesText()) undoPastSaved_ = true;
   undo_.RemoveFirst(cut + 1);
   savedPoint_ = std::max(savedPoint_ - (cut + 1), -1);
 }
@@ -316,7 +333,8 @@ void TMemoSource::UndoRedo(bool undo) {
     if (undo && from.Count() - 1 == savedPoint_) undoPastSaved_ = true;
     from.RemoveLast();
     switch (r.Kind) {
-      case TUndoRecord::CaretMove: MoveCaret(-r.First, -r.Second, true); break;
+      // Undo restores; its caret moves strip nothing.
+      case TUndoRecord::CaretMove: MoveCaret(-r.First, -r.Second, false); break;
       case TUndoRecord::Inserted: DeleteChars(r.First); break;
       case TUndoRecord::Split: JoinLines(); break;
       case TUndoRecord::Joined: SplitLine(false); break;

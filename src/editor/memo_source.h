@@ -501,7 +501,9 @@ class TMemoSource {
   int LineLength(int line) const;
   std::u16string_view LineText(int line) const;
   void MoveCaret(int lineDelta, int colDelta, bool trimLeftLine);
-  void PlaceCaret(TPosition p) { MoveCaret(p.Line - caret_.Line, p.Col - caret_.Col, false); }
+  // Commands place the caret anywhere, also below the last line, where
+  // InsertText then adds the missing lines.
+  void PlaceCaret(TPosition p);
   void TrimTrailingBlanks(int line);
   void SplitLine(bool trimHead);
   void AddUndo(TUndoRecord r);
