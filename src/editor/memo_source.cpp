@@ -8,6 +8,7 @@
 #include <ostream>
 #include <stdexcept>
 
+#include "editor/line_matcher.h"
 #include "editor/text_convert.h"
 
 namespace tarlow {

@@ -18,9 +18,12 @@
 #include <string_view>
 #include <vector>
 
+#include "editor/search_options.h"
+
 namespace tarlow {
 
 class TMemoSource;
+class TLineMatcher;
 
 // Change codes: the operation an update bracket belongs to.  Undo records
 // keep the low byte of the code of their bracket.
@@ -441,6 +444,20 @@ class TMemoSource {
   void GotoBookmark(int number);
   const std::vector<TMemoBookmark>& Bookmarks() const { return bookmarks_; }
 
+  // ---- search and replace ----
+  // Where messages of searches go; without one nothing is shown and every
+  // replacement is confirmed.
+  void SetSearchMessages(TSearchMessages* messages) { messages_ = messages; }
+  // Before a dialog opens: the scope follows the selection and the caret.
+  void PrepareSearchOptions(TSearchOptions& o) const;
+  // A dialog confirmed with OK (find) or with OK or Replace All (replace).
+  bool FindFromDialog(TSearchOptions& o);
+  bool ReplaceFromDialog(TSearchOptions& o);
+  bool Find(TSearchOptions& o);
+  // Whether a match was found and replaced or skipped, not cancelled.
+  bool Replace(TSearchOptions& o);
+  void SearchAgain(TSearchOptions& o);
+
   // ---- undo ----
   void Undo();
   void Redo();
@@ -520,6 +537,23 @@ class TMemoSource {
   void MoveBookmarksForSplit(int line, int col);
   void MoveBookmarksForJoin(int line, int col);
   void SortBookmarks();
+
+  // Search internals (memo_search.cpp).
+  struct Found {
+    int Line = -1;
+    int Col = 0;
+    int Length = 0;
+  };
+  enum class StepResult { Failed, Skipped, Replaced };
+  bool FindInBracket(TSearchOptions& o);
+  StepResult ReplaceStep(TSearchOptions& o, bool& runBracketOpen);
+  bool SearchRegion(int line, int& from, int& to) const;
+  bool ReportSearchError(const std::u16string& message, bool raise);
+  TSearchMessages& Messages();
+
+  TSearchMessages* messages_ = nullptr;
+  std::unique_ptr<TLineMatcher> matcher_;
+  Found lastFound_;
 
   TUndoList undo_;
   TUndoList redo_;
