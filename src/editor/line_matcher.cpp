@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <vector>
 
 namespace tarlow {
 
@@ -21,23 +22,32 @@ TLineMatcher::TLineMatcher(std::u16string_view text, bool caseSensitive, bool re
   upper_ = text_;
   if (!caseSensitive_)
     for (char16_t& c : upper_) c = LocaleUpper(c);
-  if (upper_.empty()) return;
+  const std::size_t m = upper_.size();
+  if (m == 0) return;
+  // For each character of the text, every unit that compares equal to it.
+  std::vector<std::u16string> equal(m);
   if (caseSensitive_) {
-    firstChars_.assign(1, upper_[0]);
-    return;
-  }
-  // Every unit whose upper case is the first character starts a candidate.
-  firstSet_ = std::make_unique<std::bitset<65536>>();
-  for (std::uint32_t c = 0; c < 65536; ++c)
-    if (LocaleUpper(static_cast<char16_t>(c)) == upper_[0]) {
-      firstSet_->set(c);
-      firstChars_.push_back(static_cast<char16_t>(c));
+    for (std::size_t k = 0; k < m; ++k) equal[k].assign(1, upper_[k]);
+  } else {
+    for (std::uint32_t c = 0; c < 65536; ++c) {
+      const char16_t u = LocaleUpper(static_cast<char16_t>(c));
+      for (std::size_t k = 0; k < m; ++k)
+        if (upper_[k] == u) equal[k].push_back(static_cast<char16_t>(c));
     }
+  }
+  firstSet_ = std::make_unique<std::bitset<65536>>();
+  for (char16_t c : equal[0]) firstSet_->set(c);
+  // The scan looks for the character with the fewest forms (a digit or an
+  // underscore rather than a letter in two cases) and checks around it.
+  anchor_ = 0;
+  for (std::size_t k = 1; k < m; ++k)
+    if (equal[k].size() < equal[anchor_].size()) anchor_ = k;
+  anchorChars_ = equal[anchor_];
 }
 
 bool TLineMatcher::SameAt(std::u16string_view line, std::size_t at) const {
   if (at + upper_.size() > line.size()) return false;
-  for (std::size_t k = 1; k < upper_.size(); ++k) {
+  for (std::size_t k = 0; k < upper_.size(); ++k) {
     const char16_t c = line[at + k];
     if ((caseSensitive_ ? c : LocaleUpper(c)) != upper_[k]) return false;
   }
@@ -46,21 +56,23 @@ bool TLineMatcher::SameAt(std::u16string_view line, std::size_t at) const {
 
 bool TLineMatcher::PlainForward(std::u16string_view line, int from, int& start) const {
   const std::size_t m = upper_.size();
-  if (m == 0 || line.size() < m || firstChars_.empty()) return false;
+  if (m == 0 || line.size() < m || anchorChars_.empty()) return false;
   const std::size_t last = line.size() - m;
   std::size_t i = static_cast<std::size_t>(from);
-  if (firstChars_.size() <= 2) {
-    // One or two candidates for the first character (a letter in both
-    // cases): the library's scan finds each, the nearer one is tried.
-    const char16_t a = firstChars_[0];
-    const char16_t b = firstChars_.size() == 2 ? firstChars_[1] : a;
-    std::size_t pa = line.find(a, i);
-    std::size_t pb = a == b ? pa : line.find(b, i);
+  if (i > last) return false;
+  if (anchorChars_.size() <= 2) {
+    // The library's scan finds each form of the anchor character; the
+    // nearer one is tried.
+    const char16_t a = anchorChars_[0];
+    const char16_t b = anchorChars_.size() == 2 ? anchorChars_[1] : a;
+    const std::size_t at = i + anchor_;
+    std::size_t pa = line.find(a, at);
+    std::size_t pb = a == b ? pa : line.find(b, at);
     for (;;) {
       const std::size_t p = std::min(pa, pb);
-      if (p == std::u16string_view::npos || p > last) return false;
-      if (SameAt(line, p)) {
-        start = static_cast<int>(p);
+      if (p == std::u16string_view::npos || p - anchor_ > last) return false;
+      if (SameAt(line, p - anchor_)) {
+        start = static_cast<int>(p - anchor_);
         return true;
       }
       if (p == pa) pa = line.find(a, p + 1);
@@ -77,12 +89,10 @@ bool TLineMatcher::PlainForward(std::u16string_view line, int from, int& start) 
 
 bool TLineMatcher::PlainBackward(std::u16string_view line, int from, int& start) const {
   const std::size_t m = upper_.size();
-  if (m == 0 || line.size() < m || from < 0) return false;
+  if (m == 0 || line.size() < m || from < 0 || anchorChars_.empty()) return false;
   std::size_t i = std::min(static_cast<std::size_t>(from), line.size() - m);
   for (;; --i) {
-    const char16_t c = line[i];
-    const bool first = caseSensitive_ ? c == upper_[0] : firstSet_->test(c);
-    if (first && SameAt(line, i)) {
+    if (firstSet_->test(line[i]) && SameAt(line, i)) {
       start = static_cast<int>(i);
       return true;
     }

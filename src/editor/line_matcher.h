@@ -38,9 +38,12 @@ class TLineMatcher {
   bool caseSensitive_;
   bool regular_;
   std::unique_ptr<TRegExpr> regex_;
-  std::u16string upper_;             // the plain text in upper case
-  std::u16string firstChars_;        // every character whose upper case is the first one
+  std::u16string upper_;  // the plain text in upper case
+  // Every unit that compares equal to the first character.
   std::unique_ptr<std::bitset<65536>> firstSet_;
+  // The character of the text the forward scan looks for, and its forms.
+  std::size_t anchor_ = 0;
+  std::u16string anchorChars_;
 };
 
 // Upper case of one UTF-16 unit by the C library's locale rules.

@@ -98,12 +98,12 @@ void TMemoSource::SearchAgain(TSearchOptions& o) {
   }
 }
 
-bool TMemoSource::SearchRegion(int line, int& from, int& to) const {
+bool TMemoSource::SearchRegion(int line, bool selected, int& from, int& to) const {
   // The part of a line that the search looks at: all of it, or its
   // selected part.
   from = 0;
   to = LineLength(line);
-  if (selKind_ == kSelNone) return true;
+  if (!selected || selKind_ == kSelNone) return true;
   if (line < selBegin_.Line || line > selEnd_.Line) return false;
   if (selKind_ == kSelBlock) {
     from = std::min(selBegin_.Col, selEnd_.Col);
@@ -164,7 +164,7 @@ bool TMemoSource::FindInBracket(TSearchOptions& o) {
       return false;
     }
     line = std::clamp(line, firstLine, lastLine);
-    SearchRegion(line, regionFrom, regionTo);
+    SearchRegion(line, true, regionFrom, regionTo);
     col -= regionFrom;
   }
   // The step past an empty match of "^", "$" or "^$" is for a search that
@@ -174,7 +174,7 @@ bool TMemoSource::FindInBracket(TSearchOptions& o) {
     if (o.Origin == TSearchOrigin::soEntireScope) {
       fromScopeStart = true;
       line = forward ? firstLine : lastLine;
-      SearchRegion(line, regionFrom, regionTo);
+      SearchRegion(line, selected, regionFrom, regionTo);
       col = forward ? 0 : regionTo - regionFrom;
     }
     o.FirstSearch = false;
@@ -188,10 +188,14 @@ bool TMemoSource::FindInBracket(TSearchOptions& o) {
   const int startPos = pos;
   bool onStartLine = true;
   while (line >= firstLine && line <= lastLine) {
-    SearchRegion(line, regionFrom, regionTo);
-    const std::u16string_view all = LineText(line);
-    std::u16string_view text = all.substr(static_cast<std::size_t>(std::min(regionFrom, static_cast<int>(all.size()))),
-                                          static_cast<std::size_t>(std::max(regionTo - regionFrom, 0)));
+    std::u16string_view text = items_.Item(line).LineText;
+    if (selected) {
+      SearchRegion(line, true, regionFrom, regionTo);
+      text = text.substr(static_cast<std::size_t>(std::min(regionFrom, static_cast<int>(text.size()))),
+                         static_cast<std::size_t>(std::max(regionTo - regionFrom, 0)));
+    } else {
+      regionFrom = 0;
+    }
     text = text.substr(0, static_cast<std::size_t>(TrimmedLength(text)));
     const int len = static_cast<int>(text.size());
     if (!onStartLine) pos = forward ? 0 : len - 1;

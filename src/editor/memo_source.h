@@ -547,7 +547,7 @@ class TMemoSource {
   enum class StepResult { Failed, Skipped, Replaced };
   bool FindInBracket(TSearchOptions& o);
   StepResult ReplaceStep(TSearchOptions& o, bool& runBracketOpen);
-  bool SearchRegion(int line, int& from, int& to) const;
+  bool SearchRegion(int line, bool selected, int& from, int& to) const;
   bool ReportSearchError(const std::u16string& message, bool raise);
   TSearchMessages& Messages();
 

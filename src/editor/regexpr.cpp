@@ -162,6 +162,22 @@ void TRegExpr::Compile() {
   }
   AddNode(kChar, 0);  // the end marker
   if (depth != 0 || !openBraces.empty()) Fail(n + 1);
+
+  simpleLoop_.assign(nodes_.size(), false);
+  for (std::size_t q = 1; q < nodes_.size(); ++q) {
+    if (nodes_[q].Kind != kPlus && nodes_[q].Kind != kStar) continue;
+    const int a = static_cast<int>(q) - 1;
+    std::size_t first = static_cast<std::size_t>(a);
+    for (std::size_t k = 0; k <= static_cast<std::size_t>(a); ++k)
+      if (nodes_[k].Link == a) {
+        first = k;
+        break;
+      }
+    bool simple = true;
+    for (std::size_t k = first; k < q; ++k)
+      if (nodes_[k].Kind == kPlus || nodes_[k].Kind == kStar) simple = false;
+    simpleLoop_[q] = simple;
+  }
 }
 
 void TRegExpr::FindRequiredLiteral() {
@@ -253,8 +269,21 @@ bool TRegExpr::MatchUnitOnce(int first, int last, int& pos) {
 
 void TRegExpr::Push(int pos, int node) { stack_.push_back({pos, node}); }
 
+bool TRegExpr::SeenFailing(int node, int pos) {
+  // Within one attempt the rest of a top-level match from the same node and
+  // position fails the same way again, and everything it pushed has been
+  // tried before it comes up again (what it pushes lies at later nodes).
+  const std::size_t key = static_cast<std::size_t>(node) * (static_cast<std::size_t>(len_) + 2) +
+                          static_cast<std::size_t>(pos);
+  if (failedStamp_[key] == attempt_) return true;
+  visited_.push_back(key);
+  return false;
+}
+
 bool TRegExpr::Match(int i, int last, int& pos) {
+  const bool top = last == lastNode_ && !plain_;
   while (i <= last) {
+    if (top && SeenFailing(i, pos)) return false;
     const int a = nodes_[static_cast<std::size_t>(i)].Link;
     if (a >= 0 && a != last) {
       // Nodes i..a form a unit repeated by the quantifier at a + 1.
@@ -266,6 +295,11 @@ bool TRegExpr::Match(int i, int last, int& pos) {
       }
       if (plus && !MatchUnitOnce(i, a, pos)) return false;
       for (;;) {
+        // Each round of the repetition of a unit without inner repetitions
+        // is a state of its own, keyed by the quantifier node, which
+        // matching never visits otherwise.  (Inner repetitions push points
+        // inside the unit, from which this loop can be reached again.)
+        if (top && simpleLoop_[static_cast<std::size_t>(a) + 1] && SeenFailing(a + 1, pos)) return false;
         Push(pos, a + 2);
         if (!MatchUnitOnce(i, a, pos) || pos >= len_) break;
       }
@@ -282,26 +316,25 @@ bool TRegExpr::Match(int i, int last, int& pos) {
   return true;
 }
 
+bool TRegExpr::Evaluate(int node, int pos) {
+  visited_.clear();
+  if (Match(node, lastNode_, pos)) return true;
+  if (!plain_)
+    for (std::size_t key : visited_) failedStamp_[key] = attempt_;
+  return false;
+}
+
 bool TRegExpr::TryAt(int start) {
   stack_.clear();
   if (++attempt_ == 0) {  // the stamps wrapped around: forget them all
     std::fill(failedStamp_.begin(), failedStamp_.end(), 0u);
     attempt_ = 1;
   }
-  const int lastNode = static_cast<int>(nodes_.size()) - 1;
-  const std::size_t width = static_cast<std::size_t>(len_) + 2;
-  int pos = start;
-  if (Match(0, lastNode, pos)) return true;
+  if (Evaluate(0, start)) return true;
   while (!stack_.empty()) {
     const Point pt = stack_.back();
     stack_.pop_back();
-    // A point that failed once in this attempt fails again the same way:
-    // everything it pushed was tried above it before it came up again.
-    const std::size_t key = static_cast<std::size_t>(pt.Node) * width + static_cast<std::size_t>(pt.Pos);
-    if (!plain_ && failedStamp_[key] == attempt_) continue;
-    pos = pt.Pos;
-    if (Match(pt.Node, lastNode, pos)) return true;
-    if (!plain_) failedStamp_[key] = attempt_;
+    if (Evaluate(pt.Node, pt.Pos)) return true;
   }
   return false;
 }
@@ -325,6 +358,7 @@ bool TRegExpr::SearchLine(std::u16string_view line, int& startCol, bool forward,
   if (startCol <= 0) startCol = 1;
   line_ = line;
   len_ = n;
+  lastNode_ = static_cast<int>(nodes_.size()) - 1;
   const std::size_t need = nodes_.size() * (static_cast<std::size_t>(n) + 2);
   if (!plain_ && failedStamp_.size() < need) failedStamp_.resize(need, 0u);
   if (!plain_ && !MayMatch(line, forward ? startCol - 1 : 0)) return false;

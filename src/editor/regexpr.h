@@ -7,10 +7,11 @@
 //
 // The pattern compiles into a flat list of nodes and is matched against one
 // line at a time by a greedy matcher with a stack of backtracking points.
-// Within one attempt (one start position) a backtracking point that has
-// already failed would fail again in the same way, so it is tried only once;
-// this keeps nested repetitions such as {a*}*b from taking exponential time
-// without changing which match is found.
+// Within one attempt (one start position) the rest of a match from a node
+// and position that has already failed would fail again in the same way, so
+// each (node, position) pair is tried only once; this keeps nested
+// repetitions such as {a*}*b from taking exponential time without changing
+// which match is found.
 #pragma once
 
 #include <bitset>
@@ -93,6 +94,8 @@ class TRegExpr {
   bool Match(int i, int last, int& pos);
   bool MatchUnitOnce(int first, int last, int& pos);
   bool TryAt(int start);
+  bool Evaluate(int node, int pos);  // one top-level match to the end marker
+  bool SeenFailing(int node, int pos);
   void Push(int pos, int node);
 
   std::u16string pattern_;
@@ -115,6 +118,9 @@ class TRegExpr {
   std::vector<Point> stack_;
   std::vector<std::uint32_t> failedStamp_;  // (node, position) -> attempt that saw it fail
   std::uint32_t attempt_ = 0;
+  std::vector<std::size_t> visited_;  // states of the current top-level match
+  std::vector<bool> simpleLoop_;      // by quantifier node: its unit holds no repetition
+  int lastNode_ = 0;
 };
 
 }  // namespace tarlow

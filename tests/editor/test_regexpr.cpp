@@ -171,11 +171,13 @@ TEST(RegExprFormerFaults, NestedRepetitionsFinish) {
 // The failure memory and the literal pre-check only cut work: on many small
 // patterns and lines every result equals that of the plain procedure.
 TEST(RegExprFormerFaults, SameMatchesAsPlainBacktracking) {
-  const char* atoms[] = {"a", "b", ".", "[ab]", "[^a]", "{ab}", "{a*}", "{.b}", "^", "$", "\\."};
+  const char* atoms[] = {"a",    "b",      ".",       "[ab]",   "[^a]",     "{ab}", "{a*}",
+                         "{.b}", "{a*b*}", "{{a}*b}", "{a+.*}", "{[^b]*a}", "^",    "$",
+                         "\\."};
   const char* quants[] = {"", "", "*", "+"};
   std::mt19937 rng(11);
   int compared = 0;
-  for (int round = 0; round < 3000; ++round) {
+  for (int round = 0; round < 6000; ++round) {
     std::string pattern;
     const int parts = 1 + static_cast<int>(rng() % 4);
     for (int k = 0; k < parts; ++k) {
@@ -185,7 +187,7 @@ TEST(RegExprFormerFaults, SameMatchesAsPlainBacktracking) {
       pattern += atom + q;
     }
     std::u16string text;
-    const int len = static_cast<int>(rng() % 9);
+    const int len = static_cast<int>(rng() % 12);
     for (int k = 0; k < len; ++k) text.push_back(u"ab.c"[rng() % 4]);
     std::unique_ptr<TRegExpr> fast;
     std::unique_ptr<TRegExpr> plain;
