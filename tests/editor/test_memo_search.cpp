@@ -141,6 +141,14 @@ TEST(Find, SelectedTextScope) {
   EXPECT_EQ(st.m.infos.size(), 1u);  // only inside the selection
 }
 
+TEST(Find, GlobalScopeLooksBeyondASelection) {
+  Store st({u"a x", u"b x"}, false);
+  st.s.SetSelection(kSelStream, {0, 0}, {0, 1});
+  st.o.Scope = TSearchScope::ssGlobal;
+  ASSERT_TRUE(st.s.FindFromDialog(st.Text(u"x")));
+  EXPECT_EQ(st.s.MatchHighlight(), (TMemoSource::MatchArea{0, 2, 3}));
+}
+
 TEST(Find, SelectedTextScopeErrors) {
   {
     Store st({u"x"}, false);

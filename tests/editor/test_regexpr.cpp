@@ -164,6 +164,13 @@ TEST(RegExprFormerFaults, NestedRepetitionsFinish) {
       {"nested", ".*.*.*.*.*b", std::u16string(60, u'a'), 0, 0},
       {"nested", "{.*}*x", std::u16string(200, u'a'), 0, 0},
       {"nested", "{a*}*c", std::u16string(300, u'a') + u";c", 302, 1},
+      // The character after the repetitions is there, so every start
+      // position runs the backtracking to its end.
+      {"nested", "{a*a*}*b", std::u16string(1000, u'a') + u"cb", 1002, 1},
+      {"nested", "{{a}*}*b", std::u16string(1000, u'a') + u"cb", 1002, 1},
+      {"nested", "{a*}*b", std::u16string(1000, u'a') + u"cb", 1002, 1},
+      {"nested", "{a+a+}+b", std::u16string(1000, u'a') + u"cb", 0, 0},
+      {"nested", "{a+a+}+b", std::u16string(1000, u'a') + u"b", 1, 1001},
   };
   for (const auto& c : cases) ExpectMatch(c);
 }
