@@ -557,6 +557,141 @@ void TMemoSource::Paste() {
   EndUpdate();
 }
 
+// ---- further deletions and block moves -------------------------------------------------
+
+void TMemoSource::DeleteToLineEnd() {
+  if (readOnly_) return;
+  BeginUpdate(change_code::DeleteChars);
+  DeleteChars(LineLength(caret_.Line) - caret_.Col);
+  EndUpdate();
+}
+
+void TMemoSource::DeleteWordAtCaret() {
+  int first = 0;
+  const std::u16string word = WordAt(caret_, &first);
+  if (readOnly_ || word.empty()) return;
+  BeginUpdate(change_code::DeleteChars);
+  PlaceCaret({caret_.Line, first});
+  DeleteChars(static_cast<int>(word.size()));
+  EndUpdate();
+}
+
+void TMemoSource::DeleteWordBack() {
+  if (readOnly_) return;
+  if (caret_.Col == 0) {
+    Backspace();
+    return;
+  }
+  const std::u16string_view t = LineText(caret_.Line);
+  const int end = std::min(caret_.Col, static_cast<int>(t.size()));
+  int col = end;
+  while (col > 0 && IsDelimeter(t[static_cast<std::size_t>(col) - 1])) --col;
+  while (col > 0 && !IsDelimeter(t[static_cast<std::size_t>(col) - 1])) --col;
+  BeginUpdate(change_code::Backspace);
+  PlaceCaret({caret_.Line, col});
+  DeleteChars(end - col);
+  EndUpdate();
+}
+
+void TMemoSource::CopySelectionToCaret() {
+  if (selKind_ == kSelNone || readOnly_) return;
+  const std::vector<std::u16string> pieces = SelectedPieces();
+  const int kind = selKind_;
+  BeginUpdate(change_code::Paste);
+  const TPosition start = caret_;
+  InsertLinesAtCaret(pieces, kind == kSelBlock);
+  selKind_ = kind;
+  selBegin_ = start;
+  selEnd_ = caret_;
+  if (kind == kSelBlock) {
+    std::size_t widest = 0;
+    for (const auto& p : pieces) widest = std::max(widest, p.size());
+    selEnd_ = {start.Line + static_cast<int>(pieces.size()) - 1, start.Col + static_cast<int>(widest)};
+  }
+  PlaceCaret(start);
+  EndUpdate();
+}
+
+void TMemoSource::MoveSelectionToCaret() {
+  if (selKind_ == kSelNone || readOnly_) return;
+  const bool inside = selKind_ == kSelBlock
+                          ? caret_.Line >= selBegin_.Line && caret_.Line <= selEnd_.Line &&
+                                caret_.Col >= std::min(selBegin_.Col, selEnd_.Col) &&
+                                caret_.Col <= std::max(selBegin_.Col, selEnd_.Col)
+                          : !(caret_ < selBegin_) && !(selEnd_ < caret_);
+  if (inside) return;
+  const std::vector<std::u16string> pieces = SelectedPieces();
+  const int kind = selKind_;
+  BeginUpdate(change_code::Paste);
+  // The caret's place is tracked while the selection goes.
+  const int target = AddTrackedPosition(caret_);
+  DeleteSelection();
+  PlaceCaret(TrackedPosition(target));
+  RemoveTrackedPosition(target);
+  selKind_ = kSelNone;
+  const TPosition start = caret_;
+  InsertLinesAtCaret(pieces, kind == kSelBlock);
+  selKind_ = kind;
+  selBegin_ = start;
+  selEnd_ = caret_;
+  PlaceCaret(start);
+  EndUpdate();
+}
+
+void TMemoSource::GotoLine(int number) {
+  const int line = std::clamp(number - 1, 0, std::max(items_.Count() - 1, 0));
+  SetCaret({line, 0});
+}
+
+bool TMemoSource::GotoMatchingBracket() {
+  const std::u16string_view open = u"([{";
+  const std::u16string_view close = u")]}";
+  const std::u16string_view here = LineText(caret_.Line);
+  if (caret_.Col >= static_cast<int>(here.size())) return false;
+  const char16_t c = here[static_cast<std::size_t>(caret_.Col)];
+  const std::size_t o = open.find(c);
+  const std::size_t k = close.find(c);
+  if (o == std::u16string_view::npos && k == std::u16string_view::npos) return false;
+  const bool forward = o != std::u16string_view::npos;
+  const char16_t mine = c;
+  const char16_t other = forward ? close[o] : open[k];
+  // Brackets inside strings and comments do not count.
+  auto counts = [this](int line, int col) {
+    const std::string& colors = ColorData(line);
+    if (col >= static_cast<int>(colors.size())) return true;
+    const int style = colors[static_cast<std::size_t>(col)];
+    return style != 1 && style != 2;
+  };
+  if (!counts(caret_.Line, caret_.Col)) return false;
+  int depth = 0;
+  int line = caret_.Line;
+  int col = caret_.Col;
+  for (;;) {
+    if (forward) {
+      ++col;
+      while (line < items_.Count() && col >= LineLength(line)) {
+        ++line;
+        col = 0;
+      }
+      if (line >= items_.Count()) return false;
+    } else {
+      --col;
+      while (col < 0) {
+        if (--line < 0) return false;
+        col = LineLength(line) - 1;
+      }
+    }
+    const char16_t x = LineText(line)[static_cast<std::size_t>(col)];
+    if ((x != mine && x != other) || !counts(line, col)) continue;
+    if (x == mine) {
+      ++depth;
+    } else if (depth-- == 0) {
+      SetCaret({line, col});
+      return true;
+    }
+  }
+}
+
 // ---- word movement ---------------------------------------------------------------------
 
 void TMemoSource::WordRight() {

@@ -413,6 +413,17 @@ class TMemoSource {
   void UpperCaseWord();
   void LowerCaseWord();
   void DeleteSelection();
+  void DeleteToLineEnd();     // from the caret to the end of its line
+  void DeleteWordAtCaret();   // the word under (or just left of) the caret
+  void DeleteWordBack();      // from the caret back to the start of the previous word
+  // The selected text inserted again at the caret, or moved there (nothing
+  // when the caret is inside the selection); a block stays a block.
+  void CopySelectionToCaret();
+  void MoveSelectionToCaret();
+  void GotoLine(int number);  // 1-based, to column 0, clamped to the lines
+  // To the bracket matching the one under the caret: ( [ { forwards,
+  // ) ] } backwards, counting nesting, skipping strings and comments.
+  bool GotoMatchingBracket();
   void Copy();
   void Cut();
   void Paste();

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "editor/memo_source.h"
+#include "editor/sql_parser.h"
 #include "editor/text_convert.h"
 
 namespace tarlow {
@@ -106,6 +107,51 @@ TEST(EditingCommands, EnterTabAndTyping) {
       {"TypeBeyondTheEndPads", {u"ab"}, {0, 4}, type(u'x'), {u"ab  x"}, {0, 5}, true},
       {"TypeIntoAnEmptyStore", {}, {0, 0}, type(u'x'), {u"x"}, {0, 1}},
   });
+}
+
+TEST(EditingCommands, FurtherDeletions) {
+  RunCases({
+      {"ToLineEnd", {u"abc def"}, {0, 2}, [](TMemoSource& s) { s.DeleteToLineEnd(); }, {u"ab"}, {0, 2}},
+      {"WordAtCaret", {u"ab cd,e f"}, {0, 4}, [](TMemoSource& s) { s.DeleteWordAtCaret(); }, {u"ab  f"}, {0, 3}},
+      {"WordBack", {u"ab cd  x"}, {0, 7}, [](TMemoSource& s) { s.DeleteWordBack(); }, {u"ab x"}, {0, 3}},
+      {"WordBackAtColumnZeroJoins", {u"ab", u"cd"}, {1, 0}, [](TMemoSource& s) { s.DeleteWordBack(); },
+       {u"abcd"}, {0, 2}},
+  });
+}
+
+TEST(EditingCommands, CopyAndMoveTheSelectionToTheCaret) {
+  TMemoSource s;
+  Fill(s, {u"abc", u"def"});
+  s.SetCaret({1, 3});
+  s.SetSelection(kSelStream, {0, 0}, {0, 2});
+  s.CopySelectionToCaret();
+  EXPECT_EQ(LinesOf(s), (Lines{u"abc", u"defab"}));
+  s.SetSelection(kSelStream, {0, 1}, {0, 3});
+  s.SetCaret({1, 0});
+  s.SetSelection(kSelStream, {0, 1}, {0, 3});
+  s.MoveSelectionToCaret();
+  EXPECT_EQ(LinesOf(s), (Lines{u"a", u"bcdefab"}));
+  s.SetSelection(kSelStream, {1, 0}, {1, 2});
+  s.SetCaret({1, 1});
+  s.SetSelection(kSelStream, {1, 0}, {1, 2});
+  s.MoveSelectionToCaret();  // the caret inside: nothing moves
+  EXPECT_EQ(LinesOf(s), (Lines{u"a", u"bcdefab"}));
+}
+
+TEST(EditingCommands, MatchingBracketsSkipStringsAndComments) {
+  TSqlParser parser;
+  TMemoSource s;
+  s.SetSyntaxParser(&parser);
+  Fill(s, {u"f(a, ')', (b)", u"  -- )", u"  )"});
+  s.SetCaret({0, 1});
+  ASSERT_TRUE(s.GotoMatchingBracket());
+  EXPECT_EQ(s.Caret(), (TPosition{2, 2}));
+  ASSERT_TRUE(s.GotoMatchingBracket());
+  EXPECT_EQ(s.Caret(), (TPosition{0, 1}));
+  s.SetCaret({0, 0});
+  EXPECT_FALSE(s.GotoMatchingBracket());
+  s.GotoLine(99);
+  EXPECT_EQ(s.Caret(), (TPosition{2, 0}));
 }
 
 TEST(EditingCommands, BackTabAndWordMovement) {
