@@ -12,6 +12,7 @@
 #include <map>
 
 #include "engine/dict.h"
+#include "platform/ascii.h"
 
 namespace ocisim {
 
@@ -403,7 +404,7 @@ ColumnInfo columnInfoFromDecl(const std::string& name, const std::string& declIn
   std::string decl = declIn;
   size_t stored = decl.find(" STORED AS ");
   if (stored != std::string::npos) decl.resize(stored);
-  for (char& ch : decl) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  for (char& ch : decl) ch = platform::asciiUpper(ch);
   std::string base = decl, args;
   size_t lp = decl.find('(');
   if (lp != std::string::npos) {

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "engine/dict.h"
+#include "platform/ascii.h"
 
 namespace ocisim {
 
@@ -13,14 +14,14 @@ namespace dict {
 namespace {
 
 std::string trimRight(std::string s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.pop_back();
+  while (!s.empty() && platform::isAsciiSpace(s.back())) s.pop_back();
   return s;
 }
 
 std::string trimBoth(std::string s) {
   s = trimRight(std::move(s));
   size_t b = 0;
-  while (b < s.size() && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
+  while (b < s.size() && platform::isAsciiSpace(s[b])) ++b;
   return s.substr(b);
 }
 

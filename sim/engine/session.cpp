@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/core.h"
+#include "platform/ascii.h"
 
 namespace ocisim {
 
@@ -14,7 +15,7 @@ std::string databaseFile(const std::string& dataDir, const std::string& name);
 namespace {
 
 std::string upperCase(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : s) c = platform::asciiUpper(c);
   return s;
 }
 

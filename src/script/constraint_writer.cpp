@@ -7,6 +7,7 @@
 #include "script/script_writer.h"
 #include "script/sql_names.h"
 #include "script/writer_text.h"
+#include "platform/ascii.h"
 
 namespace tarlow {
 
@@ -24,7 +25,7 @@ bool IsNotNullCheck(const std::string& condition) {
     if (close == std::string::npos) return false;
     i = close + 1;
   } else {
-    while (i < c.size() && (std::isalnum(static_cast<unsigned char>(c[i])) || c[i] == '_' || c[i] == '$' ||
+    while (i < c.size() && (platform::isAsciiAlnum(c[i]) || c[i] == '_' || c[i] == '$' ||
                             c[i] == '#'))
       ++i;
     if (i == 0) return false;

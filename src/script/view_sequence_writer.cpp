@@ -7,6 +7,7 @@
 #include "script/script_writer.h"
 #include "script/sql_names.h"
 #include "script/writer_text.h"
+#include "platform/ascii.h"
 
 namespace tarlow {
 
@@ -16,7 +17,7 @@ namespace {
 
 bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+           return platform::asciiUpper(x) == platform::asciiUpper(y);
          });
 }
 
