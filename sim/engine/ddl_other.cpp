@@ -672,8 +672,17 @@ void executeDictionaryStatement(Session& s, const std::vector<Token>& tokens, co
   using namespace dict;
   Cursor c(tokens, sql);
   std::string verb = c.next().upper;
-  if (verb == "GRANT" || verb == "REVOKE" || verb == "ANALYZE" || verb == "PURGE" || verb == "AUDIT" ||
-      verb == "NOAUDIT")
+  if (verb == "GRANT" || verb == "REVOKE") {
+    // SELECT on a dictionary view is the one privilege kept: a view taken
+    // away answers ORA-00942, as a server's does for a view the user may
+    // not see.
+    if (c.acceptWord("SELECT") && c.acceptWord("ON")) {
+      auto [owner, view] = c.qualifiedName("SYS");
+      if (owner == "SYS" && isDictionaryViewName(view)) setDictionaryViewReadable(s, view, verb == "GRANT");
+    }
+    return;
+  }
+  if (verb == "ANALYZE" || verb == "PURGE" || verb == "AUDIT" || verb == "NOAUDIT")
     return;  // accepted: one user owns everything here and keeps no statistics
   if (verb == "COMMENT") {
     c.expectWord("ON", 905, "missing keyword");

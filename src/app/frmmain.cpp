@@ -878,6 +878,16 @@ void TfrmMain::ReportError(const std::string& message) {
                        MsgIcon::Error);
 }
 
+// The editor shows no trace of what was left out; one box after the run
+// says it, a line per cause.
+void TfrmMain::ReportLeftOut(const std::vector<std::string>& causes) {
+  QString detail;
+  for (const std::string& cause : causes) detail += QString::fromStdString(cause) + QLatin1Char('\n');
+  dialogs_->messageBox(QStringLiteral("The script was written, but parts of the schema were left out of it:\n\n") +
+                           detail.trimmed(),
+                       QString(), mbOK, MsgIcon::Warning);
+}
+
 // ------------------------------------------------------------ settings hooks
 
 void TfrmMain::ReadObjectPanelWidth() {}

@@ -171,6 +171,7 @@ class TfrmMain : public QMainWindow, public tarlow::ScriptHost {
   void RepaintScript() override;
   void SetScriptPainting(bool enabled) override;
   void ReportError(const std::string& message) override;
+  void ReportLeftOut(const std::vector<std::string>& causes) override;
 
  protected:
   void showEvent(QShowEvent* event) override;
