@@ -207,7 +207,7 @@ TfrmMain::TfrmMain(IDialogs* dialogs, QWidget* parent)
   if (compact.pointSizeF() > 7) compact.setPointSizeF(compact.pointSizeF() - 1);
   setFont(compact);
 
-  // The window's session: the preferences as the window's design sets them.
+  // The window's session, with the preferences it always runs with.
   TSessionPreferences& prefs = OracleSession_->Preferences();
   prefs.SetConvertCRLF(true);
   prefs.SetTrimStringFields(true);
