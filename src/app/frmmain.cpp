@@ -214,7 +214,7 @@ TfrmMain::TfrmMain(IDialogs* dialogs, QWidget* parent)
   if (compact.pointSizeF() > 7) compact.setPointSizeF(compact.pointSizeF() - 1);
   setFont(compact);
 
-  // The window's session: the preferences as the window's design sets them.
+  // The window's session, with the preferences it always runs with.
   TSessionPreferences& prefs = OracleSession_->Preferences();
   prefs.SetConvertCRLF(true);
   prefs.SetTrimStringFields(true);
@@ -892,6 +892,16 @@ void TfrmMain::ReportError(const std::string& message) {
   const QString text = QString::fromStdString(message);
   dialogs_->messageBox(text.isEmpty() ? QStringLiteral("Unknown error") : text, QString(), mbOK,
                        MsgIcon::Error);
+}
+
+// The editor shows no trace of what was left out; one box after the run
+// says it, a line per cause.
+void TfrmMain::ReportLeftOut(const std::vector<std::string>& causes) {
+  QString detail;
+  for (const std::string& cause : causes) detail += QString::fromStdString(cause) + QLatin1Char('\n');
+  dialogs_->messageBox(QStringLiteral("The script was written, but parts of the schema were left out of it:\n\n") +
+                           detail.trimmed(),
+                       QString(), mbOK, MsgIcon::Warning);
 }
 
 // ------------------------------------------------------------ settings hooks

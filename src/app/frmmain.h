@@ -1,8 +1,8 @@
 // TfrmMain: the program's one window.  The user picks a database, types a
 // user name and a password and logs on; the option boxes choose what the
 // script holds; the toolbar above the script starts the run and acts on the
-// script.  Controls carry their design names as object names, so that the
-// tests and the settings code find them by name.
+// script.  Controls carry their names (btnScript, cbxTables, ...) as object
+// names, so that the tests and the settings code find them by name.
 #pragma once
 
 #include <QDateTime>
@@ -175,6 +175,7 @@ class TfrmMain : public QMainWindow, public tarlow::ScriptHost {
   void RepaintScript() override;
   void SetScriptPainting(bool enabled) override;
   void ReportError(const std::string& message) override;
+  void ReportLeftOut(const std::vector<std::string>& causes) override;
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -135,6 +135,10 @@ int RunTarlowScript(const std::vector<std::string>& args, std::FILE* out, std::F
     for (const auto& e : host.Errors()) Complain(err, e);
     return 1;
   }
+  if (!host.LeftOut().empty()) {
+    for (const auto& cause : host.LeftOut()) Complain(err, "left out: " + cause);
+    return 4;
+  }
   return 0;
 }
 

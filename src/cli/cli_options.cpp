@@ -205,11 +205,15 @@ check-constraints.
 Progress lines go to standard error.
 
 Exit status:
-  0  the script was written
+  0  the script was written in full
   1  the run failed (a named table that does not exist, a database or
-     output error)
+     output error); a script file named by --output is left as it was
   2  bad usage
   3  the logon failed (the server's message is shown)
+  4  the script was written but parts were left out (a section whose
+     dictionary view could not be read, a value cut or not scripted, an
+     object that could not be scripted); each cause is named on standard
+     error and in a comment at the end of the script
 )";
 }
 

@@ -133,7 +133,7 @@ TEST_F(LoaderTest, HomeChoiceFollowsPathPositionAndTheOracleHomeParameter) {
       "[SOFTWARE\\ORACLE\\HOME0]\nORACLE_HOME_NAME=OraHome81\nORACLE_HOME=/ora/h81\n"
       "[SOFTWARE\\ORACLE\\HOME1]\nORACLE_HOME_NAME=DEFAULT_HOME\nORACLE_HOME=/ora/def\n"
       "[SOFTWARE\\ORACLE]\nORACLE_HOME=/ora/plain\n");
-  // The design's table: DEFAULT_HOME's bin at PATH position 5, OraHome81's at 40.
+  // Two homes on the PATH: DEFAULT_HOME's bin at position 5, OraHome81's at 40.
   const std::string table = "/ab:/ora/def/bin:/" + std::string(20, 'x') + ":/ora/h81/bin";
   ASSERT_EQ(table.find("/ora/def/bin") + 1, 5u);
   ASSERT_EQ(table.find("/ora/h81/bin") + 1, 40u);
