@@ -17,15 +17,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
+#include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -36,6 +34,9 @@
 #include <exception>
 
 #include "app/placement_window.h"
+#include "editor/ui/editor_settings_file.h"
+#include "editor/ui/memo_view.h"
+#include "editor/ui/search_dialogs.h"
 #include "app/tarlowapplication.h"
 #include "oracle/dataset.h"
 #include "oracle/session.h"
@@ -43,6 +44,7 @@
 #include "platform/locale_formats.h"
 #include "script/object_list.h"
 #include "script/schema_writers.h"
+#include "script/script_writer.h"
 #include "script/script_run.h"
 #include "script/table_list.h"
 
@@ -110,91 +112,6 @@ platform::DateTimeParts partsOf(const QDateTime& t) {
 
 }  // namespace
 
-// Shows the store's lines in the plain view and keeps them in step with the
-// store.  Every change the store reports starts at its first changed line:
-// the lines above it are already shown, so only the view's tail from there
-// is replaced.  While the run appends, that tail is the last line or two.
-//
-// During a run the store changes after every statement and every row, far
-// more often than anyone can read; laying the view out each time would cost
-// many times the run itself.  Changes are then gathered and shown a few
-// times a second, and at once when the run ends.  Outside a run the view
-// follows every change at once.
-class TfrmMain::ScriptViewFollower : public tarlow::TMemoObserver {
- public:
-  ScriptViewFollower(tarlow::TMemoSource& store, QPlainTextEdit* view) : store_(store), view_(view) {
-    timer_ = new QTimer(view);
-    timer_->setSingleShot(true);
-    timer_->setInterval(150);
-    QObject::connect(timer_, &QTimer::timeout, view, [this] { Flush(); });
-    store_.Attach(this);
-  }
-  ~ScriptViewFollower() override {
-    store_.Detach(this);
-    delete timer_;
-  }
-  ScriptViewFollower(const ScriptViewFollower&) = delete;
-  ScriptViewFollower& operator=(const ScriptViewFollower&) = delete;
-
-  // While set, changes wait for the timer or the next Flush.
-  void SetGathering(bool on) {
-    gathering_ = on;
-    if (!on) Flush();
-  }
-
-  void MemoChanged(tarlow::TMemoSource&, const tarlow::TMemoChange& change) override {
-    namespace cf = tarlow::change_flag;
-    if ((change.Flags & (cf::Text | cf::LineCount)) == 0 &&
-        change.Code != tarlow::change_code::ViewAttached)
-      return;
-    int first = 0;
-    if (change.Code != tarlow::change_code::ViewAttached && change.FirstLine <= change.LastLine)
-      first = std::max(change.FirstLine, 0);
-    // Lines above the first change of every change since the last flush
-    // are as the view shows them.
-    pendingFirst_ = std::min(pendingFirst_, first);
-    if (!gathering_)
-      Flush();
-    else if (!timer_->isActive())
-      timer_->start();
-  }
-
-  void Flush() {
-    timer_->stop();
-    if (pendingFirst_ == kNothing) return;
-    const int count = store_.Lines().Count();
-    const int first = std::clamp(pendingFirst_, 0, std::min(shown_, count));
-    pendingFirst_ = kNothing;
-
-    QString tail;
-    for (int i = first; i < count; ++i) {
-      if (i > 0) tail += QLatin1Char('\n');
-      tail += QString::fromStdU16String(store_.Lines().Get(i));
-    }
-    QTextDocument* doc = view_->document();
-    QTextCursor cursor(doc);
-    if (first == 0) {
-      cursor.movePosition(QTextCursor::Start);
-    } else {
-      // The end of the last line that stays as it is.
-      const QTextBlock keep = doc->findBlockByNumber(first - 1);
-      cursor.setPosition(keep.position() + keep.length() - 1);
-    }
-    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-    cursor.insertText(tail);
-    shown_ = count;
-  }
-
- private:
-  static constexpr int kNothing = INT_MAX;
-  tarlow::TMemoSource& store_;
-  QPlainTextEdit* view_;
-  QTimer* timer_;
-  bool gathering_ = false;
-  int pendingFirst_ = kNothing;  // first line the view may show wrongly
-  int shown_ = 0;                // lines of the store the view holds
-};
-
 TfrmMain::TfrmMain(IDialogs* dialogs, QWidget* parent)
     : QMainWindow(parent), dialogs_(dialogs), OracleSession_(std::make_unique<TOracleSession>()) {
   if (dialogs_ == nullptr) {
@@ -238,7 +155,14 @@ TfrmMain::TfrmMain(IDialogs* dialogs, QWidget* parent)
     dialogs_->messageBox(QString::fromStdString(message), QString(), mbOK, MsgIcon::Error);
   };
   tarlow::ApplyScriptStoreSettings(mmoScript);
-  scriptView_ = std::make_unique<ScriptViewFollower>(mmoScript, mmoScriptWindow);
+  mmoScript.SetSyntaxParser(&sqlParser_);
+  editorSettings_ = std::make_unique<tarlow::TProfileEditorSettings>(
+      tarlow::SettingsFile(tarlow::kEditorSettingsFileName));
+  tarlow::TSearchOptions::UseSettings(editorSettings_.get());
+  searchMessages_ = std::make_unique<tarlow::TQtSearchMessages>(this);
+  mmoScriptWindow->SetEditorSettings(editorSettings_.get());
+  mmoScriptWindow->SetSearchMessages(searchMessages_.get());
+  mmoScriptWindow->SetMemoSource(&mmoScript);
   for (const tarlow::OptionBoxInfo& info : tarlow::OptionBoxTable())
     optionBoxes_[static_cast<std::size_t>(info.Box)] =
         findChild<QCheckBox*>(QString::fromLatin1(info.Control));
@@ -267,6 +191,9 @@ TfrmMain::~TfrmMain() {
   // away from a dying control must not reach the handlers.
   disconnect(focusWatch_);
   if (qApp != nullptr) qApp->removeEventFilter(this);
+  // The view is a child and outlives the store it shows.
+  mmoScriptWindow->SetMemoSource(nullptr);
+  tarlow::TSearchOptions::UseSettings(nullptr);
 }
 
 QCheckBox* TfrmMain::MakeOption(const char* name, const char* caption, bool ticked, bool enabled) {
@@ -455,14 +382,8 @@ void TfrmMain::CreateControls() {
   toolBar->addWidget(cbxTextFile);
   scriptLayout->addWidget(pnlSQLScriptlbl);
 
-  // A plain read-only view of the script until the editor arrives.
-  mmoScriptWindow = new QPlainTextEdit(pnlSQLScript);
+  mmoScriptWindow = new tarlow::TMemoView(pnlSQLScript);
   mmoScriptWindow->setObjectName(QStringLiteral("mmoScriptWindow"));
-  mmoScriptWindow->setReadOnly(true);
-  mmoScriptWindow->setLineWrapMode(QPlainTextEdit::NoWrap);
-  mmoScriptWindow->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  // The view shows the store; undo belongs to the store, not to the view.
-  mmoScriptWindow->setUndoRedoEnabled(false);
   scriptLayout->addWidget(mmoScriptWindow, 1);
 
   splDB2Script->addWidget(pnlObjects);
@@ -517,6 +438,10 @@ void TfrmMain::ConnectHandlers() {
   connect(cbxSelectAll, &QCheckBox::toggled, this, [this] { btnSelectAllClick(); });
   static_cast<ObjectListView*>(ListView)->KeyHandled = [this](int key) { ListViewKeyPress(key); };
   connect(btnScript, &QToolButton::clicked, this, [this] { btnScriptClick(); });
+  connect(cbxReadOnly, &QCheckBox::toggled, this, [this] { cbxReadOnlyClick(); });
+  connect(btnSearch, &QToolButton::clicked, this, [this] { btnSearchClick(); });
+  connect(btnReplace, &QToolButton::clicked, this, [this] { btnReplaceClick(); });
+  connect(btnSave, &QToolButton::clicked, this, [this] { btnSaveClick(); });
 
   focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
     if (IsLogonField(now))
@@ -742,6 +667,7 @@ void TfrmMain::btnLogInClick() {
                      static_cast<QWidget*>(btnSearch), static_cast<QWidget*>(cbxReadOnly),
                      static_cast<QWidget*>(cbxSelectAll)})
     w->setEnabled(on);
+  btnReplace->setEnabled(on && !cbxReadOnly->isChecked());
   SelectFirstObject();
   FormResize();
 
@@ -805,21 +731,57 @@ void TfrmMain::btnScriptClick() {
     return;
   }
   runActive_ = true;
-  scriptView_->SetGathering(true);
+  mmoScriptWindow->SetGathering(true);
   try {
     tarlow::ScriptRun(*this, *Writers_).btnScriptClick();
   } catch (...) {
     runActive_ = false;
     logonAfterRun_ = false;
-    scriptView_->SetGathering(false);
+    mmoScriptWindow->SetGathering(false);
     throw;
   }
   runActive_ = false;
-  scriptView_->SetGathering(false);
+  mmoScriptWindow->SetGathering(false);
   if (logonAfterRun_) {
     logonAfterRun_ = false;
     btnLogInClick();
   }
+}
+
+// ------------------------------------------------------------ script toolbar
+
+void TfrmMain::cbxReadOnlyClick() {
+  const bool on = cbxReadOnly->isChecked();
+  mmoScript.SetReadOnly(on);
+  btnReplace->setEnabled(!on);
+}
+
+void TfrmMain::btnSearchClick() { mmoScriptWindow->ShowFindDialog(); }
+
+void TfrmMain::btnReplaceClick() { mmoScriptWindow->ShowReplaceDialog(); }
+
+// Every line followed by CR LF, then one more CR LF: n lines make n+1 lines
+// in the file, the last one empty.  The script goes to a temporary file
+// that takes the chosen file's place only once all of it is written, so a
+// failed save never leaves a truncated script behind.
+void TfrmMain::btnSaveClick() {
+  const std::optional<QString> name = dialogs_->saveFileName(saveInitialDir_);
+  if (!name || name->isEmpty()) return;
+  std::unique_ptr<tarlow::ScriptFile> file = tarlow::ScriptFile::Create(QFile::encodeName(*name).toStdString());
+  const tarlow::TExternalStrings& lines = mmoScript.Lines();
+  std::string chunk;
+  for (int i = 0; i < lines.Count(); ++i) {
+    chunk += QString::fromStdU16String(lines.Get(i)).toStdString();
+    chunk += "\r\n";
+    if (chunk.size() >= 1 << 16) {
+      file->Write(chunk);
+      chunk.clear();
+    }
+  }
+  chunk += "\r\n";
+  file->Write(chunk);
+  file->Close();
+  saveInitialDir_ = QFileInfo(*name).absolutePath();
 }
 
 void TfrmMain::RequestStop() {
@@ -882,7 +844,7 @@ std::optional<std::string> TfrmMain::AskScriptFile() {
 }
 
 void TfrmMain::RepaintScript() {
-  scriptView_->Flush();
+  mmoScriptWindow->Flush();
   mmoScriptWindow->viewport()->repaint();
 }
 

@@ -15,6 +15,7 @@
 
 #include "app/dialogs.h"
 #include "editor/memo_source.h"
+#include "editor/sql_parser.h"
 #include "script/script_host.h"
 #include "settings/form_placement.h"
 
@@ -26,7 +27,6 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
-class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
 class QStatusBar;
@@ -38,6 +38,9 @@ class TOracleSession;
 class QtPlacementWindow;
 namespace tarlow {
 class SchemaWriters;
+class TMemoView;
+class TProfileEditorSettings;
+class TQtSearchMessages;
 }
 
 // The window is also the scripting run's host: the run reads the option
@@ -106,7 +109,7 @@ class TfrmMain : public QMainWindow, public tarlow::ScriptHost {
   QToolButton* btnSave = nullptr;
   QCheckBox* cbxReadOnly = nullptr;
   QCheckBox* cbxTextFile = nullptr;
-  QPlainTextEdit* mmoScriptWindow = nullptr;
+  tarlow::TMemoView* mmoScriptWindow = nullptr;
 
   QStatusBar* sbMain = nullptr;
   QTimer* Timer1 = nullptr;
@@ -146,6 +149,11 @@ class TfrmMain : public QMainWindow, public tarlow::ScriptHost {
   // selected item; the selection then moves one item down).
   void ListViewKeyPress(int key);
   void btnScriptClick();
+  // The script toolbar.
+  void cbxReadOnlyClick();
+  void btnSearchClick();
+  void btnReplaceClick();
+  void btnSaveClick();
   void btnExitClick();
   // A key typed anywhere in the window; true when it was swallowed.
   bool FormKeyPress(int key);
@@ -209,14 +217,16 @@ class TfrmMain : public QMainWindow, public tarlow::ScriptHost {
   bool ScriptRunning() const;
   void RequestStop();
 
-  class ScriptViewFollower;
-
   IDialogs* dialogs_;
+  // Colours the script; the store forgets it when it goes first.
+  tarlow::TSqlParser sqlParser_;
   std::unique_ptr<QtDialogs> ownDialogs_;
   std::unique_ptr<TOracleSession> OracleSession_;
   // After the session: its queries and data sets go first.
   std::unique_ptr<tarlow::SchemaWriters> Writers_;
-  std::unique_ptr<ScriptViewFollower> scriptView_;
+  // The search dialogs' options and histories, and their message boxes.
+  std::unique_ptr<tarlow::TProfileEditorSettings> editorSettings_;
+  std::unique_ptr<tarlow::TQtSearchMessages> searchMessages_;
   std::unique_ptr<QtPlacementWindow> placementWindow_;
   std::unique_ptr<tarlow::TFormPlacement> FormPlacement1_;
   std::array<QCheckBox*, tarlow::kOptionBoxCount> optionBoxes_{};

@@ -13,7 +13,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
@@ -29,6 +28,7 @@
 #include "app/frmmain.h"
 #include "app/tarlowapplication.h"
 #include "app/uihooks.h"
+#include "editor/ui/memo_view.h"
 #include "oracle/loader.h"
 #include "oracle/tnsnames.h"
 #include "platform/environment.h"
@@ -186,7 +186,7 @@ TEST_F(WindowTest, LogonFieldsToolbarAndListStartAsLaidOut) {
   EXPECT_FALSE(box("cbxSelectAll")->isChecked());
 
   EXPECT_EQ(child<QTreeWidget>("ListView")->topLevelItemCount(), 0);
-  EXPECT_TRUE(child<QPlainTextEdit>("mmoScriptWindow")->isReadOnly());
+  EXPECT_TRUE(child<tarlow::TMemoView>("mmoScriptWindow")->ReadOnly());
 }
 
 TEST_F(WindowTest, WithoutAClientTheDatabaseListIsEmptyAfterTheErrorReport) {
