@@ -21,6 +21,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -28,7 +30,9 @@
 #include "app/frmmain.h"
 #include "app/tarlowapplication.h"
 #include "app/uihooks.h"
+#include "editor/ui/editor_settings_file.h"
 #include "editor/ui/memo_view.h"
+#include "editor/ui/search_dialogs.h"
 #include "oracle/loader.h"
 #include "oracle/tnsnames.h"
 #include "platform/environment.h"
@@ -613,6 +617,103 @@ TEST(QtUiHooksTest, ScreenCursorSetsAndRestoresQtsOverrideCursor) {
   hooks.setScreenCursor(platform::ScreenCursor::Default);
   EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
   platform::installUiHooks(nullptr);
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ script toolbar
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+TEST_F(WindowTest, SaveScriptWritesEveryLineAndOneMoreLineBreak) {
+  const std::string dir = MakeTempDir("tarlow_save_");
+  struct Case {
+    std::vector<std::u16string> lines;
+    std::string file;
+  };
+  const Case cases[] = {
+      {{u"DROP TABLE EMP;", u"", u"CREATE TABLE \u00c9T (A NUMBER);"},
+       "DROP TABLE EMP;\r\n\r\nCREATE TABLE \xc3\x89T (A NUMBER);\r\n\r\n"},
+      {{}, "\r\n"},
+  };
+  for (const Case& c : cases) {
+    win->mmoScript.Lines().Assign(c.lines);
+    const std::string path = dir + "/sub/script.sql";
+    std::filesystem::create_directories(dir + "/sub");
+    dialogs.saveAnswer = QString::fromStdString(path);
+    win->btnSaveClick();
+    EXPECT_EQ(ReadAll(path), c.file);
+  }
+  // The prompt opened where the previous save went.
+  ASSERT_EQ(dialogs.savePrompts.size(), 2u);
+  EXPECT_EQ(dialogs.savePrompts[1], QString::fromStdString(dir + "/sub"));
+  EXPECT_EQ(win->SaveDialogInitialDir(), QString::fromStdString(dir + "/sub"));
+  std::filesystem::remove_all(dir);
+}
+
+TEST_F(WindowTest, CancellingSaveScriptWritesNothing) {
+  const std::string dir = MakeTempDir("tarlow_save_");
+  win->mmoScript.Lines().Assign({u"X"});
+  dialogs.saveAnswer.reset();
+  const QString before = win->SaveDialogInitialDir();
+  win->btnSaveClick();
+  EXPECT_EQ(dialogs.savePrompts.size(), 1u);
+  EXPECT_EQ(win->SaveDialogInitialDir(), before);
+  EXPECT_TRUE(std::filesystem::is_empty(dir));
+  std::filesystem::remove_all(dir);
+}
+
+// A failed write raises to the default error report; the old file stays
+// whole and the window stays open.
+TEST_F(WindowTest, ASaveThatFailsLeavesTheOldFileAndTheWindowOpen) {
+  const std::string dir = MakeTempDir("tarlow_save_");
+  win->mmoScript.Lines().Assign({u"NEW"});
+  dialogs.saveAnswer = QString::fromStdString(dir + "/missing/script.sql");
+  EXPECT_THROW(win->btnSaveClick(), std::exception);
+  EXPECT_FALSE(std::filesystem::exists(dir + "/missing"));
+  EXPECT_TRUE(win->isVisible());
+  EXPECT_TRUE(win->SaveDialogInitialDir().isEmpty()) << "the folder is remembered only after a save";
+  std::filesystem::remove_all(dir);
+}
+
+TEST_F(WindowTest, ReadOnlySwitchesTheStoreAndTheReplaceButton) {
+  // As after a successful Log In.
+  win->cbxReadOnly->setEnabled(true);
+  ASSERT_TRUE(win->cbxReadOnly->isChecked());
+  EXPECT_FALSE(win->btnReplace->isEnabled());
+  win->mmoScript.Lines().Assign({u"ab"});
+  QTest::keyClicks(win->mmoScriptWindow, QStringLiteral("x"));
+  EXPECT_EQ(win->mmoScript.Lines().Get(0), u"ab");
+
+  win->cbxReadOnly->setChecked(false);
+  EXPECT_FALSE(win->mmoScript.ReadOnly());
+  EXPECT_TRUE(win->btnReplace->isEnabled());
+  QTest::keyClicks(win->mmoScriptWindow, QStringLiteral("x"));
+  EXPECT_EQ(win->mmoScript.Lines().Get(0), u"xab");
+
+  win->cbxReadOnly->setChecked(true);
+  EXPECT_TRUE(win->mmoScript.ReadOnly());
+  EXPECT_FALSE(win->btnReplace->isEnabled());
+}
+
+TEST_F(WindowTest, SearchOpensFindTextOnTheScript) {
+  win->mmoScript.Lines().Assign({u"CREATE TABLE EMP", u"CREATE TABLE DEPT"});
+  win->mmoScriptWindow->ExecDialog = [](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "Find Text");
+    auto& dialog = static_cast<tarlow::TSearchDialog&>(d);
+    dialog.SearText->setEditText(QStringLiteral("dept"));
+    return int(QDialog::Accepted);
+  };
+  win->btnSearchClick();
+  EXPECT_EQ(win->mmoScript.MatchHighlight(), (tarlow::TMemoSource::MatchArea{1, 13, 17}));
+  // The history went to the per-user editor settings file.
+  const std::string ini = tarlow::SettingsFile(tarlow::kEditorSettingsFileName).path();
+  EXPECT_NE(ReadAll(ini).find("SrchDialogSearText=dept"), std::string::npos) << ini;
 }
 
 }  // namespace

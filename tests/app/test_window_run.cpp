@@ -480,6 +480,31 @@ TEST_F(WindowRunTest, TwoRunsInARowEachStartFromAnEmptyEditor) {
   EXPECT_EQ(win->mmoScriptWindow->verticalScrollBar()->maximum(), 0);
 }
 
+// Keys typed into the view while the run fills it change nothing with
+// Read Only ticked; the run's own lines still arrive.
+TEST_F(WindowRunTest, ReadOnlyBlocksTypingWhileARunFillsTheScript) {
+  LogOn();
+  Tick({"EMP", "DEPT"});
+  OnlyBoxes({tarlow::OptionBox::DropTables, tarlow::OptionBox::Tables});
+  PressStartScript();
+  const std::vector<std::string> expected = StoreLines();
+  ASSERT_TRUE(win->cbxReadOnly->isChecked());
+
+  int typed = 0;
+  StoreWatch watch(win->mmoScript, [&](tarlow::TMemoSource& s) {
+    if (s.Lines().Count() > 0 && typed < 3) {
+      ++typed;
+      QTest::keyClicks(win->mmoScriptWindow, QStringLiteral("z"));
+      QTest::keyClick(win->mmoScriptWindow, Qt::Key_Return);
+      QTest::keyClick(win->mmoScriptWindow, Qt::Key_V, Qt::ControlModifier);
+    }
+  });
+  PressStartScript();
+  EXPECT_EQ(typed, 3);
+  EXPECT_EQ(StoreLines(), expected);
+  EXPECT_TRUE(ViewShowsStore());
+}
+
 TEST_F(WindowRunTest, ClosingTheWindowDuringARunStopsTheRun) {
   LogOn();
   QTest::mouseClick(win->cbxSelectAll, Qt::LeftButton);
