@@ -162,6 +162,8 @@ TfrmMain::TfrmMain(IDialogs* dialogs, QWidget* parent)
   searchMessages_ = std::make_unique<tarlow::TQtSearchMessages>(this);
   mmoScriptWindow->SetEditorSettings(editorSettings_.get());
   mmoScriptWindow->SetSearchMessages(searchMessages_.get());
+  clipboard_ = std::make_unique<tarlow::TQtClipboard>();
+  mmoScript.SetClipboard(clipboard_.get());
   mmoScriptWindow->SetMemoSource(&mmoScript);
   for (const tarlow::OptionBoxInfo& info : tarlow::OptionBoxTable())
     optionBoxes_[static_cast<std::size_t>(info.Box)] =
@@ -193,6 +195,7 @@ TfrmMain::~TfrmMain() {
   if (qApp != nullptr) qApp->removeEventFilter(this);
   // The view is a child and outlives the store it shows.
   mmoScriptWindow->SetMemoSource(nullptr);
+  mmoScript.SetClipboard(nullptr);
   tarlow::TSearchOptions::UseSettings(nullptr);
 }
 

@@ -41,6 +41,7 @@ class SchemaWriters;
 class TMemoView;
 class TProfileEditorSettings;
 class TQtSearchMessages;
+class TQtClipboard;
 }
 
 // The window is also the scripting run's host: the run reads the option
@@ -227,6 +228,7 @@ class TfrmMain : public QMainWindow, public tarlow::ScriptHost {
   // The search dialogs' options and histories, and their message boxes.
   std::unique_ptr<tarlow::TProfileEditorSettings> editorSettings_;
   std::unique_ptr<tarlow::TQtSearchMessages> searchMessages_;
+  std::unique_ptr<tarlow::TQtClipboard> clipboard_;
   std::unique_ptr<QtPlacementWindow> placementWindow_;
   std::unique_ptr<tarlow::TFormPlacement> FormPlacement1_;
   std::array<QCheckBox*, tarlow::kOptionBoxCount> optionBoxes_{};

@@ -330,3 +330,22 @@ TEST_F(ViewMouse, TheWheelScrollsOneLinePerNotch) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ViewKeys, CopyAndPasteGoThroughTheSystemClipboard) {
+  tarlow::TQtClipboard clipboard;
+  store.SetClipboard(&clipboard);
+  SetLines({u"alpha beta"});
+  store.SetSelection(tarlow::kSelStream, {0, 0}, {0, 5});
+  Key(Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text(), "alpha");
+  QApplication::clipboard()->setText(QStringLiteral("gamma "));
+  store.SetSelection(tarlow::kSelNone, {}, {});
+  store.SetCaret({0, 6});
+  Key(Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(Line(0), u"alpha gamma beta");
+  store.SetClipboard(nullptr);
+}
+
+}  // namespace

@@ -1,6 +1,7 @@
 #include "editor/ui/memo_view.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
 #include <QStyle>
 #include <QFocusEvent>
@@ -494,5 +495,13 @@ void TMemoView::wheelEvent(QWheelEvent* event) {
   if (notches != 0) ScrollLines(-notches);
   event->accept();
 }
+
+std::u16string TQtClipboard::Text() const { return QApplication::clipboard()->text().toStdU16String(); }
+
+void TQtClipboard::SetText(std::u16string_view text) {
+  QApplication::clipboard()->setText(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void TQtClipboard::Clear() { QApplication::clipboard()->clear(); }
 
 }  // namespace tarlow

@@ -157,6 +157,14 @@ class TMemoView : public QAbstractScrollArea, public TMemoObserver {
   QPoint dragPoint_;
 };
 
+// The system clipboard as a store sees it.
+class TQtClipboard : public TMemoClipboard {
+ public:
+  std::u16string Text() const override;
+  void SetText(std::u16string_view text) override;
+  void Clear() override;
+};
+
 // The default key table of the view.
 std::vector<TKeyData> DefaultKeyTable();
 
