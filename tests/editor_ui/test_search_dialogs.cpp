@@ -68,6 +68,41 @@ TEST_F(SearchDialogs, FindWithOkHighlightsTheMatchAndKeepsTheHistory) {
   EXPECT_EQ(settings.ReadString(tarlow::kEditHistoryKey, "SrchDialogSearText").value_or(u"?"), u"EMP\r\n");
 }
 
+TEST_F(SearchDialogs, TheControlsShowTheOptions) {
+  struct Case {
+    tarlow::TSearchDirection direction;
+    tarlow::TSearchScope scope;
+    tarlow::TSearchOrigin origin;
+  };
+  using D = tarlow::TSearchDirection;
+  using S = tarlow::TSearchScope;
+  using O = tarlow::TSearchOrigin;
+  for (const Case& c : {Case{D::sdForward, S::ssGlobal, O::soFromCursor},
+                        Case{D::sdBackward, S::ssSelectedText, O::soEntireScope}}) {
+    tarlow::TSearchOptions o;
+    o.TextToFind = u"abc";
+    o.Direction = c.direction;
+    o.Scope = c.scope;
+    o.Origin = c.origin;
+    o.WholeWordsOnly = true;
+    TSearchDialog d(true, o, &settings);
+    EXPECT_EQ(d.SearText->currentText(), "abc");
+    EXPECT_TRUE(d.WholeWord->isChecked());
+    EXPECT_FALSE(d.CaseSens->isChecked());
+    EXPECT_EQ(d.Forward->isChecked(), c.direction == D::sdForward);
+    EXPECT_EQ(d.Backward->isChecked(), c.direction == D::sdBackward);
+    EXPECT_EQ(d.Global->isChecked(), c.scope == S::ssGlobal);
+    EXPECT_EQ(d.Selected->isChecked(), c.scope == S::ssSelectedText);
+    EXPECT_EQ(d.FromCursor->isChecked(), c.origin == O::soFromCursor);
+    EXPECT_EQ(d.EntireScope->isChecked(), c.origin == O::soEntireScope);
+    // Unchanged controls give back the options they showed.
+    const tarlow::TSearchOptions back = d.Options();
+    EXPECT_EQ(back.Direction, c.direction);
+    EXPECT_EQ(back.Scope, c.scope);
+    EXPECT_EQ(back.Origin, c.origin);
+  }
+}
+
 TEST_F(SearchDialogs, CancelSearchesNothingAndKeepsTheOptions) {
   SetLines({u"abc abc"});
   Answer([](TSearchDialog& d) {

@@ -150,6 +150,16 @@ TSearchDialog::TSearchDialog(bool replace, const TSearchOptions& options, TEdito
   layout->addWidget(tabs);
   layout->addWidget(buttons);
   setSizeGripEnabled(false);
+  // The option buttons were made in one parent, where they excluded each
+  // other; in their groups each pair shows its option.
+  Forward->setChecked(!back);
+  Backward->setChecked(back);
+  Global->setChecked(!sel);
+  Selected->setChecked(sel);
+  FromCursor->setChecked(!entire);
+  EntireScope->setChecked(entire);
+  SearText->setFocus();
+  SearText->lineEdit()->selectAll();
 }
 
 TSearchOptions TSearchDialog::Options() const {
