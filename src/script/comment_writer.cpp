@@ -19,7 +19,8 @@ std::string SchemaWriters::TableCommentScript(ScriptContext& ctx, const std::str
     const std::string comments = Q.FieldAsText("COMMENTS");
     if (comments.empty()) return {};
     return std::string(CRLF) + "COMMENT ON TABLE " + SqlName(table) + " IS " + SqlLiteral(comments) + ";";
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    ctx.LeftOut("table comments", table, e.what());
     return {};
   }
 }
@@ -30,7 +31,8 @@ std::string SchemaWriters::ColumnCommentScript(ScriptContext& ctx, const std::st
     Q.SetSQLText("select distinct column_name,comments from sys.user_col_comments where table_name = '" +
                  SqlText(table) + "' order by column_name");
     Q.Execute();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    ctx.LeftOut("column comments", table, e.what());
     return {};
   }
   std::string s;

@@ -173,6 +173,8 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
     kinds[size_t(i)] = KindOf(type);
     if (kinds[size_t(i)] == ValueKind::Other) {
       const char* label = TypeLabel(type);
+      ctx.LeftOut("values of columns of a type that cannot be scripted", table + "." + Q.FieldName(i),
+                  label ? std::string(label) : "type " + std::to_string(type));
       unscriptable.push_back("/* Column " + CommentText(Q.FieldName(i)) + " (" +
                              (label ? std::string(label) : "type " + std::to_string(type)) +
                              ") cannot be scripted: its values are written as NULL. */");
@@ -223,9 +225,12 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
           }
           const std::string value = Q.FieldAsText(i);
           std::string_view kept = CutAtCharacter(value, kMaxLiteralBytes);
-          if (kept.size() < value.size())
+          if (kept.size() < value.size()) {
+            ctx.LeftOut("text values cut to their first " + std::to_string(kMaxLiteralBytes) + " bytes",
+                        table + "." + Q.FieldName(i));
             note(i, "the value of " + std::to_string(value.size()) + " bytes was cut to its first " +
                         std::to_string(kept.size()) + " bytes.");
+          }
           AppendTextLiteral(statement, kept);
           break;
         }
@@ -290,6 +295,8 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
             statement += "')";
           } else {
             statement += kind == ValueKind::Blob ? "EMPTY_BLOB()" : "NULL";
+            ctx.LeftOut("binary values longer than " + std::to_string(kMaxRawLiteralBytes) + " bytes",
+                        table + "." + Q.FieldName(i));
             note(i, "the value of " + std::to_string(bytes.size()) + " bytes was not scripted.");
           }
           break;

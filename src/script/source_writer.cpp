@@ -17,7 +17,8 @@ void SchemaWriters::WriteStoredCode(ScriptContext& ctx, const std::string& kind,
     odsOracle.DeleteVariables();
   };
   try {
-    if (!BuildObjectList(kind)) {
+    if (!BuildObjectList(kind, &ctx)) {
+      ctx.LeftOut(kind == "PROCEDURE" ? "procedures" : "functions", "", objectListError_);
       reset();
       return;
     }
