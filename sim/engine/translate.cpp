@@ -688,7 +688,7 @@ class Parser {
       case SqlType::LongRaw:
       case SqlType::Blob:
         if (e.type.known && (e.type.type == SqlType::Raw || e.type.type == SqlType::Blob)) return e.sql;
-        return "ocisim_hextoraw(" + e.sql + ")";
+        return "ocisim_tobinary(" + e.sql + ")";
       default: return e.sql;
     }
   }
@@ -969,18 +969,55 @@ class Parser {
     return e.sql;
   }
 
+  // A chain of "||" becomes one call with every operand, however long the
+  // chain: nested calls would overflow SQLite's parser.  A chain with a CLOB
+  // operand makes a CLOB; any other is VARCHAR2, held to 4,000 bytes.
   Expr additive() {
     Expr l = multiplicative();
+    std::vector<std::string> chain;
+    bool chainClob = false;
+    int chainSize = 0;
+    auto closeChain = [&]() {
+      if (chain.empty()) return;
+      // SQLite takes a limited number of arguments per call: long chains
+      // are calls of calls, a hundred operands each.
+      const std::string fn = chainClob ? "ocisim_concat_clob(" : "ocisim_concat(";
+      constexpr size_t kPerCall = 100;
+      std::vector<std::string> level = std::move(chain);
+      do {
+        std::vector<std::string> up;
+        for (size_t at = 0; at < level.size(); at += kPerCall) {
+          std::string call = fn;
+          for (size_t i = at; i < std::min(level.size(), at + kPerCall); ++i) {
+            if (i > at) call += ", ";
+            call += level[i];
+          }
+          up.push_back(call + ")");
+        }
+        level = std::move(up);
+      } while (level.size() > 1);
+      Expr e;
+      e.sql = level[0];
+      e.type = chainClob ? Type{SqlType::Clob, 4000, 0, 0, true} : varcharType(std::min(4000, chainSize));
+      chain.clear();
+      chainClob = false;
+      chainSize = 0;
+      l = e;
+    };
     while (true) {
       if (isOp(peek(), "||")) {
         next();
         Expr r = multiplicative();
-        Expr e;
-        e.sql = "ocisim_concat(" + textOperand(l) + ", " + textOperand(r) + ")";
-        int size = std::min(4000, std::max(l.type.size, 1) + std::max(r.type.size, 1));
-        e.type = varcharType(size);
-        l = e;
+        if (chain.empty()) {
+          chain.push_back(textOperand(l));
+          chainClob = typeKnownAs(l, SqlType::Clob);
+          chainSize = std::max(l.type.size, 1);
+        }
+        chain.push_back(textOperand(r));
+        chainClob = chainClob || typeKnownAs(r, SqlType::Clob);
+        chainSize = std::min(4000, chainSize + std::max(r.type.size, 1));
       } else if (isOp(peek(), "+") || isOp(peek(), "-")) {
+        closeChain();
         bool plus = next().text == "+";
         Expr r = multiplicative();
         Expr e;
@@ -1004,6 +1041,7 @@ class Parser {
         break;
       }
     }
+    closeChain();
     return l;
   }
 
@@ -1089,6 +1127,7 @@ class Parser {
           e.sql = "NULL";
           e.type = {SqlType::Char, 0, 0, 0, true};
         } else {
+          if (t.text.size() > 4000) throw OraError(1704, "string literal too long");
           e.sql = quoteText(t.text);
           e.type = {SqlType::Char, static_cast<int>(t.text.size()), 0, 0, true};
         }
