@@ -64,29 +64,69 @@ void AppendYear(std::string& out, int year) {
   AppendTwo(out, year % 100);
 }
 
+// How many bytes of a value's literal stand on one script line at most:
+// well under the longest line SQL*Plus reads.
+constexpr size_t kLiteralLineBytes = 1000;
+
+bool StartsCharacter(char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }
+
+// The value between single quotes, with quotes, line breaks, ampersands and
+// NUL characters spelled out as CHR calls, and the literal broken into
+// pieces joined by "||" so that no script line grows beyond a thousand bytes.
 void AppendTextLiteral(std::string& out, std::string_view value) {
   out += '\'';
+  size_t lineStart = out.rfind('\n');
+  lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
   size_t run = 0;  // start of the characters not yet copied
+  auto flushRun = [&](size_t upTo) {
+    out.append(value.data() + run, upTo - run);
+    run = upTo;
+  };
   for (size_t i = 0; i < value.size(); ++i) {
     const char c = value[i];
-    if (c != '\'' && c != '&' && c != '\r' && c != '\n') continue;
-    out.append(value.data() + run, i - run);
-    switch (c) {
-      case '\'': out += "'||CHR(39)||'"; break;
-      case '&': out += "'||CHR(38)||'"; break;
-      case '\r':
-        if (i + 1 < value.size() && value[i + 1] == '\n') {
-          out += "'||\r\nCHR(13)||CHR(10)||'";
-          ++i;
-        } else {
-          out += "'||\r\nCHR(13)||'";
-        }
-        break;
-      default: out += "'||\r\nCHR(10)||'"; break;
+    if (c == '\'' || c == '&' || c == '\r' || c == '\n' || c == '\0') {
+      flushRun(i);
+      switch (c) {
+        case '\'': out += "'||CHR(39)||'"; break;
+        case '&': out += "'||CHR(38)||'"; break;
+        case '\0': out += "'||CHR(0)||'"; break;
+        case '\r':
+          if (i + 1 < value.size() && value[i + 1] == '\n') {
+            out += "'||\r\nCHR(13)||CHR(10)||'";
+            ++i;
+          } else {
+            out += "'||\r\nCHR(13)||'";
+          }
+          lineStart = out.rfind('\n') + 1;
+          break;
+        default:
+          out += "'||\r\nCHR(10)||'";
+          lineStart = out.rfind('\n') + 1;
+          break;
+      }
+      run = i + 1;
     }
-    run = i + 1;
+    // A long line is broken between two characters, outside any CHR call.
+    const size_t next = i + 1;
+    if (next < value.size() && StartsCharacter(value[next]) &&
+        out.size() - lineStart + (next - run) >= kLiteralLineBytes) {
+      flushRun(next);
+      out += "'||\r\n'";
+      lineStart = out.size() - 1;
+    }
   }
-  out.append(value.data() + run, value.size() - run);
+  flushRun(value.size());
+  out += '\'';
+}
+
+// Bytes as a hexadecimal literal, broken into pieces joined by "||" every
+// thousand digits; HEXTORAW turns the whole back into bytes.
+void AppendHexLiteral(std::string& out, std::string_view bytes) {
+  out += '\'';
+  for (size_t at = 0; at < bytes.size(); at += kLiteralLineBytes / 2) {
+    if (at) out += "'||\r\n'";
+    AppendHex(out, bytes.substr(at, kLiteralLineBytes / 2));
+  }
   out += '\'';
 }
 
@@ -285,9 +325,9 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
           if (bytes.empty()) {
             statement += kind == ValueKind::Blob ? "EMPTY_BLOB()" : "NULL";
           } else if (bytes.size() <= kMaxRawLiteralBytes) {
-            statement += "HEXTORAW('";
-            AppendHex(statement, bytes);
-            statement += "')";
+            statement += "HEXTORAW(";
+            AppendHexLiteral(statement, bytes);
+            statement += ")";
           } else {
             statement += kind == ValueKind::Blob ? "EMPTY_BLOB()" : "NULL";
             note(i, "the value of " + std::to_string(bytes.size()) + " bytes was not scripted.");
@@ -300,8 +340,12 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
             break;
           }
           // RAW columns arrive as their hexadecimal text.
+          const std::string hex = Q.FieldAsText(i);
           statement += "HEXTORAW('";
-          statement += Q.FieldAsText(i);
+          for (size_t at = 0; at < hex.size(); at += kLiteralLineBytes) {
+            if (at) statement += "'||\r\n'";
+            statement.append(hex, at, kLiteralLineBytes);
+          }
           statement += "')";
           break;
         }

@@ -45,6 +45,38 @@ inline std::string ToCRLF(std::string_view s) {
   return out;
 }
 
+// Without leading characters of code 0 to 32.
+inline std::string LeftTrim(std::string_view s) {
+  size_t b = 0;
+  while (b < s.size() && static_cast<unsigned char>(s[b]) <= 32) ++b;
+  return std::string(s.substr(b));
+}
+
+// Without the blank lines at the end (and the line break before them); the
+// last line that holds anything keeps its trailing blanks.
+inline std::string WithoutTrailingBlankLines(std::string_view s) {
+  size_t last = s.size();
+  while (last > 0 && static_cast<unsigned char>(s[last - 1]) <= 32) --last;
+  if (last == 0) return {};
+  const size_t end = s.find_first_of("\r\n", last);
+  return std::string(s.substr(0, end == std::string_view::npos ? s.size() : end));
+}
+
+// Every line break (CR LF, lone CR) as LF.
+inline std::string ToLF(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\r') {
+      out += '\n';
+      if (i + 1 < s.size() && s[i + 1] == '\n') ++i;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
 // A field of the current record as text; "" for null.
 inline std::string Text(TOracleDataSet& ds, const std::string& field) {
   return ds.FieldByName(field).AsString();
