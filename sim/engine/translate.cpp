@@ -1256,6 +1256,10 @@ class Parser {
     if (const std::string* d = declOf(qualifier, key)) {
       e.type = typeOfDecl(*d);
       e.type.known = false;  // the describe takes it from SQLite, with nullability
+    } else if (key == "ROWID" && t_[p_ - 1].kind == Token::Kind::Word) {
+      // The pseudo-column: the row's address in its table.
+      e.sql = (parts.size() == 1 ? std::string() : quoteName(qualifier) + ".") + "rowid";
+      e.type = varcharType(18);
     }
     return e;
   }
