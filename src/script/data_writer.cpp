@@ -130,6 +130,34 @@ void AppendHexLiteral(std::string& out, std::string_view bytes) {
   out += '\'';
 }
 
+// The values of a row that no SQL literal holds: the row is then written as
+// a PL/SQL block that fills variables, inserts the row and appends the LOB
+// pieces to the row's LOBs, e.g.
+//   DECLARE l1 BLOB; BEGIN INSERT INTO T (...) Values(..., EMPTY_BLOB())
+//   RETURNING B INTO l1; DBMS_LOB.WRITEAPPEND(l1, 500, HEXTORAW('...')); END;
+struct LargeValues {
+  std::string declarations;  // one line per variable
+  std::string assignments;   // statements before the INSERT
+  std::vector<std::string> returning, into;
+  std::string appends;       // statements after the INSERT
+  int count = 0;
+
+  bool Empty() const { return count == 0; }
+  std::string Variable(const char* type) {
+    const std::string name = "l" + std::to_string(++count);
+    declarations += "  " + name + " " + type + ";\r\n";
+    return name;
+  }
+  void Clear() { *this = LargeValues{}; }
+};
+
+size_t CharacterCount(std::string_view s) {
+  size_t n = 0;
+  for (char c : s)
+    if (StartsCharacter(c)) ++n;
+  return n;
+}
+
 }  // namespace
 
 // The statements of the rows.  The editor sink gets each one as it is
@@ -221,6 +249,7 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
   head += ") Values(";
 
   std::string statement;
+  LargeValues large;
   std::string notes;  // comment lines before the statement
   int rowNo = 0;
   int commitCounter = 0;
@@ -229,6 +258,7 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
     if (rowNo == 1)
       for (const std::string& line : unscriptable) w.Write(line, 1);
     statement.assign(head);
+    large.Clear();
     notes.clear();
     auto note = [&](int i, const std::string& what) {
       notes += "/* Row " + std::to_string(rowNo) + ", column " + CommentText(Q.FieldName(i)) + ": " + what + " */";
@@ -262,6 +292,19 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
             break;
           }
           const std::string value = Q.FieldAsText(i);
+          if (kind == ValueKind::Long && value.size() > kMaxLiteralBytes) {
+            // Beyond a literal: a PL/SQL variable takes up to 32,760 bytes.
+            std::string_view kept = CutAtCharacter(value, kMaxLongBytes);
+            if (kept.size() < value.size())
+              note(i, "the value of " + std::to_string(value.size()) + " bytes was cut to its first " +
+                          std::to_string(kept.size()) + " bytes.");
+            const std::string v = large.Variable("VARCHAR2(32760)");
+            large.assignments += "  " + v + " := ";
+            AppendTextLiteral(large.assignments, kept);
+            large.assignments += ";\r\n";
+            statement += v;
+            break;
+          }
           std::string_view kept = CutAtCharacter(value, kMaxLiteralBytes);
           if (kept.size() < value.size())
             note(i, "the value of " + std::to_string(value.size()) + " bytes was cut to its first " +
@@ -300,15 +343,32 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
             statement += "EMPTY_CLOB()";
             break;
           }
+          // Pieces of at most 4,000 bytes: concatenated in the statement,
+          // or appended to the row's CLOB after its INSERT when there are
+          // many of them.
+          const bool append = value.size() > kMaxInlineClobBytes;
+          std::string lob;
+          if (append) {
+            lob = large.Variable("CLOB");
+            large.returning.push_back(SqlName(Q.FieldName(i)));
+            large.into.push_back(lob);
+            statement += "EMPTY_CLOB()";
+          }
           std::string_view rest = value;
           bool firstPiece = true;
           while (!rest.empty()) {
             std::string_view piece = CutAtCharacter(rest, kMaxLiteralBytes);
             if (piece.empty()) piece = rest.substr(0, 1);  // not UTF-8: cut anywhere
-            if (!firstPiece) statement += "||";
-            statement += "TO_CLOB(";
-            AppendTextLiteral(statement, piece);
-            statement += ')';
+            if (append) {
+              large.appends += "  DBMS_LOB.WRITEAPPEND(" + lob + ", " + std::to_string(CharacterCount(piece)) + ",\r\n";
+              AppendTextLiteral(large.appends, piece);
+              large.appends += ");\r\n";
+            } else {
+              if (!firstPiece) statement += "||";
+              statement += "TO_CLOB(";
+              AppendTextLiteral(statement, piece);
+              statement += ')';
+            }
             rest.remove_prefix(piece.size());
             firstPiece = false;
           }
@@ -328,9 +388,34 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
             statement += "HEXTORAW(";
             AppendHexLiteral(statement, bytes);
             statement += ")";
+          } else if (kind == ValueKind::Blob) {
+            // Appended to the row's BLOB in pieces of at most 2,000 bytes.
+            const std::string lob = large.Variable("BLOB");
+            large.returning.push_back(SqlName(Q.FieldName(i)));
+            large.into.push_back(lob);
+            statement += "EMPTY_BLOB()";
+            for (size_t at = 0; at < bytes.size(); at += kMaxRawLiteralBytes) {
+              const std::string_view piece = std::string_view(bytes).substr(at, kMaxRawLiteralBytes);
+              large.appends += "  DBMS_LOB.WRITEAPPEND(" + lob + ", " + std::to_string(piece.size()) + ", HEXTORAW(\r\n";
+              AppendHexLiteral(large.appends, piece);
+              large.appends += "));\r\n";
+            }
+          } else if (bytes.size() <= kMaxLongBytes) {
+            // A LONG RAW value up to 32,760 bytes goes through a variable.
+            const std::string v = large.Variable("RAW(32760)");
+            large.assignments += "  " + v + " := ";
+            for (size_t at = 0; at < bytes.size(); at += kMaxRawLiteralBytes) {
+              if (at) large.assignments += "||\r\n";
+              large.assignments += "HEXTORAW(";
+              AppendHexLiteral(large.assignments, std::string_view(bytes).substr(at, kMaxRawLiteralBytes));
+              large.assignments += ")";
+            }
+            large.assignments += ";\r\n";
+            statement += v;
           } else {
-            statement += kind == ValueKind::Blob ? "EMPTY_BLOB()" : "NULL";
-            note(i, "the value of " + std::to_string(bytes.size()) + " bytes was not scripted.");
+            statement += "NULL";
+            note(i, "the value of " + std::to_string(bytes.size()) + " bytes was not scripted (a script can insert at most " +
+                        std::to_string(kMaxLongBytes) + " bytes into a LONG RAW column).");
           }
           break;
         }
@@ -352,7 +437,19 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
         case ValueKind::Other: break;
       }
     }
-    statement += ");";
+    statement += ")";
+    if (large.Empty()) {
+      statement += ";";
+    } else {
+      std::string block = "DECLARE\r\n" + large.declarations + "BEGIN\r\n" + large.assignments + statement;
+      if (!large.returning.empty()) {
+        block += "\r\nRETURNING ";
+        for (size_t k = 0; k < large.returning.size(); ++k) block += (k ? ", " : "") + large.returning[k];
+        block += " INTO ";
+        for (size_t k = 0; k < large.into.size(); ++k) block += (k ? ", " : "") + large.into[k];
+      }
+      statement = block + ";\r\n" + large.appends + "END;\r\n/";
+    }
     if (!notes.empty()) w.Write(RightTrim(notes), 1);
     w.Write(statement, 2);
 

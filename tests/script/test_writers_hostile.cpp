@@ -1,6 +1,7 @@
 // A schema whose dictionary texts and values are hostile to SQL*Plus: blank
-// lines, "&", lines ending in ";", "--" endings, "." and "#" lines, long
-// values, quotes, NUL characters.  It is scripted with every box and the
+// lines, "&", lines ending in ";", "--" endings, "." "/" and "#" lines, CR LF
+// and overlong lines in texts, long values (LONG beyond a literal, BLOBs of
+// 100,000 bytes, CLOBs of 40,000), quotes, NUL characters.  It is scripted with every box and the
 // data, the script is loaded with the strict `ocisim run` into a fresh
 // database without a failed statement, and the two databases' dictionaries
 // and rows are compared (not only the two scripts).
@@ -145,6 +146,11 @@ void MakeHostileSchema(TOracleSession& s) {
        "  B BLOB)");
   Exec(s, "COMMENT ON TABLE HOSTILE IS 'Hostile & text;\n\nsecond paragraph;\n.\n#hash line\n  -- dashes\nend'");
   Exec(s, "COMMENT ON COLUMN HOSTILE.NOTE IS 'a note;\n\n&amp;'");
+  // Texts no layout of lines can keep: a "/" line, a CR LF, a line longer
+  // than SQL*Plus reads.  They come back through EXECUTE IMMEDIATE.
+  Exec(s, "COMMENT ON COLUMN HOSTILE.V IS 'first\r\n/\nlast'");
+  Exec(s, "CREATE OR REPLACE VIEW HOSTILE_W AS SELECT ID /* " + std::string(3000, 'w') + " */\nFROM HOSTILE\n/\n"
+          "WHERE ID > 0");
   Exec(s, "ALTER TABLE HOSTILE ADD CONSTRAINT HOSTILE_PK PRIMARY KEY (ID)");
   Exec(s, "ALTER TABLE HOSTILE ADD CONSTRAINT HOSTILE_NOTE CHECK (NOTE <> 'x;\n.\n#y' -- not that\n)");
   Exec(s, "CREATE OR REPLACE VIEW HOSTILE_V AS SELECT ID, -- the key;\n  V\n\n/*\n#not a command\n.\n*/\n"
@@ -153,6 +159,7 @@ void MakeHostileSchema(TOracleSession& s) {
           "  NULL; -- & done   \n\nEND;   ");
   Exec(s, "CREATE OR REPLACE TRIGGER HOSTILE_T BEFORE INSERT ON HOSTILE FOR EACH ROW\nBEGIN\n  NULL; -- a & b;\n\n"
           "  -- .\nEND;");
+  Exec(s, "CREATE OR REPLACE FUNCTION HOSTILE_F RETURN VARCHAR2 IS\nBEGIN\n  RETURN 'a\n/\nb';\nEND;");
   Exec(s, "CREATE OR REPLACE PACKAGE HOSTILE_PK IS\n  -- #one\n  PROCEDURE GO;   \n\n.\nEND;");
 
   const std::string v4000 = Repeat("it's & 'quoted'; ", 4000);
@@ -175,7 +182,9 @@ void MakeHostileSchema(TOracleSession& s) {
   insert(1, text(v4000), text(long3800), writers_test::ClobPieces(clobFlat), "HEXTORAW('" + Hex(Bytes(2000)) + "')",
          "HEXTORAW('" + Hex(Bytes(1500)) + "')");
   insert(2, "'a'||CHR(0)||'b'", text("one\ntwo;\n\n.\n#three"), writers_test::ClobPieces(clobLines), "NULL", "EMPTY_BLOB()");
-  insert(3, text("&x &&y"), "NULL", writers_test::ClobPieces(clobQuotes), "HEXTORAW('00')", "NULL");
+  insert(3, text("&x &&y"), writers_test::ClobPieces(Repeat("long & long; ", 20000)),
+         writers_test::ClobPieces(clobQuotes), "HEXTORAW('00')", writers_test::ClobPieces(Hex(Bytes(100000))));
+  insert(4, "NULL", "NULL", writers_test::ClobPieces(Repeat("big clob;\n", 40000)), "NULL", "NULL");
   Exec(s, "COMMIT");
 }
 

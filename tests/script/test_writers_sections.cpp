@@ -128,30 +128,55 @@ TEST(DataWriter, StopEndsTheRowsAtOnceWithoutCommit) {
   EXPECT_NE(out.rfind("Values(120);\r\n\r\n"), std::string::npos);
 }
 
-TEST(DataWriter, LongValuesAreCutWithANoteAndLargeBinariesAreLeftOut) {
+// Values no literal holds are written whole by a PL/SQL block: a LONG up to
+// 32,760 bytes through a variable, a BLOB appended in pieces after the
+// INSERT.  A LONG beyond what a script can insert is cut with a note.
+TEST(DataWriter, LargeValuesAreWrittenWholeByABlock) {
   writers_test::WritersDb db;
   REQUIRE_WRITERS_DB(db);
   std::string longText(5000, 'x');
   longText[3998] = '\xC3';  // an é across the 4000-byte mark
   longText[3999] = '\xA9';
   longText[4000] = '\'';
+  std::string blob;
+  for (int i = 0; i < 4500; ++i) blob += static_cast<char>(i % 251);
   std::string blobHex;
-  for (int i = 0; i < 2001; ++i) blobHex += "AB";
-  longText[4000] = '\'';
+  for (unsigned char c : blob) {
+    static const char d[] = "0123456789ABCDEF";
+    blobHex += d[c >> 4];
+    blobHex += d[c & 15];
+  }
+  const std::string tooLong(40000, 'y');
   ASSERT_EQ(db.RunText("CREATE TABLE BIG (ID NUMBER(2), L LONG, B BLOB);\n"
                        "INSERT INTO BIG VALUES (1,\n" +
-                       writers_test::ClobPieces(longText) + ",\n" + writers_test::ClobPieces(blobHex) + ");\n"),
+                       writers_test::ClobPieces(longText) + ",\n" + writers_test::ClobPieces(blobHex) + ");\n" +
+                       "INSERT INTO BIG VALUES (2,\n" + writers_test::ClobPieces(tooLong) + ", NULL);\n"),
             "");
   Section s(db);
   s.Writers().WriteTableData(s.Ctx(), "BIG");
-  const std::string out = writers_test::JoinedLiterals(s.Output());
-  EXPECT_NE(out.find("/* Row 1, column L: the value of 5000 bytes was cut to its first 4000 bytes. */\r\n"
-                     "/* Row 1, column B: the value of 2001 bytes was not scripted. */\r\nINSERT INTO BIG"),
-            std::string::npos)
-      << out.substr(0, 300);
-  // The literal ends whole after the é, before the quote at byte 4001.
-  EXPECT_NE(out.find(std::string(3998 - 1, 'x') + "\xC3\xA9',\r\nEMPTY_BLOB());"), std::string::npos);
-  EXPECT_EQ(out.find("CHR(39)"), std::string::npos);
+  const std::string out = s.Output();
+  EXPECT_EQ(out.rfind("DECLARE\r\n  l1 VARCHAR2(32760);\r\n  l2 BLOB;\r\nBEGIN\r\n  l1 := 'xx", 0), 0u) << out.substr(0, 300);
+  EXPECT_NE(out.find("Values(1,\r\nl1,\r\nEMPTY_BLOB())\r\nRETURNING B INTO l2;\r\n"
+                     "  DBMS_LOB.WRITEAPPEND(l2, 2000, HEXTORAW("),
+            std::string::npos);
+  EXPECT_NE(out.find("/* Row 2, column L: the value of 40000 bytes was cut to its first 32760 bytes. */"),
+            std::string::npos);
+
+  // Loaded strictly into a fresh database, the values come back whole.
+  ASSERT_TRUE(db.CreateDatabase("AGAIN"));
+  const std::string file = db.Dir() + "/big.sql";
+  writers_test::WriteFile(file, "CREATE TABLE BIG (ID NUMBER(2), L LONG, B BLOB);\r\n" + out);
+  ASSERT_EQ(db.Run({file}, "AGAIN"), "");
+  TOracleQuery q(&db.Session("AGAIN"));
+  q.SetExactValues(true);
+  q.SetSQLText("SELECT ID, L, B FROM BIG ORDER BY ID");
+  q.Execute();
+  ASSERT_FALSE(q.Eof());
+  EXPECT_EQ(q.FieldAsText(1), longText);
+  EXPECT_EQ(q.FieldAsLOB(2).ReadAll(), blob);
+  q.Next();
+  ASSERT_FALSE(q.Eof());
+  EXPECT_EQ(q.FieldAsText(1), tooLong.substr(0, 32760));
 }
 
 TEST(DataWriter, ClobsLongerThanOneLiteralComeInPieces) {
