@@ -971,7 +971,9 @@ class Parser {
 
   // A chain of "||" becomes one call with every operand, however long the
   // chain: nested calls would overflow SQLite's parser.  A chain with a CLOB
-  // operand makes a CLOB; any other is VARCHAR2, held to 4,000 bytes.
+  // operand makes a CLOB; any other is VARCHAR2, held to 4,000 bytes.  (A
+  // LONG operand, which Oracle refuses in expressions, lifts the limit too:
+  // tests grow LONG values that way.)
   Expr additive() {
     Expr l = multiplicative();
     std::vector<std::string> chain;
@@ -1010,11 +1012,11 @@ class Parser {
         Expr r = multiplicative();
         if (chain.empty()) {
           chain.push_back(textOperand(l));
-          chainClob = typeKnownAs(l, SqlType::Clob);
+          chainClob = typeKnownAs(l, SqlType::Clob) || typeKnownAs(l, SqlType::Long);
           chainSize = std::max(l.type.size, 1);
         }
         chain.push_back(textOperand(r));
-        chainClob = chainClob || typeKnownAs(r, SqlType::Clob);
+        chainClob = chainClob || typeKnownAs(r, SqlType::Clob) || typeKnownAs(r, SqlType::Long);
         chainSize = std::min(4000, chainSize + std::max(r.type.size, 1));
       } else if (isOp(peek(), "+") || isOp(peek(), "-")) {
         closeChain();
