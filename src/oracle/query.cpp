@@ -1068,6 +1068,14 @@ std::string TOracleQuery::FieldAsText(int i) {
       return oraconv::FloatToText(ReadDouble(v), formats_.DecimalSeparator);
     case SQLT_STR: {
       std::string s = ReadString(v, f.BufferSize);
+      // A value holding NUL characters: the fetched length says where it
+      // ends (with or without the terminator counted), not the first NUL.
+      const size_t fetched = f.Lengths.empty() ? 0 : size_t(f.Lengths[size_t(currentRow_)]);
+      if (fetched > s.size() && fetched < size_t(f.BufferSize)) {
+        // The terminator stands right after the value when the length leaves it out.
+        const bool terminatorCounted = v[fetched] != '\0' && v[fetched - 1] == '\0';
+        s.assign(reinterpret_cast<const char*>(v), terminatorCounted ? fetched - 1 : fetched);
+      }
       if (ConvertCRLFIn() && oraconv::HasLineBreak(s)) return oraconv::ToCRLF(s);
       return s;
     }

@@ -194,6 +194,9 @@ TEST(HostileText, ScriptsAndReloadsWithTheSameDictionaryAndRows) {
   MakeHostileSchema(db.Session());
   if (HasFailure()) return;
   const auto original = Snapshot(db.Session());
+  // The client reads the text with its NUL (so both sides of the comparison
+  // see it).
+  ASSERT_EQ(Dump(db.Session(), "SELECT V FROM HOSTILE WHERE ID = 2"), std::string("a\0b\x1f\x1e", 5));
 
   const std::string script = db.Script(NoDrops);
   ExpectShortLines(script);
