@@ -188,6 +188,7 @@ std::string SqlPlusStatement(std::string_view statement, StatementForm form) {
   }
   std::string out = before + WithCRLF(statement);
   if (form == StatementForm::Block || terminatorOff) out += std::string(CRLF) + "/";
+  else if (!BreakAfter(statement).empty()) out += std::string(CRLF) + ";";  // not inside the "--" comment
   else out += ";";
   return out + after;
 }

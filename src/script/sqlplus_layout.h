@@ -29,7 +29,8 @@ std::string ScriptHeader();
 enum class StatementForm { Sql, Block };
 
 // The script text of one statement, its terminator included ("...;" for SQL,
-// a "/" line after a PL/SQL unit).  `statement` is the exact text the
+// on a line of its own after a last line that holds "--"; a "/" line after
+// a PL/SQL unit).  `statement` is the exact text the
 // database is to receive, with LF line breaks (as SQL*Plus sends them); the
 // result has CR LF line breaks.
 std::string SqlPlusStatement(std::string_view statement, StatementForm form);

@@ -62,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, LayoutTest, ::testing::Values(
     LayoutCase{"blank lines and ampersands", "SELECT '&x'\n\n  FROM t", StatementForm::Sql, "SELECT '&x'\r\n\r\n"},
     LayoutCase{"semicolon line ends", "SELECT 'a;\nb' x -- c;\nFROM t", StatementForm::Sql,
                "SET SQLTERMINATOR OFF\r\nSELECT 'a;\r\nb' x -- c;\r\nFROM t\r\n/\r\nSET SQLTERMINATOR ON"},
-    LayoutCase{"trailing dashes", "SELECT 1 FROM t -- the end", StatementForm::Sql, "-- the end;"},
+    LayoutCase{"trailing dashes", "SELECT 1 FROM t -- the end", StatementForm::Sql, "-- the end\r\n;"},
     LayoutCase{"period line", "SELECT '\n.\n' FROM t", StatementForm::Sql,
                "SET BLOCKTERMINATOR OFF\r\n"},
     LayoutCase{"hash lines", "SELECT '\n#x\n  ~y' FROM t", StatementForm::Sql, "SET SQLPREFIX !\r\n"},
