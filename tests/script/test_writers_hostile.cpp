@@ -97,19 +97,6 @@ void ExpectSameSchema(const std::map<std::string, std::string>& a, const std::ma
   }
 }
 
-void ExpectShortLines(const std::string& script) {
-  size_t lineNo = 1, start = 0;
-  while (start <= script.size()) {
-    size_t end = script.find("\r\n", start);
-    const size_t length = (end == std::string::npos ? script.size() : end) - start;
-    EXPECT_LE(length, 2499u) << "line " << lineNo;
-    if (end == std::string::npos) break;
-    EXPECT_EQ(script.find('\n', start), end + 1) << "a line break that is not CR LF in line " << lineNo;
-    start = end + 2;
-    ++lineNo;
-  }
-}
-
 std::string Repeat(const std::string& piece, size_t bytes) {
   std::string out;
   while (out.size() < bytes) out += piece;
@@ -199,7 +186,7 @@ TEST(HostileText, ScriptsAndReloadsWithTheSameDictionaryAndRows) {
   ASSERT_EQ(Dump(db.Session(), "SELECT V FROM HOSTILE WHERE ID = 2"), std::string("a\0b\x1f\x1e", 5));
 
   const std::string script = db.Script(NoDrops);
-  ExpectShortLines(script);
+  writers_test::ExpectShortLines(script);
   const auto out = std::filesystem::path(TARLOW_BUILD_DIR) / "tests" / "script" / "roundtrip";
   std::filesystem::create_directories(out);
   WriteFile((out / "hostile.sql").string(), script);

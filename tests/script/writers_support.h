@@ -59,6 +59,21 @@ inline std::string ClobPieces(const std::string& text) {
   return out;
 }
 
+// Every line of a script at most 2,499 characters long (what SQL*Plus
+// reads) and every line break CR LF.
+inline void ExpectShortLines(const std::string& script) {
+  size_t lineNo = 1, start = 0;
+  while (start <= script.size()) {
+    size_t end = script.find("\r\n", start);
+    const size_t length = (end == std::string::npos ? script.size() : end) - start;
+    EXPECT_LE(length, 2499u) << "line " << lineNo;
+    if (end == std::string::npos) break;
+    EXPECT_EQ(script.find('\n', start), end + 1) << "a line break that is not CR LF in line " << lineNo;
+    start = end + 2;
+    ++lineNo;
+  }
+}
+
 // The script text with its literals' line splits ("'||" CR LF "'") taken
 // out: what the literals hold, for finding a value in it.
 inline std::string JoinedLiterals(std::string text) {
