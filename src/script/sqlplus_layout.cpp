@@ -75,26 +75,30 @@ std::string BreakAfter(std::string_view text) {
   return last.find("--") == std::string_view::npos ? std::string() : std::string("\n");
 }
 
-std::string CommentBlock(std::string_view text) {
-  std::string body = CommentText(text);
-  std::string out = "/* ";
-  size_t lineLength = 3;
-  for (size_t i = 0; i < body.size(); ++i) {
-    const char c = body[i];
+std::string WrappedText(std::string_view text, size_t maxLine) {
+  std::string out;
+  out.reserve(text.size() + text.size() / maxLine + 1);
+  size_t lineLength = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     if (c == '\r' || c == '\n') {
-      out += CRLF;
-      if (c == '\r' && i + 1 < body.size() && body[i + 1] == '\n') ++i;
+      out += '\n';
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
       lineLength = 0;
       continue;
     }
-    if (lineLength >= 2000 && (static_cast<unsigned char>(c) & 0xC0) != 0x80) {
-      out += CRLF;
+    if (lineLength >= maxLine && (static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+      out += '\n';
       lineLength = 0;
     }
     out += c;
     ++lineLength;
   }
-  return out + " */";
+  return out;
+}
+
+std::string CommentBlock(std::string_view text) {
+  return WithCRLF("/* " + WrappedText(CommentText(text)) + " */");
 }
 
 std::string LiteralPieces(std::string_view value, size_t lineBytes) {

@@ -44,6 +44,11 @@ std::string BreakAfter(std::string_view text);
 // its line breaks CR LF, no line longer than SQL*Plus reads.
 std::string CommentBlock(std::string_view text);
 
+// A text that only informs (an inline comment): line breaks as LF, and lines
+// longer than `maxLine` characters broken, so that it never forces a
+// statement into a block.
+std::string WrappedText(std::string_view text, size_t maxLine = 2000);
+
 // The statement as a PL/SQL block that assembles its text from literal
 // pieces and runs it; every line well under the limit.
 std::string ExecuteImmediateBlock(std::string_view statement);

@@ -104,7 +104,7 @@ std::string SchemaWriters::TableScript(ScriptContext& ctx, const std::string& ta
     s += text;
     first = false;
     const std::string comment = Trim(ColumnComment(ctx, table, column));
-    if (!comment.empty()) s += "  /* " + CommentText(ToLF(comment)) + " */";
+    if (!comment.empty()) s += "  /* " + WrappedText(CommentText(comment)) + " */";
   }
   if (indexOrganized) {
     // Its rows live in its primary key index: the key is part of the

@@ -136,6 +136,7 @@ void MakeHostileSchema(TOracleSession& s) {
   // Texts no layout of lines can keep: a "/" line, a CR LF, a line longer
   // than SQL*Plus reads.  They come back through EXECUTE IMMEDIATE.
   Exec(s, "COMMENT ON COLUMN HOSTILE.V IS 'first\r\n/\nlast'");
+  Exec(s, "COMMENT ON COLUMN HOSTILE.C IS '" + std::string(3000, 'c') + "'");
   Exec(s, "CREATE OR REPLACE VIEW HOSTILE_W AS SELECT ID /* " + std::string(3000, 'w') + " */\nFROM HOSTILE\n/\n"
           "WHERE ID > 0");
   Exec(s, "ALTER TABLE HOSTILE ADD CONSTRAINT HOSTILE_PK PRIMARY KEY (ID)");
