@@ -62,6 +62,14 @@ size_t PieceEnd(std::string_view value, size_t from, size_t max) {
   return e > from ? e : end;
 }
 
+// A line SQL*Plus would take for a command of its own ("/" or "." alone, a
+// "#" first) gets "- " before it.
+void DefuseLastLine(std::string& out) {
+  const size_t start = out.rfind('\n') == std::string::npos ? 0 : out.rfind('\n') + 1;
+  const std::string_view t = TrimBlanks(std::string_view(out).substr(start));
+  if (t == "/" || t == "." || (!t.empty() && t.front() == '#')) out.insert(start, "- ");
+}
+
 }  // namespace
 
 std::string ScriptHeader() {
@@ -82,6 +90,7 @@ std::string WrappedText(std::string_view text, size_t maxLine) {
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     if (c == '\r' || c == '\n') {
+      DefuseLastLine(out);
       out += '\n';
       if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
       lineLength = 0;
@@ -94,6 +103,7 @@ std::string WrappedText(std::string_view text, size_t maxLine) {
     out += c;
     ++lineLength;
   }
+  DefuseLastLine(out);
   return out;
 }
 

@@ -44,9 +44,10 @@ std::string BreakAfter(std::string_view text);
 // its line breaks CR LF, no line longer than SQL*Plus reads.
 std::string CommentBlock(std::string_view text);
 
-// A text that only informs (an inline comment): line breaks as LF, and lines
-// longer than `maxLine` characters broken, so that it never forces a
-// statement into a block.
+// A text that only informs (an inline comment): line breaks as LF, lines
+// longer than `maxLine` characters broken, and "- " before a line that is
+// "/" or "." alone or starts with "#", so that it never forces a statement
+// into a block nor ends one.
 std::string WrappedText(std::string_view text, size_t maxLine = 2000);
 
 // The statement as a PL/SQL block that assembles its text from literal
