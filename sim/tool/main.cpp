@@ -136,6 +136,7 @@ struct Runner {
 
 int main(int argc, char** argv) {
   std::string data, database, user, password;
+  bool lenient = false;  // run: the forgiving reading instead of SQL*Plus's
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -152,6 +153,8 @@ int main(int argc, char** argv) {
       if (!value(user)) return usage();
     } else if (a == "--password") {
       if (!value(password)) return usage();
+    } else if (a == "--lenient") {
+      lenient = true;
     } else if (a == "--help" || a == "-h") {
       usage();
       return 0;
@@ -204,14 +207,8 @@ int main(int argc, char** argv) {
         conn->commit();
         return 0;
       }
-      Runner r{*conn, false, 0, 0, 0, {}};
-      for (size_t i = 1; i < args.size() && !r.reader.exited(); ++i) {
-        if (args[i] == "--lenient") {
-          r.lenient = true;
-          continue;
-        }
-        r.runFile(args[i], args[i]);
-      }
+      Runner r{*conn, lenient, 0, 0, 0, {}};
+      for (size_t i = 1; i < args.size() && !r.reader.exited(); ++i) r.runFile(args[i], args[i]);
       conn->commit();
       if (r.failed) {
         std::fprintf(stderr, "ocisim: %d of %d statements failed\n", r.failed, r.run);
