@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/core.h"
+#include "platform/ascii.h"
 
 namespace ocisim {
 
@@ -45,7 +46,7 @@ double numberArg(sqlite3_value* v) {
   if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) return sqlite3_value_double(v);
   std::string c;
   if (!numberOfValue(v, c)) throw OraError(1722, "invalid number");
-  return std::strtod(c.c_str(), nullptr);
+  return doubleFromNumberText(c);
 }
 int64_t intArg(sqlite3_value* v) {
   double d = numberArg(v);
@@ -197,7 +198,7 @@ std::string roundDigits(const std::string& c, int scale) {
   std::string body = neg ? c.substr(1) : c;
   if (body.find('E') != std::string::npos) {
     // Exponent form: past 40 digits; let the double do it.
-    double d = std::strtod(c.c_str(), nullptr);
+    double d = doubleFromNumberText(c);
     double f = std::pow(10.0, scale);
     return canonicalFromDouble(std::round(d * f) / f);
   }
@@ -484,12 +485,11 @@ void fnUpperLower(sqlite3_context* ctx, sqlite3_value* v, int mode) {
   std::string t = textOf(v);
   bool start = true;
   for (char& c : t) {
-    unsigned char u = static_cast<unsigned char>(c);
-    if (mode == 0) c = static_cast<char>(std::toupper(u));
-    else if (mode == 1) c = static_cast<char>(std::tolower(u));
+    if (mode == 0) c = platform::asciiUpper(c);
+    else if (mode == 1) c = platform::asciiLower(c);
     else {
-      c = static_cast<char>(start ? std::toupper(u) : std::tolower(u));
-      start = !std::isalnum(u);
+      c = start ? platform::asciiUpper(c) : platform::asciiLower(c);
+      start = !platform::isAsciiAlnum(c);
     }
   }
   resultText(ctx, t);
@@ -550,7 +550,7 @@ void fnRoundTrunc(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool tru
       DateTime d;
       if (parseStoredDate(textOf(argv[0]), d)) {
         std::string unit = argc > 1 ? textOf(argv[1]) : "DD";
-        for (char& c : unit) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        for (char& c : unit) c = platform::asciiUpper(c);
         bool up = !truncate && d.hour >= 12;
         if (unit == "DD" || unit == "DDD" || unit == "J") {
           d.hour = d.minute = d.second = 0;

@@ -12,6 +12,7 @@
 #include <set>
 
 #include "engine/core.h"
+#include "platform/ascii.h"
 
 namespace ocisim {
 
@@ -169,8 +170,8 @@ class Parser {
     size_t e = to < t_.size() ? t_[to].offset : sql_.size();
     for (size_t i = b; i < e && i < sql_.size(); ++i) {
       char c = sql_[i];
-      if (std::isspace(static_cast<unsigned char>(c))) continue;
-      out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      if (platform::isAsciiSpace(c)) continue;
+      out += platform::asciiUpper(c);
     }
     return out;
   }
@@ -212,7 +213,7 @@ class Parser {
       const char* n = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
       const char* d = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
       std::string un = n ? n : "";
-      for (char& c : un) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      for (char& c : un) c = platform::asciiUpper(c);
       r.decls[un] = d ? d : "";
     }
     sqlite3_finalize(st);
@@ -633,7 +634,7 @@ class Parser {
     std::string n = name(904, "invalid identifier");
     if (acceptOp(".")) n = name(904, "invalid identifier");  // alias.column
     std::string key = n;
-    for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : key) c = platform::asciiUpper(c);
     if (!tg.decls.count(key)) throw OraError(904, quoteName(n) + ": invalid identifier");
     return n;
   }
@@ -705,7 +706,7 @@ class Parser {
 
   std::string declFor(const Target& tg, const std::string& column) {
     std::string key = column;
-    for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : key) c = platform::asciiUpper(c);
     auto it = tg.decls.find(key);
     return it == tg.decls.end() ? std::string() : it->second;
   }
@@ -1099,7 +1100,7 @@ class Parser {
       e.sql = c;
       return e;
     }
-    double d = std::strtod(c.c_str(), nullptr);
+    double d = doubleFromNumberText(c);
     if (canonicalFromDouble(d) == c) {
       e.sql = c[0] == '.' ? "0" + c : (c.rfind("-.", 0) == 0 ? "-0" + c.substr(1) : c);
       return e;
@@ -1254,7 +1255,7 @@ class Parser {
     e.columnName = column;
     std::string key = column;
     if (t_[p_ - 1].kind == Token::Kind::Word)
-      for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      for (char& c : key) c = platform::asciiUpper(c);
     if (const std::string* d = declOf(qualifier, key)) {
       e.type = typeOfDecl(*d);
       e.type.known = false;  // the describe takes it from SQLite, with nullability

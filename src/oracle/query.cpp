@@ -8,6 +8,7 @@
 
 #include "oracle/errors.h"
 #include "platform/locale_formats.h"
+#include "platform/ascii.h"
 
 namespace {
 
@@ -304,7 +305,7 @@ TOracleFormats TOracleQuery::Formats() {
   f.DateSeparator = '/';
   f.TimeSeparator = ':';
   for (char c : lf.shortDateFormat)
-    if (!std::isalpha((unsigned char)c) && c != '\'' && c != '"' && c != ' ') {
+    if (!platform::isAsciiAlpha(c) && c != '\'' && c != '"' && c != ' ') {
       f.DateSeparator = c;
       break;
     }
@@ -983,7 +984,7 @@ TFieldData& TOracleQuery::CheckedField(int i) { return *fields_[CheckedIndex(i)]
 
 int TOracleQuery::FieldIndex(const std::string& name) const {
   auto upper = [](std::string s) {
-    for (auto& c : s) c = char(std::toupper((unsigned char)c));
+    for (auto& c : s) c = platform::asciiUpper(c);
     return s;
   };
   std::string u = upper(name);

@@ -21,7 +21,8 @@ std::string SchemaWriters::TableCommentScript(ScriptContext& ctx, const std::str
     if (comments.empty()) return {};
     return std::string(CRLF) +
            SqlPlusStatement("COMMENT ON TABLE " + SqlName(table) + " IS " + SqlLiteral(comments), StatementForm::Sql);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    ctx.LeftOut("table comments", table, e.what());
     return {};
   }
 }
@@ -32,7 +33,8 @@ std::string SchemaWriters::ColumnCommentScript(ScriptContext& ctx, const std::st
     Q.SetSQLText("select distinct column_name,comments from sys.user_col_comments where table_name = '" +
                  SqlText(table) + "' order by column_name");
     Q.Execute();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    ctx.LeftOut("column comments", table, e.what());
     return {};
   }
   std::string s;

@@ -241,6 +241,8 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
     kinds[size_t(i)] = KindOf(type);
     if (kinds[size_t(i)] == ValueKind::Other) {
       const char* label = TypeLabel(type);
+      ctx.LeftOut("values of columns of a type that cannot be scripted", table + "." + Q.FieldName(i),
+                  label ? std::string(label) : "type " + std::to_string(type));
       unscriptable.push_back("/* Column " + CommentText(Q.FieldName(i)) + " (" +
                              (label ? std::string(label) : "type " + std::to_string(type)) +
                              ") cannot be scripted: its values are written as NULL. */");
@@ -295,9 +297,12 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
           if (kind == ValueKind::Long && value.size() > kMaxLiteralBytes) {
             // Beyond a literal: a PL/SQL variable takes up to 32,760 bytes.
             std::string_view kept = CutAtCharacter(value, kMaxLongBytes);
-            if (kept.size() < value.size())
+            if (kept.size() < value.size()) {
+              ctx.LeftOut("LONG values cut to their first " + std::to_string(kMaxLongBytes) + " bytes",
+                          table + "." + Q.FieldName(i));
               note(i, "the value of " + std::to_string(value.size()) + " bytes was cut to its first " +
                           std::to_string(kept.size()) + " bytes.");
+            }
             const std::string v = large.Variable("VARCHAR2(32760)");
             large.assignments += "  " + v + " := ";
             AppendTextLiteral(large.assignments, kept);
@@ -306,9 +311,12 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
             break;
           }
           std::string_view kept = CutAtCharacter(value, kMaxLiteralBytes);
-          if (kept.size() < value.size())
+          if (kept.size() < value.size()) {
+            ctx.LeftOut("text values cut to their first " + std::to_string(kMaxLiteralBytes) + " bytes",
+                        table + "." + Q.FieldName(i));
             note(i, "the value of " + std::to_string(value.size()) + " bytes was cut to its first " +
                         std::to_string(kept.size()) + " bytes.");
+          }
           AppendTextLiteral(statement, kept);
           break;
         }
@@ -414,6 +422,8 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
             statement += v;
           } else {
             statement += "NULL";
+            ctx.LeftOut("LONG RAW values longer than " + std::to_string(kMaxLongBytes) + " bytes",
+                        table + "." + Q.FieldName(i));
             note(i, "the value of " + std::to_string(bytes.size()) + " bytes was not scripted (a script can insert at most " +
                         std::to_string(kMaxLongBytes) + " bytes into a LONG RAW column).");
           }

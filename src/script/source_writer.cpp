@@ -25,7 +25,10 @@ void AppendSourceLine(std::string& source, const std::string& line) {
 
 void SchemaWriters::WriteStoredCode(ScriptContext& ctx, const std::string& kind, const std::string& title) {
   try {
-    if (!BuildObjectList(kind)) return;
+    if (!BuildObjectList(kind, &ctx)) {
+      ctx.LeftOut(kind == "PROCEDURE" ? "procedures" : "functions", "", objectListError_);
+      return;
+    }
     // The lines are read through Q, which keeps each line's trailing
     // blanks, and grouped by name in one pass.
     Q.SetSQLText(kind == "PROCEDURE"

@@ -71,7 +71,7 @@ std::string SchemaWriters::TableScript(ScriptContext& ctx, const std::string& ta
   if (odsOracle.RecordCount() <= 0) return {};
 
   // Read before the column loop: the comment lookups below reuse Q.
-  bool indexOrganized = IsIndexOrganized(table);
+  bool indexOrganized = IsIndexOrganized(ctx, table);
   PrimaryKey key;
   std::string keyIndex;
   if (indexOrganized) {
@@ -81,7 +81,8 @@ std::string SchemaWriters::TableScript(ScriptContext& ctx, const std::string& ta
                    "' and Index_Type = 'IOT - TOP'");
       Q.Execute();
       keyIndex = Q.Eof() ? key.Name : Q.FieldAsText("INDEX_NAME");
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+      ctx.LeftOut("the primary key of index-organized tables", table, e.what());
       key = {};
     }
     indexOrganized = !key.Name.empty();
@@ -172,7 +173,8 @@ std::string SchemaWriters::StorageClause(ScriptContext& ctx, const std::string& 
       }
       for (const auto& l : lines) result += "\n" + l;
     }
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    ctx.LeftOut("storage clauses", name, e.what());
     result.clear();
   }
   Q.SQL().clear();
@@ -186,7 +188,8 @@ std::string SchemaWriters::ColumnComment(ScriptContext& ctx, const std::string& 
                  " and column_name = " + "'" + SqlText(column) + "'");
     Q.Execute();
     return Q.Eof() ? std::string() : Q.FieldAsText("COMMENTS");
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    ctx.LeftOut("column comments", table, e.what());
     return {};
   }
 }
@@ -197,7 +200,8 @@ std::string SchemaWriters::TableComment(ScriptContext& ctx, const std::string& t
     Q.SetSQLText("select comments from sys.user_tab_comments where table_name = '" + SqlText(table) + "'");
     Q.Execute();
     return Q.Eof() ? std::string() : Q.FieldAsText("COMMENTS");
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    ctx.LeftOut("table comments", table, e.what());
     return {};
   }
 }

@@ -435,6 +435,35 @@ TEST_F(WindowRunTest, StopDuringAFileRunEndsAfterTheCurrentTable) {
             (std::vector<std::string>{"Writing Metadata for table: BONUS.", "Writing Metadata for table: DEPT."}));
 }
 
+TEST_F(WindowRunTest, PartsLeftOutAreToldInOneBoxAfterTheRun) {
+  {
+    auto c = ocisim::attachIn(dataDir_, "DEMO");
+    std::string warning;
+    c->logon("demo", "demo", &warning);
+    c->prepare("REVOKE SELECT ON SYS.USER_TAB_COMMENTS FROM PUBLIC")->execute();
+  }
+  LogOn();
+  Tick({"EMP", "DEPT"});
+  OnlyBoxes({tarlow::OptionBox::Tables, tarlow::OptionBox::CreateTabComments});
+  PressStartScript();
+  {
+    auto c = ocisim::attachIn(dataDir_, "DEMO");
+    std::string warning;
+    c->logon("demo", "demo", &warning);
+    c->prepare("GRANT SELECT ON SYS.USER_TAB_COMMENTS TO PUBLIC")->execute();
+  }
+  EXPECT_EQ(win->StatusText(0), tarlow::kDonePartsLeftOutStatus);
+  ASSERT_EQ(dialogs.boxes.size(), 1u);
+  EXPECT_EQ(dialogs.boxes[0].icon, MsgIcon::Warning);
+  EXPECT_NE(dialogs.boxes[0].text.toStdString().find(
+                "table comments of DEPT, EMP: ORA-00942: table or view does not exist"),
+            std::string::npos)
+      << dialogs.boxes[0].text.toStdString();
+  // The editor holds the script alone.
+  for (const std::string& line : StoreLines()) EXPECT_EQ(line.find("Left out"), std::string::npos) << line;
+  EXPECT_NE(StoreAsViewText().indexOf(QStringLiteral("CREATE TABLE EMP")), -1);
+}
+
 TEST_F(WindowRunTest, TwoRunsInARowEachStartFromAnEmptyEditor) {
   LogOn();
   Tick({"EMP"});

@@ -89,6 +89,8 @@ class FakeHost : public ScriptHost {
     return filePath;
   }
   void ReportError(const std::string& m) override { errors.push_back(m); }
+  std::vector<std::vector<std::string>> leftOut;  // one entry per report
+  void ReportLeftOut(const std::vector<std::string>& causes) override { leftOut.push_back(causes); }
 };
 
 // Writers that leave a mark per section, in the log and in the script.
@@ -98,10 +100,16 @@ class MarkingWriters : public StatementWriters {
   int rowsPerTable = 3;
   std::function<void(ScriptContext&, const std::string&, int)> onRow;
   std::string failIn;  // the section that throws
+  std::string leaveOut;  // the section whose dictionary query fails (it writes nothing)
+  ScriptContext* ctx = nullptr;
 
   std::string Mark(const std::string& section, const std::string& t) {
     log.push_back(section + " " + t);
     if (section == failIn) throw std::runtime_error("ORA-00942: table or view does not exist");
+    if (section == leaveOut && ctx) {
+      ctx->LeftOut(section + " sections", t, "ORA-00942: table or view does not exist\n");
+      return {};
+    }
     return "-- " + section + " " + t;
   }
   void Direct(ScriptContext& ctx, const std::string& section, const std::string& t) {
@@ -115,7 +123,8 @@ class MarkingWriters : public StatementWriters {
   std::string ColumnCommentScript(ScriptContext&, const std::string& t) override {
     return Mark("column-comments", t);
   }
-  std::string CheckConstraintScript(ScriptContext&, const std::string& t) override {
+  std::string CheckConstraintScript(ScriptContext& c, const std::string& t) override {
+    ctx = &c;
     return Mark("check", t);
   }
   std::string NotNullScript(ScriptContext&, const std::string& t) override { return Mark("not-null", t); }
@@ -400,7 +409,7 @@ TEST(Runs, WriterErrorEndsTheRunAndIsReportedOnce) {
   MarkingWriters w;
   w.failIn = "indexes";
   h.toFile = true;
-  h.filePath = dir.File("out.sql");
+  h.filePath = dir.Write("out.sql", "-- an earlier script\n");
   h.boxes.SetChecked(B::DropTables, true);
   h.AddTables({"T1", "T2"});
   ScriptRun(h, w).btnScriptClick();
@@ -408,8 +417,49 @@ TEST(Runs, WriterErrorEndsTheRunAndIsReportedOnce) {
   EXPECT_EQ(h.statuses.back(), "Failed");
   EXPECT_EQ(h.caption, kStartScriptCaption);
   EXPECT_FALSE(h.busy);
-  // What was written before the error is in the closed file.
-  EXPECT_EQ(Body(dir.File("out.sql")), "DROP TABLE T1;\r\n\r\n-- table T1\r\n-- not-null T1\r\n\r\n");
+  // No half script: the file is as it was, with nothing left beside it.
+  EXPECT_EQ(ReadAll(dir.File("out.sql")), "-- an earlier script\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
+}
+
+TEST(Runs, PartsLeftOutAreToldOnceAndEndTheFile) {
+  TempDir dir;
+  for (bool toFile : {true, false}) {
+    FakeHost h;
+    MarkingWriters w;
+    w.leaveOut = "check";
+    h.toFile = toFile;
+    h.filePath = dir.File("out.sql");
+    h.boxes.SetChecked(B::All, true);
+    h.boxes.SetChecked(B::All, false);
+    h.boxes.SetChecked(B::ChkConstraints, true);
+    h.boxes.SetChecked(B::DropTables, true);
+    h.AddTables({"T1", "T2"});
+    ScriptRun(h, w).btnScriptClick();
+    EXPECT_TRUE(h.errors.empty());
+    EXPECT_EQ(h.statuses.back(), kDonePartsLeftOutStatus);
+    ASSERT_EQ(h.leftOut.size(), 1u);
+    EXPECT_EQ(h.leftOut[0],
+              std::vector<std::string>{"check sections of T1, T2: ORA-00942: table or view does not exist"});
+    if (toFile) {
+      // The file ends with the same list; the editor shows nothing of it.
+      EXPECT_EQ(Body(dir.File("out.sql")),
+                "DROP TABLE T1;\r\n\r\nDROP TABLE T2;\r\n\r\n/* Left out of this script:\r\n"
+                "   check sections of T1, T2: ORA-00942: table or view does not exist\r\n*/\r\n\r\n");
+    } else {
+      EXPECT_EQ(h.Lines(), (std::vector<std::string>{"DROP TABLE T1;", "", "DROP TABLE T2;", "", ""}));
+    }
+  }
+}
+
+TEST(Runs, NothingLeftOutIsDoneAndToldNothing) {
+  FakeHost h;
+  MarkingWriters w;
+  TickEverything(h);
+  h.AddTables({"T1"});
+  ScriptRun(h, w).btnScriptClick();
+  EXPECT_EQ(h.statuses.back(), "Done");
+  EXPECT_TRUE(h.leftOut.empty());
 }
 
 // ---- the file sink's loose ends --------------------------------------------------

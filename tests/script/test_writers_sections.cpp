@@ -22,10 +22,20 @@ class Section {
     writers_test::TickAll(host_.boxes);
     host_.caption = tarlow::kStopCaption;  // as during a run
     path_ = db.Dir() + "/section.out";
-    file_ = tarlow::ScriptFile::Create(path_);
+    // Read while it is written: a stream of the test's own, not a file
+    // that appears only when the run ends.
+    stream_ = std::fopen(path_.c_str(), "wb");
+    file_ = tarlow::ScriptFile::OverStream(stream_, path_);
     writer_ = std::make_unique<tarlow::ScriptWriter>(host_.store, file_.get());
     ctx_ = std::make_unique<tarlow::ScriptContext>(host_, *writer_);
   }
+
+  ~Section() {
+    file_.reset();
+    std::fclose(stream_);
+  }
+  Section(const Section&) = delete;
+  Section& operator=(const Section&) = delete;
 
   tarlow::OptionBoxes& Boxes() { return host_.boxes; }
   tarlow::SchemaWriters& Writers() { return writers_; }
@@ -42,6 +52,7 @@ class Section {
   writers_test::FileHost host_;
   tarlow::SchemaWriters writers_;
   std::string path_;
+  std::FILE* stream_ = nullptr;
   std::unique_ptr<tarlow::ScriptFile> file_;
   std::unique_ptr<tarlow::ScriptWriter> writer_;
   std::unique_ptr<tarlow::ScriptContext> ctx_;
@@ -218,7 +229,9 @@ TEST(StorageClause, GatesAndMissingObjects) {
   REQUIRE_WRITERS_DB(db);
   ASSERT_EQ(db.RunText("CREATE TABLE T (A NUMBER(1));\nCREATE INDEX T_IX ON T (A);\n"), "");
   Section s(db);
-  // The object gone: no storage lines (the statement still gets its terminator).
+  // An object the view does not list (a table missing from USER_TABLES
+  // while its columns are in USER_TAB_COLUMNS): no storage lines; the
+  // statement still gets its terminator.
   EXPECT_EQ(s.Writers().StorageClause(s.Ctx(), "NO_SUCH", "TABLE"), "");
   const std::string index = s.Writers().StorageClause(s.Ctx(), "T_IX", "INDEX");
   EXPECT_EQ(index.find("pctused"), std::string::npos);

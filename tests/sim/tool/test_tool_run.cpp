@@ -116,6 +116,20 @@ TEST_F(ToolTest, RunIsStrictUnlessLenient) {
   EXPECT_EQ(out_, "A\n1\n2\n3\n");
 }
 
+// With every file write past 512 bytes refused (a full disk), the database
+// answers an I/O error of its file, not a wrong password.
+TEST_F(ToolTest, ADatabaseFileThatCannotBeWrittenIsNoWrongPassword) {
+  makeDatabase("FULL", "U");
+  const std::string cmd = "trap '' XFSZ; ulimit -f 1; " + quote(std::string(TARLOW_BIN_DIR) + "/ocisim") +
+                          " --data " + quote(dir_) + " --database FULL --user U --password U query " +
+                          quote("select 1 from dual") + " 2>" + quote(dir_ + "/err");
+  const int rc = std::system(cmd.c_str());
+  EXPECT_EQ(WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, 1);
+  const std::string err = readAll(dir_ + "/err");
+  EXPECT_NE(err.find("ORA-01114: IO error writing block to file FULL"), std::string::npos) << err;
+  EXPECT_EQ(err.find("ORA-01017"), std::string::npos) << err;
+}
+
 TEST_F(ToolTest, AdministrationCommands) {
   makeDatabase("DB", "scott");
   EXPECT_NE(ocisim({"--database", "DB", "create"}), 0);
