@@ -1,19 +1,18 @@
 #include "tool/sqlplus_reader.h"
 
 #include <set>
+#include <utility>
 #include <vector>
+
+#include "platform/ascii.h"
 
 namespace ocisim::tool {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+bool isBlank(char c) { return platform::isAsciiSpace(c); }
 
-std::string upper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
+std::string upper(std::string s) { return platform::asciiUpper(std::move(s)); }
 
 std::string trim(const std::string& s) {
   size_t b = 0, e = s.size();
@@ -42,8 +41,7 @@ std::string firstWord(const std::string& trimmed) {
 }
 
 bool isNameChar(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '$' ||
-         c == '#' || static_cast<unsigned char>(c) >= 0x80;
+  return platform::isAsciiAlnum(c) || c == '_' || c == '$' || c == '#' || static_cast<unsigned char>(c) >= 0x80;
 }
 
 // The words that begin a SQL statement; any other first word that is no
