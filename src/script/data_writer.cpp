@@ -266,6 +266,18 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
       notes += "/* Row " + std::to_string(rowNo) + ", column " + CommentText(Q.FieldName(i)) + ": " + what + " */";
       notes += CRLF;
     };
+    // The start of a text value that a script can insert, the cut noted
+    // and reported.
+    auto kept = [&](int i, std::string_view value, size_t limit, const char* what) {
+      std::string_view start = CutAtCharacter(value, limit);
+      if (start.size() < value.size()) {
+        ctx.LeftOut(std::string(what) + " cut to their first " + std::to_string(limit) + " bytes",
+                    table + "." + Q.FieldName(i));
+        note(i, "the value of " + std::to_string(value.size()) + " bytes was cut to its first " +
+                    std::to_string(start.size()) + " bytes.");
+      }
+      return start;
+    };
     for (int i = 0; i < count; ++i) {
       if (i) statement += ",\r\n";
       const ValueKind kind = kinds[size_t(i)];
@@ -296,28 +308,14 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
           const std::string value = Q.FieldAsText(i);
           if (kind == ValueKind::Long && value.size() > kMaxLiteralBytes) {
             // Beyond a literal: a PL/SQL variable takes up to 32,760 bytes.
-            std::string_view kept = CutAtCharacter(value, kMaxLongBytes);
-            if (kept.size() < value.size()) {
-              ctx.LeftOut("LONG values cut to their first " + std::to_string(kMaxLongBytes) + " bytes",
-                          table + "." + Q.FieldName(i));
-              note(i, "the value of " + std::to_string(value.size()) + " bytes was cut to its first " +
-                          std::to_string(kept.size()) + " bytes.");
-            }
             const std::string v = large.Variable("VARCHAR2(32760)");
             large.assignments += "  " + v + " := ";
-            AppendTextLiteral(large.assignments, kept);
+            AppendTextLiteral(large.assignments, kept(i, value, kMaxLongBytes, "LONG values"));
             large.assignments += ";\r\n";
             statement += v;
             break;
           }
-          std::string_view kept = CutAtCharacter(value, kMaxLiteralBytes);
-          if (kept.size() < value.size()) {
-            ctx.LeftOut("text values cut to their first " + std::to_string(kMaxLiteralBytes) + " bytes",
-                        table + "." + Q.FieldName(i));
-            note(i, "the value of " + std::to_string(value.size()) + " bytes was cut to its first " +
-                        std::to_string(kept.size()) + " bytes.");
-          }
-          AppendTextLiteral(statement, kept);
+          AppendTextLiteral(statement, kept(i, value, kMaxLiteralBytes, "text values"));
           break;
         }
         case ValueKind::Date: {
