@@ -102,6 +102,7 @@ struct Runner {
       } catch (const std::exception& e) {
         ++failed;
         std::fprintf(stderr, "%s:%d: %s\n", shownAs.c_str(), st.line, e.what());
+        reader.statementFailed();
       }
     };
     auto onInclude = [&](const ocisim::tool::ScriptInclude& inc) {

@@ -353,7 +353,11 @@ class SqlPlusReader::Pass {
     else if (word == "DEF" || word == "DEFI" || word == "DEFIN" || word == "DEFINE") define(trim(text.substr(word.size())));
     else if (word == "UNDEF" || word == "UNDEFI" || word == "UNDEFIN" || word == "UNDEFINE")
       for (const auto& w : words(text.substr(word.size()))) r_.variables_.erase(upper(w));
-    // Every other command (PROMPT, SPOOL, WHENEVER, COLUMN, ...) has no
+    else if (word == "WHENEVER") {
+      const std::vector<std::string> w = words(upper(text.substr(word.size())));
+      if (w.size() >= 2 && w[0] == "SQLERROR") r_.exitOnError_ = w[1] == "EXIT";
+    }
+    // Every other command (PROMPT, SPOOL, COLUMN, ...) has no
     // effect on what the script runs.
   }
 

@@ -17,7 +17,8 @@
 //  - while DEFINE is on, "&name" and "&&name" are replaced by the variable's
 //    value; an undefined variable is an error (nobody answers a prompt);
 //  - between statements, REM, PROMPT, SET, DEFINE, SPOOL, WHENEVER and the
-//    other SQL*Plus commands are commands, "@file" runs a file, EXIT stops;
+//    other SQL*Plus commands are commands, "@file" runs a file, EXIT stops
+//    (and so does a failed statement under WHENEVER SQLERROR EXIT);
 //    any other line that does not begin a SQL statement or a PL/SQL unit is
 //    SQL*Plus's unknown command (SP2-0734).
 #pragma once
@@ -51,6 +52,11 @@ class SqlPlusReader {
   void read(const std::string& text, const ScriptReaderEvents& events);
   // After EXIT or QUIT nothing more is read.
   bool exited() const { return exited_; }
+  // The run tells the reader that a statement failed: under WHENEVER
+  // SQLERROR EXIT the reading ends there, as SQL*Plus exits.
+  void statementFailed() {
+    if (exitOnError_) exited_ = true;
+  }
 
   // The statements and problems of one text, as "LINE:TEXT" and "LINE:MESSAGE";
   // for tests.
@@ -70,6 +76,7 @@ class SqlPlusReader {
   std::map<std::string, std::string> variables_;  // by upper-case name
   std::string buffer_;              // the SQL buffer: the last statement entered
   bool exited_ = false;
+  bool exitOnError_ = false;        // WHENEVER SQLERROR EXIT
 };
 
 }  // namespace ocisim::tool

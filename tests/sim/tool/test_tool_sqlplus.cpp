@@ -128,6 +128,25 @@ TEST(SqlPlusRead, SettingsCarryAcrossFiles) {
   EXPECT_EQ(ran, std::vector<std::string>{"SELECT '&x'\n\nFROM dual"});
 }
 
+// Under WHENEVER SQLERROR EXIT the first failed statement ends the reading;
+// CONTINUE (the default) goes on.
+TEST(SqlPlusRead, WheneverSqlErrorExitStopsAtTheFirstFailure) {
+  for (bool exitOnError : {true, false}) {
+    std::vector<std::string> ran;
+    SqlPlusReader r;
+    ScriptReaderEvents ev;
+    ev.onStatement = [&](const ScriptStatement& s) {
+      ran.push_back(s.text);
+      if (s.text == "DELETE BAD") r.statementFailed();
+    };
+    r.read(std::string(exitOnError ? "WHENEVER SQLERROR EXIT SQL.SQLCODE\n" : "WHENEVER SQLERROR CONTINUE\n") +
+               "SELECT 1 FROM dual;\nDELETE BAD\n/\nSELECT 2 FROM dual;\n",
+           ev);
+    EXPECT_EQ(ran.size(), exitOnError ? 2u : 3u);
+    EXPECT_EQ(r.exited(), exitOnError);
+  }
+}
+
 TEST(SqlPlusRead, IncludesAreNamed) {
   std::vector<std::string> files;
   SqlPlusReader r;
