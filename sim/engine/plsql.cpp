@@ -527,11 +527,18 @@ class Interpreter {
                w == "LOCK" || w == "COMMIT" || w == "ROLLBACK" || w == "SAVEPOINT" ||
                (w == "SET" && isWord(peek(1), "TRANSACTION"))) {
       sqlStatement();
+    } else if (w == "OPEN" && peek(1).kind == Token::Kind::Bind) {
+      openCursor();
+    } else if (w == "CLOSE" && peek(1).kind == Token::Kind::Bind) {
+      next();
+      int host = hostIndex(next().upper);
+      expectOp(";");
+      if (!skip_ && host >= 0 && host_.cursors) (*host_.cursors)[static_cast<size_t>(host)].reset();
     } else if (w == "GOTO" || w == "CASE" || w == "FORALL" || w == "OPEN" || w == "FETCH" || w == "CLOSE" ||
                w == "PIPE") {
       throw error(first, "PLS-00999: implementation restriction (may be temporary) " + w + " statements");
     } else if (first.kind == Token::Kind::Bind || isName(first)) {
-      if (isOp(peek(1), ":=")) assignment();
+      if (isOp(peek(1), ":=") || (first.kind == Token::Kind::Bind && isOp(peek(1), "("))) assignment();
       else call();
     } else {
       unexpected("begin case declare exit for goto if loop mod null pragma raise return select update while with "
@@ -543,6 +550,7 @@ class Interpreter {
   struct Target {
     Var* var = nullptr;
     int host = -1;
+    int64_t element = 0;  // a PL/SQL table element (from 1); 0 for the whole value
     const Token* at = nullptr;
   };
   Target target() {
@@ -550,6 +558,10 @@ class Interpreter {
     tg.at = &peek();
     if (peek().kind == Token::Kind::Bind) {
       tg.host = hostIndex(next().upper);
+      if (acceptOp("(")) {
+        tg.element = elementIndex(expression());
+        expectOp(")");
+      }
       return tg;
     }
     std::string n = name();
@@ -565,9 +577,72 @@ class Interpreter {
       Datum v = plsql::convertTo(s_, tg.var->spec, d);
       if (tg.var->notNull && v.isNull()) throw plsql::valueError("");
       tg.var->value = std::move(v);
+    } else if (tg.host >= 0 && tg.element > 0) {
+      std::vector<Value>& table = hostTable(*tg.at, tg.host);
+      if (table.size() < static_cast<size_t>(tg.element)) table.resize(static_cast<size_t>(tg.element));
+      table[static_cast<size_t>(tg.element - 1)] = plsql::sqlValue(d);
     } else if (tg.host >= 0 && host_.values) {
       (*host_.values)[static_cast<size_t>(tg.host)] = plsql::sqlValue(d);
     }
+  }
+
+  // A PL/SQL table index: an integer from 1 (0 while only parsing).
+  int64_t elementIndex(const Datum& d) {
+    if (skip_) return 0;
+    std::string n;
+    if (!plsql::toNumber(d, n)) throw plsql::valueError("NULL index table key value");
+    long double v = std::strtold(n.c_str(), nullptr);
+    if (v < 1 || v > 2147483647) throw OraError(1403, "no data found");
+    return static_cast<int64_t>(std::llround(v));
+  }
+  std::vector<Value>& hostTable(const Token& at, int host) {
+    if (host < 0 || !host_.isTable || !(*host_.isTable)[static_cast<size_t>(host)])
+      throw error(at, "PLS-00487: Invalid reference to variable '" + at.text + "'");
+    return (*host_.tables)[static_cast<size_t>(host)];
+  }
+
+  // OPEN :cursor FOR select [USING values]; or OPEN :cursor FOR text [USING values];
+  void openCursor() {
+    next();  // OPEN
+    const Token& at = next();
+    int host = hostIndex(at.upper);
+    expectWord("FOR");
+    size_t from = p_;
+    std::unique_ptr<Statement> st;
+    if (isWord(peek(), "SELECT") || isWord(peek(), "WITH")) {
+      size_t semi = statementEnd(from);
+      BindValues binds;
+      std::string text = sqlText(from, semi, binds);
+      p_ = semi;
+      expectOp(";");
+      if (skip_) {
+        if (checking_) prepareSql(text, t_[from]);
+        return;
+      }
+      flushLobs();
+      st = prepareSql(text, t_[from]);
+      bindAll(*st, binds);
+    } else {
+      Datum text = expression();
+      std::vector<Datum> usingValues;
+      if (acceptWord("USING")) {
+        do usingValues.push_back(expression());
+        while (acceptOp(","));
+      }
+      expectOp(";");
+      if (skip_) return;
+      std::string sql;
+      plsql::toText(s_, text, sql);
+      if (sql.empty()) throw OraError(6535, "statement string in OPEN is NULL or 0 length");
+      flushLobs();
+      st = prepareStatement(s_, sql);
+      if (st->kind() != StatementKind::Select) throw OraError(1001, "invalid cursor");
+      const auto& names = st->bindNames();
+      if (usingValues.size() < names.size()) throw OraError(1008, "not all variables bound");
+      for (size_t i = 0; i < names.size() && i < usingValues.size(); ++i) st->bind(i, plsql::sqlValue(usingValues[i]));
+    }
+    st->execute();
+    if (host >= 0 && host_.cursors) (*host_.cursors)[static_cast<size_t>(host)] = std::move(st);
   }
   void checkAssignable(const Target& tg) {
     if (tg.var && tg.var->constant)
@@ -1654,9 +1729,24 @@ class Interpreter {
         if (!canonicalNumber(t.text, c)) throw error(t, "PLS-00103: Encountered the symbol \"" + t.text + "\"");
         return Datum::scalar(Value::number(c));
       }
-      case Token::Kind::Bind:
+      case Token::Kind::Bind: {
         next();
+        if (isOp(peek(), ".") && isWord(peek(1), "COUNT")) {
+          next();
+          next();
+          if (skip_) return Datum::scalar(Value::null());
+          return Datum::scalar(Value::number(std::to_string(hostTable(t, hostIndex(t.upper)).size())));
+        }
+        if (acceptOp("(")) {
+          int64_t k = elementIndex(expression());
+          expectOp(")");
+          if (skip_) return Datum::scalar(Value::null());
+          const std::vector<Value>& table = hostTable(t, hostIndex(t.upper));
+          if (static_cast<size_t>(k) > table.size()) throw OraError(1403, "no data found");
+          return Datum::scalar(table[static_cast<size_t>(k - 1)]);
+        }
         return skip_ ? Datum::scalar(Value::null()) : hostValue(t.upper);
+      }
       case Token::Kind::Operator:
         if (t.text == "(") {
           next();

@@ -18,6 +18,11 @@ namespace ocisim {
 struct HostBinds {
   const std::vector<std::string>* names = nullptr;
   std::vector<Value>* values = nullptr;
+  // Per placeholder: whether it is bound as a PL/SQL table, its elements
+  // (index 1 first), and the cursor the block opened on it.
+  std::vector<char>* isTable = nullptr;
+  std::vector<std::vector<Value>>* tables = nullptr;
+  std::vector<std::unique_ptr<Statement>>* cursors = nullptr;
 };
 
 // Runs the block whose text is `sql` (tokens from tokenize).  Throws OraError

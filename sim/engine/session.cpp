@@ -294,6 +294,20 @@ class StatementImpl : public Statement {
     if (index >= values_.size()) throw OraError(1036, "illegal variable name/number");
     values_[index] = value;
   }
+  void bindTable(size_t index, const std::vector<Value>& values) override {
+    if (route_ != Route::Block)
+      throw OraError(6550, "PLS-00418: array bind type must match PL/SQL table row type");
+    if (index >= values_.size()) throw OraError(1036, "illegal variable name/number");
+    isTable_[index] = 1;
+    tables_[index] = values;
+  }
+  Value boundValue(size_t index) const override { return index < values_.size() ? values_[index] : Value::null(); }
+  std::vector<Value> boundTable(size_t index) const override {
+    return index < tables_.size() ? tables_[index] : std::vector<Value>{};
+  }
+  std::unique_ptr<Statement> takeCursor(size_t index) override {
+    return index < cursors_.size() ? std::move(cursors_[index]) : nullptr;
+  }
   const std::vector<ColumnInfo>& describe() override { return columns_; }
   void execute() override;
   bool fetch(std::vector<Value>& row) override;
@@ -319,6 +333,9 @@ class StatementImpl : public Statement {
   sqlite3_stmt* st_ = nullptr;
   std::vector<std::string> binds_;
   std::vector<Value> values_;
+  std::vector<char> isTable_;                    // blocks: placeholders bound as PL/SQL tables
+  std::vector<std::vector<Value>> tables_;
+  std::vector<std::unique_ptr<Statement>> cursors_;  // blocks: cursors opened on placeholders
   std::vector<ColumnInfo> columns_;
   std::vector<Conv> conv_;
   uint64_t rows_ = 0;
@@ -440,7 +457,8 @@ void StatementImpl::execute() {
     }
     case Route::Block: {
       Atomic a(s_);
-      rows_ = runAnonymousBlock(s_, sql_, tokens_, HostBinds{&binds_, &values_});
+      for (auto& c : cursors_) c.reset();
+      rows_ = runAnonymousBlock(s_, sql_, tokens_, HostBinds{&binds_, &values_, &isTable_, &tables_, &cursors_});
       a.done();
       return;
     }
@@ -605,6 +623,10 @@ void StatementImpl::collectBlockBinds() {
     if (!seen) binds_.push_back(t.upper);
   }
   values_.assign(binds_.size(), Value::null());
+  isTable_.assign(binds_.size(), 0);
+  tables_.assign(binds_.size(), {});
+  cursors_.clear();
+  cursors_.resize(binds_.size());
 }
 
 class ConnectionImpl : public Connection {

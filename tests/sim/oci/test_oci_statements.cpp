@@ -375,7 +375,8 @@ TEST_F(OciStatements, ArrayInsertHonoursRowOffsetIndicatorsAndLengths) {
             OCI_SUCCESS);
   ASSERT_EQ(c.OCIBindByPos(st, &b2, s->err, 2, texts, 10, SQLT_CHR, nullptr, lens, nullptr, 0, nullptr, OCI_DEFAULT),
             OCI_SUCCESS);
-  ASSERT_EQ(c.OCIStmtExecute(s->svc, st, s->err, 3, 2, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS) << s->error();
+  // Elements 2 to 4: the iteration count is the end of the range, not its length.
+  ASSERT_EQ(c.OCIStmtExecute(s->svc, st, s->err, 5, 2, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS) << s->error();
   EXPECT_EQ(attr4(st, OCI_ATTR_ROW_COUNT), 3u);
   EXPECT_EQ(attr2(st, OCI_ATTR_SQLFNCODE), 3);  // INSERT
   c.OCIHandleFree(st, OCI_HTYPE_STMT);
