@@ -120,6 +120,29 @@ class Statement {
   // Rows processed: rows changed by the last DML execute, or rows fetched
   // so far for a select.
   virtual uint64_t rowCount() const = 0;
+
+  // PL/SQL blocks' host variables beyond single IN values.
+  // A placeholder bound as a PL/SQL table (index-by table): elements 1..n.
+  virtual void bindTable(size_t index, const std::vector<Value>& values) {
+    (void)index, (void)values;
+    throw OraError(6550, "PLS-00418: array bind type must match PL/SQL table row type");
+  }
+  // After execute: a placeholder's value as the block left it (OUT and IN OUT).
+  virtual Value boundValue(size_t index) const {
+    (void)index;
+    return Value::null();
+  }
+  // After execute: a PL/SQL table placeholder's elements as the block left them.
+  virtual std::vector<Value> boundTable(size_t index) const {
+    (void)index;
+    return {};
+  }
+  // After execute: the cursor a block opened on a placeholder (OPEN :c FOR
+  // select), ready to fetch; null when it opened none.
+  virtual std::unique_ptr<Statement> takeCursor(size_t index) {
+    (void)index;
+    return nullptr;
+  }
 };
 
 class Connection {

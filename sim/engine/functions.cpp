@@ -79,7 +79,18 @@ void fnUser(sqlite3_context* ctx, int, sqlite3_value**) {
 
 void fnSysdate(sqlite3_context* ctx, int, sqlite3_value**) { resultText(ctx, storedDate(currentDate())); }
 
+// VARCHAR2 concatenation holds at most 4,000 bytes; a chain with a CLOB
+// operand (ocisim_concat_clob) has no such limit.
 void fnConcat(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  GUARDED({
+    std::string out;
+    for (int i = 0; i < argc; ++i) out += textOf(argv[i]);
+    if (out.size() > 4000) throw OraError(1489, "result of string concatenation is too long");
+    resultText(ctx, out);
+  })
+}
+
+void fnConcatClob(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   std::string out;
   for (int i = 0; i < argc; ++i) out += textOf(argv[i]);
   resultText(ctx, out);
@@ -268,22 +279,31 @@ int hexValue(char c) {
   return -1;
 }
 
-void fnHexToRaw(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  GUARDED({
-    if (isNull(argv[0])) return sqlite3_result_null(ctx);
-    if (sqlite3_value_type(argv[0]) == SQLITE_BLOB) return sqlite3_result_value(ctx, argv[0]);
-    std::string h = textOf(argv[0]);
-    if (h.size() % 2) h.insert(0, "0");
-    std::string out;
-    for (size_t i = 0; i < h.size(); i += 2) {
-      int a = hexValue(h[i]), b = hexValue(h[i + 1]);
-      if (a < 0 || b < 0) throw OraError(1465, "invalid hex number");
-      out += static_cast<char>(a * 16 + b);
-    }
-    if (out.empty()) return sqlite3_result_null(ctx);
-    sqlite3_result_blob(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
-  })
+// Hexadecimal text as bytes; binary values pass as they are.  `limit` is the
+// most bytes the result may hold (0: no limit).
+void hexToBinary(sqlite3_context* ctx, sqlite3_value* v, size_t limit) {
+  if (isNull(v)) return sqlite3_result_null(ctx);
+  if (sqlite3_value_type(v) == SQLITE_BLOB) return sqlite3_result_value(ctx, v);
+  std::string h = textOf(v);
+  if (h.size() % 2) h.insert(0, "0");
+  std::string out;
+  for (size_t i = 0; i < h.size(); i += 2) {
+    int a = hexValue(h[i]), b = hexValue(h[i + 1]);
+    if (a < 0 || b < 0) throw OraError(1465, "invalid hex number");
+    out += static_cast<char>(a * 16 + b);
+  }
+  if (out.empty()) return sqlite3_result_null(ctx);
+  if (limit && out.size() > limit)
+    throw OraError(22835, "Buffer too small for CLOB to CHAR or BLOB to RAW conversion (actual: " +
+                              std::to_string(out.size()) + ", maximum: " + std::to_string(limit) + ")");
+  sqlite3_result_blob(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
 }
+
+// HEXTORAW makes a RAW value, which holds at most 2,000 bytes in SQL.
+void fnHexToRaw(sqlite3_context* ctx, int, sqlite3_value** argv) { GUARDED({ hexToBinary(ctx, argv[0], 2000); }) }
+
+// Text put into a LONG RAW or BLOB column.
+void fnToBinary(sqlite3_context* ctx, int, sqlite3_value** argv) { GUARDED({ hexToBinary(ctx, argv[0], 0); }) }
 
 // ocisim_as_raw(v, max, label): a RAW(n) column takes at most n bytes.
 void fnAsRaw(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -803,6 +823,7 @@ const FnDef kFunctions[] = {
     {"ocisim_user", 0, fnUser, false},
     {"ocisim_sysdate", 0, fnSysdate, false},
     {"ocisim_concat", -1, fnConcat, true},
+    {"ocisim_concat_clob", -1, fnConcatClob, true},
     {"ocisim_datetext", 1, fnDateText, false},
     {"ocisim_to_char", 1, fnToChar, false},
     {"ocisim_to_char", 2, fnToChar, true},
@@ -819,6 +840,7 @@ const FnDef kFunctions[] = {
     {"ocisim_as_date", 1, fnAsDate, false},
     {"ocisim_num", 1, fnNum, true},
     {"ocisim_hextoraw", 1, fnHexToRaw, true},
+    {"ocisim_tobinary", 1, fnToBinary, true},
     {"ocisim_rawtohex", 1, fnRawToHex, true},
     {"ocisim_chr", 1, fnChr, true},
     {"ocisim_length", 1, fnLength, true},

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "engine/core.h"
+#include "engine/plsql.h"
 #include "platform/ascii.h"
 
 namespace ocisim {
@@ -20,8 +21,6 @@ std::string upperCase(std::string s) {
   for (char& c : s) c = platform::asciiUpper(c);
   return s;
 }
-
-bool isWord(const Token& t, const char* w) { return t.kind == Token::Kind::Word && t.upper == w; }
 
 // Runs a statement that is not a query inside a savepoint of the session's
 // transaction, so that a failure leaves nothing of it behind.
@@ -295,6 +294,20 @@ class StatementImpl : public Statement {
     if (index >= values_.size()) throw OraError(1036, "illegal variable name/number");
     values_[index] = value;
   }
+  void bindTable(size_t index, const std::vector<Value>& values) override {
+    if (route_ != Route::Block)
+      throw OraError(6550, "PLS-00418: array bind type must match PL/SQL table row type");
+    if (index >= values_.size()) throw OraError(1036, "illegal variable name/number");
+    isTable_[index] = 1;
+    tables_[index] = values;
+  }
+  Value boundValue(size_t index) const override { return index < values_.size() ? values_[index] : Value::null(); }
+  std::vector<Value> boundTable(size_t index) const override {
+    return index < tables_.size() ? tables_[index] : std::vector<Value>{};
+  }
+  std::unique_ptr<Statement> takeCursor(size_t index) override {
+    return index < cursors_.size() ? std::move(cursors_[index]) : nullptr;
+  }
   const std::vector<ColumnInfo>& describe() override { return columns_; }
   void execute() override;
   bool fetch(std::vector<Value>& row) override;
@@ -308,10 +321,6 @@ class StatementImpl : public Statement {
   void describeColumns(const Translation& t);
   void bindAll();
   void readRow(std::vector<Value>& row);
-  void runBlock();
-  void runStatements(size_t from, size_t to);
-  void reopenBlockTransaction();
-  OraError plsqlError(const Token& at, const std::string& detail) const;
   void alterSession();
   void collectBlockBinds();
 
@@ -324,6 +333,9 @@ class StatementImpl : public Statement {
   sqlite3_stmt* st_ = nullptr;
   std::vector<std::string> binds_;
   std::vector<Value> values_;
+  std::vector<char> isTable_;                    // blocks: placeholders bound as PL/SQL tables
+  std::vector<std::vector<Value>> tables_;
+  std::vector<std::unique_ptr<Statement>> cursors_;  // blocks: cursors opened on placeholders
   std::vector<ColumnInfo> columns_;
   std::vector<Conv> conv_;
   uint64_t rows_ = 0;
@@ -445,7 +457,8 @@ void StatementImpl::execute() {
     }
     case Route::Block: {
       Atomic a(s_);
-      runBlock();
+      for (auto& c : cursors_) c.reset();
+      rows_ = runAnonymousBlock(s_, sql_, tokens_, HostBinds{&binds_, &values_, &isTable_, &tables_, &cursors_});
       a.done();
       return;
     }
@@ -610,138 +623,10 @@ void StatementImpl::collectBlockBinds() {
     if (!seen) binds_.push_back(t.upper);
   }
   values_.assign(binds_.size(), Value::null());
-}
-
-// Line and column of a token in the block text, as PL/SQL errors give them.
-OraError StatementImpl::plsqlError(const Token& at, const std::string& detail) const {
-  size_t line = 1, col = 1;
-  for (size_t k = 0; k < at.offset && k < sql_.size(); ++k) {
-    if (sql_[k] == '\n') {
-      ++line;
-      col = 1;
-    } else {
-      ++col;
-    }
-  }
-  std::string where = "line " + std::to_string(line) + ", column " + std::to_string(col) + ":\n";
-  return OraError(6550, where + detail + "\nORA-06550: " + where + "PL/SQL: Statement ignored");
-}
-
-// After a COMMIT, a ROLLBACK or DDL inside a block, the block goes on in a
-// new transaction with its statement savepoint in place again.
-void StatementImpl::reopenBlockTransaction() {
-  if (!sqlite3_get_autocommit(s_.db)) return;
-  execSql(s_.db, "BEGIN");
-  s_.inTransaction = true;
-  execSql(s_.db, "SAVEPOINT ocisim_stmt");
-}
-
-// [DECLARE] BEGIN stmt; ... [EXCEPTION WHEN OTHERS THEN stmt; ...] END [name];
-// The statements are SQL (INSERT, UPDATE, DELETE, COMMIT, ROLLBACK, NULL,
-// EXECUTE IMMEDIATE 'text'); anything else is PL/SQL this engine does not run.
-void StatementImpl::runBlock() {
-  size_t i = 1;
-  if (kind_ == StatementKind::Declare) {
-    if (!isWord(tokens_[1], "BEGIN"))
-      throw plsqlError(tokens_[1], "PLS-00103: Encountered the symbol \"" + tokens_[1].upper +
-                                       "\": declarations are not supported by this database");
-    i = 2;
-  }
-  size_t endAt = tokens_.size() - 1;  // the End token
-  size_t last = endAt;
-  while (last > 0 && tokens_[last - 1].text == ";") --last;
-  if (last >= 2 && tokens_[last - 1].kind == Token::Kind::Word && isWord(tokens_[last - 2], "END") &&
-      !isWord(tokens_[last - 1], "END"))
-    --last;  // END label
-  if (last <= i || !isWord(tokens_[last - 1], "END"))
-    throw plsqlError(tokens_[endAt], "PLS-00103: Encountered the symbol \"end-of-file\" when expecting one of the following: end");
-  size_t bodyEnd = last - 1;
-  size_t handler = bodyEnd;
-  for (size_t k = i; k < bodyEnd; ++k) {
-    if (isWord(tokens_[k], "EXCEPTION")) {
-      handler = k;
-      break;
-    }
-  }
-  if (handler == bodyEnd) {
-    runStatements(i, bodyEnd);
-    return;
-  }
-  if (!(isWord(tokens_[handler + 1], "WHEN") && isWord(tokens_[handler + 2], "OTHERS") &&
-        isWord(tokens_[handler + 3], "THEN")))
-    throw plsqlError(tokens_[handler + 1], "PLS-00201: identifier '" + tokens_[handler + 2].upper + "' must be declared");
-  try {
-    runStatements(i, handler);
-  } catch (const OraError& e) {
-    if (e.code() == 1013) throw;  // a cancel is not an error of the block's own
-    // The failing statement undid itself; what went before it stays, as a
-    // handled exception keeps it.
-    reopenBlockTransaction();
-    runStatements(handler + 4, bodyEnd);
-  }
-}
-
-void StatementImpl::runStatements(size_t i, size_t bodyEnd) {
-  while (i < bodyEnd) {
-    size_t j = i;
-    int depth = 0;
-    while (j < bodyEnd && !(depth == 0 && tokens_[j].text == ";" && tokens_[j].kind == Token::Kind::Operator)) {
-      if (tokens_[j].text == "(") ++depth;
-      if (tokens_[j].text == ")") --depth;
-      ++j;
-    }
-    if (j == i) {
-      ++i;
-      continue;
-    }
-    if (j >= bodyEnd)
-      throw plsqlError(tokens_[j], "PLS-00103: Encountered the symbol \"" + tokens_[j].upper +
-                                       "\" when expecting one of the following: ;");
-    const Token& first = tokens_[i];
-    std::vector<Token> part(tokens_.begin() + static_cast<long>(i), tokens_.begin() + static_cast<long>(j));
-    Token end;
-    end.kind = Token::Kind::End;
-    end.offset = tokens_[j].offset;
-    part.push_back(end);
-    std::string text = sql_.substr(first.offset, tokens_[j].offset - first.offset);
-    const std::string& w = first.upper;
-    if (w == "NULL" && part.size() == 2) {
-      // nothing
-    } else if (w == "COMMIT" && part.size() <= 3) {
-      commitSession(s_);
-      reopenBlockTransaction();
-    } else if (w == "ROLLBACK" && part.size() <= 3) {
-      rollbackSession(s_);
-      reopenBlockTransaction();
-    } else if (w == "EXECUTE" && part.size() == 4 && isWord(part[1], "IMMEDIATE") &&
-               part[2].kind == Token::Kind::String) {
-      // Dynamic SQL given as a literal: run it as its own statement.
-      const std::string& dyn = part[2].text;
-      std::vector<Token> dynTokens = tokenize(dyn);
-      if (dynTokens.size() == 1) throw OraError(900, "invalid SQL statement");
-      StatementImpl inner(s_, dyn, std::move(dynTokens));
-      inner.execute();
-      rows_ = inner.rows_;
-      reopenBlockTransaction();
-    } else if (w == "INSERT" || w == "UPDATE" || w == "DELETE") {
-      StatementImpl inner(s_, text, part);
-      for (size_t b = 0; b < inner.binds_.size(); ++b)
-        for (size_t o = 0; o < binds_.size(); ++o)
-          if (binds_[o] == inner.binds_[b]) inner.values_[b] = values_[o];
-      inner.execute();
-      rows_ = inner.rows_;
-    } else if (w == "SELECT") {
-      throw plsqlError(first, "PLS-00428: an INTO clause is expected in this SELECT statement");
-    } else if (first.kind == Token::Kind::Word && part.size() >= 2 &&
-               (part[1].kind == Token::Kind::End || part[1].text == "(" || part[1].text == ".")) {
-      std::string name = first.upper;
-      if (part[1].text == "." && part.size() > 2) name += "." + part[2].upper;
-      throw plsqlError(first, "PLS-00201: identifier '" + name + "' must be declared");
-    } else {
-      throw plsqlError(first, "PLS-00103: Encountered the symbol \"" + first.upper + "\" when expecting one of the following: begin case declare exit for goto if loop mod null pragma raise return select update while with <an identifier>");
-    }
-    i = j + 1;
-  }
+  isTable_.assign(binds_.size(), 0);
+  tables_.assign(binds_.size(), {});
+  cursors_.clear();
+  cursors_.resize(binds_.size());
 }
 
 class ConnectionImpl : public Connection {
@@ -816,9 +701,7 @@ class ConnectionImpl : public Connection {
 
   std::unique_ptr<Statement> prepare(const std::string& sql) override {
     if (s_.user.empty()) throw OraError(1012, "not logged on");
-    std::vector<Token> tokens = tokenize(sql);
-    if (tokens.size() == 1) throw OraError(900, "invalid SQL statement");
-    return std::make_unique<StatementImpl>(s_, sql, std::move(tokens));
+    return prepareStatement(s_, sql);
   }
 
   void commit() override { commitSession(s_); }
@@ -836,6 +719,19 @@ class ConnectionImpl : public Connection {
 
 std::unique_ptr<Connection> openConnection(const std::string& dataDir, const std::string& serviceName) {
   return std::make_unique<ConnectionImpl>(dataDir, serviceName);
+}
+
+std::unique_ptr<Statement> prepareStatement(Session& s, const std::string& sql) {
+  std::vector<Token> tokens = tokenize(sql);
+  if (tokens.size() == 1) throw OraError(900, "invalid SQL statement");
+  return std::make_unique<StatementImpl>(s, sql, std::move(tokens));
+}
+
+void reopenBlockTransaction(Session& s) {
+  if (!sqlite3_get_autocommit(s.db)) return;
+  execSql(s.db, "BEGIN");
+  s.inTransaction = true;
+  execSql(s.db, "SAVEPOINT ocisim_stmt");
 }
 
 std::vector<ColumnInfo> describeQuery(Session& s, const std::string& oracleSelect) {

@@ -689,7 +689,7 @@ class Parser {
       case SqlType::LongRaw:
       case SqlType::Blob:
         if (e.type.known && (e.type.type == SqlType::Raw || e.type.type == SqlType::Blob)) return e.sql;
-        return "ocisim_hextoraw(" + e.sql + ")";
+        return "ocisim_tobinary(" + e.sql + ")";
       default: return e.sql;
     }
   }
@@ -970,18 +970,57 @@ class Parser {
     return e.sql;
   }
 
+  // A chain of "||" becomes one call with every operand, however long the
+  // chain: nested calls would overflow SQLite's parser.  A chain with a CLOB
+  // operand makes a CLOB; any other is VARCHAR2, held to 4,000 bytes.  (A
+  // LONG operand, which Oracle refuses in expressions, lifts the limit too:
+  // tests grow LONG values that way.)
   Expr additive() {
     Expr l = multiplicative();
+    std::vector<std::string> chain;
+    bool chainClob = false;
+    int chainSize = 0;
+    auto closeChain = [&]() {
+      if (chain.empty()) return;
+      // SQLite takes a limited number of arguments per call: long chains
+      // are calls of calls, a hundred operands each.
+      const std::string fn = chainClob ? "ocisim_concat_clob(" : "ocisim_concat(";
+      constexpr size_t kPerCall = 100;
+      std::vector<std::string> level = std::move(chain);
+      do {
+        std::vector<std::string> up;
+        for (size_t at = 0; at < level.size(); at += kPerCall) {
+          std::string call = fn;
+          for (size_t i = at; i < std::min(level.size(), at + kPerCall); ++i) {
+            if (i > at) call += ", ";
+            call += level[i];
+          }
+          up.push_back(call + ")");
+        }
+        level = std::move(up);
+      } while (level.size() > 1);
+      Expr e;
+      e.sql = level[0];
+      e.type = chainClob ? Type{SqlType::Clob, 4000, 0, 0, true} : varcharType(std::min(4000, chainSize));
+      chain.clear();
+      chainClob = false;
+      chainSize = 0;
+      l = e;
+    };
     while (true) {
       if (isOp(peek(), "||")) {
         next();
         Expr r = multiplicative();
-        Expr e;
-        e.sql = "ocisim_concat(" + textOperand(l) + ", " + textOperand(r) + ")";
-        int size = std::min(4000, std::max(l.type.size, 1) + std::max(r.type.size, 1));
-        e.type = varcharType(size);
-        l = e;
+        if (chain.empty()) {
+          chain.push_back(textOperand(l));
+          chainClob = typeKnownAs(l, SqlType::Clob) || typeKnownAs(l, SqlType::Long);
+          chainSize = std::max(l.type.size, 1);
+        }
+        chain.push_back(textOperand(r));
+        chainClob = chainClob || typeKnownAs(r, SqlType::Clob) || typeKnownAs(r, SqlType::Long);
+        chainSize = std::min(4000, chainSize + std::max(r.type.size, 1));
       } else if (isOp(peek(), "+") || isOp(peek(), "-")) {
+        closeChain();
         bool plus = next().text == "+";
         Expr r = multiplicative();
         Expr e;
@@ -1005,6 +1044,7 @@ class Parser {
         break;
       }
     }
+    closeChain();
     return l;
   }
 
@@ -1090,6 +1130,7 @@ class Parser {
           e.sql = "NULL";
           e.type = {SqlType::Char, 0, 0, 0, true};
         } else {
+          if (t.text.size() > 4000) throw OraError(1704, "string literal too long");
           e.sql = quoteText(t.text);
           e.type = {SqlType::Char, static_cast<int>(t.text.size()), 0, 0, true};
         }
@@ -1218,6 +1259,10 @@ class Parser {
     if (const std::string* d = declOf(qualifier, key)) {
       e.type = typeOfDecl(*d);
       e.type.known = false;  // the describe takes it from SQLite, with nullability
+    } else if (key == "ROWID" && t_[p_ - 1].kind == Token::Kind::Word) {
+      // The pseudo-column: the row's address in its table.
+      e.sql = (parts.size() == 1 ? std::string() : quoteName(qualifier) + ".") + "rowid";
+      e.type = varcharType(18);
     }
     return e;
   }

@@ -193,6 +193,10 @@ inline sword succeed(Error* e) {
   if (e) e->rec.clear();
   return OCI_SUCCESS;
 }
+// The statement behind an OCI7 cursor data area (a cursor variable bound
+// with SQLT_CUR); null when the area is no open cursor.
+Stmt* stmtOfCursorArea(void* cda);
+
 // The record of entry points that are not implemented.
 sword unimplemented(OCIError* err);
 sword unimplemented7(Cda_Def* cda);

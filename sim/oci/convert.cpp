@@ -273,7 +273,8 @@ ub2 writeExternal(const ocisim::Value& v, ub2 dty, void* buf, sb4 size, ub4* ful
       *fullLen = static_cast<ub4>(size);
       return 0;
     }
-    case SQLT_STR: {
+    case SQLT_STR:
+    case SQLT_AVC: {
       std::string_view s = asText(v, conn, scratch);
       *fullLen = static_cast<ub4>(s.size());
       if (size <= 0) return 1406;
@@ -344,7 +345,8 @@ ocisim::Value readExternal(ub2 dty, const void* buf, ub4 len) {
       if (!std::isfinite(d)) throw ocisim::OraError(1426, "numeric overflow");
       return ocisim::Value::number(numberText(d));
     }
-    case SQLT_STR: {
+    case SQLT_STR:
+    case SQLT_AVC: {
       size_t n = len ? strnlen(reinterpret_cast<const char*>(p), len) : 0;
       if (n == 0) return ocisim::Value::null();
       return ocisim::Value::text(std::string(reinterpret_cast<const char*>(p), n));

@@ -171,6 +171,11 @@ sword unimplemented7(Cda_Def* cda) {
   return setRc(cda, svc, 3001, oraText(3001, "unimplemented feature"));
 }
 
+Stmt* stmtOfCursorArea(void* cda) {
+  Cursor7* c = cursorOf(static_cast<const Cda_Def*>(cda));
+  return c ? c->st : nullptr;
+}
+
 }  // namespace ocisim::oci
 
 using namespace ocisim::oci;

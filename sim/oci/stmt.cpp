@@ -112,16 +112,86 @@ void applyBinds(Stmt* st, ub4 iter) {
       }
     }
     if (found == nullptr) throw ocisim::OraError(1008, "not all variables bound");
-    if (found->maxarr > 0) {
-      // A PL/SQL table: the engine's blocks take single values only.
+    if (found->dty == SQLT_RSET || found->dty == SQLT_CUR) {
+      // A cursor variable: the block opens it; nothing goes in.
+      if (st->st->kind() != ocisim::StatementKind::Begin && st->st->kind() != ocisim::StatementKind::Declare)
+        throw ocisim::OraError(1008, "not all variables bound");
+    } else if (found->maxarr > 0) {
+      // A PL/SQL table: its elements in use go in, from index 1.
       ub4 count = found->curele ? *found->curele : 0;
-      if (count != 1)
-        throw ocisim::OraError(3001, "unimplemented feature");
-      st->st->bind(k, bindValue(found, 0));
+      if (count > found->maxarr) throw ocisim::OraError(6513, "PL/SQL: index for PL/SQL table out of range for host language array");
+      std::vector<ocisim::Value> elements;
+      for (ub4 e = 0; e < count; ++e) elements.push_back(bindValue(found, e));
+      st->st->bindTable(k, elements);
     } else {
       st->st->bind(k, bindValue(found, iter));
     }
     if (found->rcode) *at<ub2>(found->rcode, found->rcodeSkip, iter) = 0;
+  }
+}
+
+// Writes one value a block left in a placeholder into element `i` of its bind.
+void writeBound(Bind* b, ub4 i, const ocisim::Value& v, const ocisim::Connection* conn) {
+  sb2* ind = b->ind ? at<sb2>(b->ind, b->indSkip, i) : nullptr;
+  ub2* alen = b->alen ? at<ub2>(b->alen, b->alenSkip, i) : nullptr;
+  ub2* rcode = b->rcode ? at<ub2>(b->rcode, b->rcodeSkip, i) : nullptr;
+  if (v.isNull()) {
+    if (ind) *ind = -1;
+    if (alen) *alen = 0;
+    if (rcode) *rcode = 1405;
+    return;
+  }
+  if (b->buf == nullptr || b->size <= 0) throw ocisim::OraError(6502, "PL/SQL: numeric or value error: character string buffer too small");
+  ub4 full = 0;
+  ub2 rc = writeExternal(v, b->dty, at<char>(b->buf, b->bufSkip, i), b->size, &full, conn);
+  if (rc == 1406 && !ind)
+    throw ocisim::OraError(6502, "PL/SQL: numeric or value error: character string buffer too small");
+  if (ind) *ind = rc == 1406 ? (full <= 0x7FFF ? static_cast<sb2>(full) : -2) : 0;
+  ub4 written = rc == 1406 ? static_cast<ub4>(b->size) - (b->dty == SQLT_STR ? 1 : 0) : full;
+  if (alen) *alen = static_cast<ub2>(written <= 0xFFFF ? written : 0xFFFF);
+  if (rcode) *rcode = rc;
+}
+
+// After a block ran: OUT and IN OUT placeholders get the values it left,
+// PL/SQL tables their elements and count, cursor variables the cursor it
+// opened, ready to fetch on the statement they name.
+void returnBinds(Stmt* st, ocisim::Connection* conn) {
+  const auto& names = st->st->bindNames();
+  for (size_t k = 0; k < names.size(); ++k) {
+    for (auto& owned : st->binds) {
+      Bind* b = owned.get();
+      if (!(b->name.empty() ? b->pos == k + 1 : b->name == names[k])) continue;
+      if (b->dty == SQLT_CLOB || b->dty == SQLT_BLOB || b->dty == SQLT_BFILEE) break;
+      if (b->dty == SQLT_RSET || b->dty == SQLT_CUR) {
+        Stmt* target = nullptr;
+        if (b->dty == SQLT_RSET && b->buf) target = handleAs<Stmt>(*static_cast<void**>(b->buf), OCI_HTYPE_STMT);
+        if (b->dty == SQLT_CUR) target = stmtOfCursorArea(b->buf);
+        if (target == nullptr) throw ocisim::OraError(1001, "invalid cursor");
+        std::unique_ptr<ocisim::Statement> cursor = st->st->takeCursor(k);
+        if (!cursor) throw ocisim::OraError(1001, "invalid cursor");
+        target->st = std::move(cursor);
+        target->parsedOn = conn;
+        target->prepared = true;
+        target->stmtType = OCI_STMT_SELECT;
+        target->fnCode = 4;
+        target->cols = &target->st->describe();
+        target->open = true;
+        target->exhausted = false;
+        target->rowCount = 0;
+        target->rowsFetched = 0;
+        break;
+      }
+      if (b->maxarr > 0) {
+        std::vector<ocisim::Value> elements = st->st->boundTable(k);
+        if (elements.size() > b->maxarr)
+          throw ocisim::OraError(6513, "PL/SQL: index for PL/SQL table out of range for host language array");
+        for (ub4 e = 0; e < elements.size(); ++e) writeBound(b, e, elements[e], conn);
+        if (b->curele) *b->curele = static_cast<ub4>(elements.size());
+        break;
+      }
+      writeBound(b, 0, st->st->boundValue(k), conn);
+      break;
+    }
   }
 }
 
@@ -264,9 +334,9 @@ void writeCell(Stmt* st, Define* d, ub4 row, const ocisim::Value& v, const ocisi
 
 }  // namespace
 
-// Cursors, objects and references: the engine has none to give.
+// Objects and references: the engine has none to give.
 bool unsupportedType(ub2 dty) {
-  return dty == SQLT_RSET || dty == SQLT_CUR || dty == SQLT_NTY || dty == SQLT_REF;
+  return dty == SQLT_NTY || dty == SQLT_REF;
 }
 
 // The end of the rows: OCI_NO_DATA, with ORA-01403 as its record.
@@ -323,10 +393,14 @@ sword executeInternal(SvcCtx* svc, Stmt* st, Error* err, ub4 iters, ub4 rowoff, 
     }
     if (mode & OCI_DESCRIBE_ONLY) return succeed(err);
     if (iters == 0) throw ocisim::OraError(24333, "zero iteration count");
-    for (ub4 i = 0; i < iters; ++i) {
-      applyBinds(st, rowoff + i);
+    // Elements rowoff .. iters - 1, each its own execution: a failing one
+    // leaves the rows of those before it, and the row count says how many.
+    bool block = st->st->kind() == ocisim::StatementKind::Begin || st->st->kind() == ocisim::StatementKind::Declare;
+    for (ub4 i = rowoff; i < iters; ++i) {
+      applyBinds(st, i);
       st->st->execute();
       st->rowCount += static_cast<ub4>(st->st->rowCount());
+      if (block) returnBinds(st, conn);
     }
     st->fnCode = static_cast<ub2>(st->st->functionCode());
     if (mode & OCI_COMMIT_ON_SUCCESS) conn->commit();
@@ -469,7 +543,8 @@ sword defineCommon(Stmt* st, OCIDefine** defnp, Error* e, ub4 position, void* va
                    void* indp, ub2* rlenp, ub2* rcodep, ub4 mode) {
   if (position == 0 || position > 65535 || (st->cols && position > st->cols->size()))
     return fail(e, 1007, "variable not in select list");
-  if (unsupportedType(dty)) return fail(e, 3001, "unimplemented feature");
+  // No select list holds cursors here, so no column is fetched as one.
+  if (unsupportedType(dty) || dty == SQLT_RSET || dty == SQLT_CUR) return fail(e, 3001, "unimplemented feature");
   Define* d = defineInternal(st, position);
   d->buf = valuep;
   d->size = value_sz;

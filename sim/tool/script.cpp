@@ -26,6 +26,8 @@ std::string firstWord(const std::string& trimmed) {
   return upper(trimmed.substr(0, e));
 }
 
+}  // namespace
+
 // SQL*Plus commands and their shortest abbreviations that scripts use.
 bool isSqlPlusCommand(const std::string& word, const std::string& trimmedUpper) {
   static const std::set<std::string> commands = {
@@ -45,6 +47,8 @@ bool isSqlPlusCommand(const std::string& word, const std::string& trimmedUpper) 
   }
   return true;
 }
+
+namespace {
 
 // Lexical state carried across lines of one statement.
 struct Lex {
@@ -120,7 +124,7 @@ std::vector<std::string> leadingWords(const std::string& text, size_t n) {
   return out;
 }
 
-enum class Kind { Undecided, Sql, Block };
+}  // namespace
 
 Kind kindOf(const std::string& text) {
   auto w = leadingWords(text, 6);
@@ -140,8 +144,6 @@ Kind kindOf(const std::string& text) {
                                               "TYPE",      "LIBRARY",  "JAVA"};
   return units.count(w[i]) ? Kind::Block : Kind::Sql;
 }
-
-}  // namespace
 
 void splitScript(const std::string& text, const std::function<void(const ScriptStatement&)>& onStatement,
                  const std::function<void(const ScriptInclude&)>& onInclude) {

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -171,19 +172,21 @@ struct TUndoRecord {
   bool ChangesText() const { return Kind >= Inserted && Kind <= Deleted; }
 };
 
+// A deque: a run that records a million steps never moves the records
+// already kept, and the undo limit drops the oldest from the front.
 class TUndoList {
  public:
   int Count() const { return static_cast<int>(records_.size()); }
   bool Empty() const { return records_.empty(); }
   void Add(TUndoRecord r) { records_.push_back(std::move(r)); }
   void Clear() { records_.clear(); }
-  const std::vector<TUndoRecord>& Records() const { return records_; }
+  const std::deque<TUndoRecord>& Records() const { return records_; }
   const TUndoRecord& Last() const { return records_.back(); }
   void RemoveLast() { records_.pop_back(); }
   void RemoveFirst(int n) { records_.erase(records_.begin(), records_.begin() + n); }
 
  private:
-  std::vector<TUndoRecord> records_;
+  std::deque<TUndoRecord> records_;
 };
 
 // The clipboard as the store sees it; the window supplies the system's.

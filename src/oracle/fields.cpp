@@ -35,6 +35,13 @@ TOracleVariant TOracleVariant::FromString(std::string v) {
   return r;
 }
 
+TOracleVariant TOracleVariant::FromArray(std::vector<TOracleVariant> items, int32_t low) {
+  TOracleVariant r(Kind::Array);
+  r.items_ = std::move(items);
+  r.int_ = low;
+  return r;
+}
+
 TOracleVariant TOracleVariant::FromBytes(std::string v) {
   TOracleVariant r(Kind::Bytes);
   r.text_ = std::move(v);

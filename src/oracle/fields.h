@@ -9,11 +9,12 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The access layer's general value: what FieldValue returns.
 class TOracleVariant {
  public:
-  enum class Kind { Unassigned, Null, Integer, Float, DateTime, String, Bytes };
+  enum class Kind { Unassigned, Null, Integer, Float, DateTime, String, Bytes, Array };
 
   TOracleVariant() = default;
   static TOracleVariant Null() { return TOracleVariant(Kind::Null); }
@@ -22,6 +23,8 @@ class TOracleVariant {
   static TOracleVariant FromDateTime(double v);
   static TOracleVariant FromString(std::string v);
   static TOracleVariant FromBytes(std::string v);
+  // A one-dimensional array whose first element has index `low`.
+  static TOracleVariant FromArray(std::vector<TOracleVariant> items, int32_t low = 0);
 
   Kind kind() const { return kind_; }
   bool IsUnassigned() const { return kind_ == Kind::Unassigned; }
@@ -32,6 +35,9 @@ class TOracleVariant {
   int32_t AsInteger() const { return int_; }
   double AsFloat() const { return float_; }   // also the date-time of a DateTime value
   const std::string& AsString() const { return text_; }  // also the bytes of a Bytes value
+  bool IsArray() const { return kind_ == Kind::Array; }
+  const std::vector<TOracleVariant>& Items() const { return items_; }  // an Array's elements
+  int32_t LowBound() const { return int_; }                             // an Array's first index
 
   bool operator==(const TOracleVariant&) const = default;
 
@@ -41,6 +47,7 @@ class TOracleVariant {
   int32_t int_ = 0;
   double float_ = 0;
   std::string text_;
+  std::vector<TOracleVariant> items_;
 };
 
 // Locale formats in the notation of the classic date-time format strings:

@@ -103,6 +103,8 @@ TLOBLocator::TLOBLocator(TOracleSession* session, int lobType) : session_(sessio
 TLOBLocator::~TLOBLocator() {
   if (session_) {
     session_->DetachObject(this);
+    if (own_ && session_->EnvHandle() && oci::api().OCIDescriptorFree)
+      oci::api().OCIDescriptorFree(own_, lobType_ == SQLT_BFILEE ? OCI_DTYPE_FILE : OCI_DTYPE_LOB);
     if (errorHandle_ && session_->EnvHandle() && oci::api().OCIHandleFree)
       oci::api().OCIHandleFree(errorHandle_, OCI_HTYPE_ERROR);
   }
@@ -114,6 +116,20 @@ void TLOBLocator::Check(sword status) {
     if (!session_) throw EOracleException("Session undefined");
     session_->RaiseOracleError(errorHandle_);
   }
+}
+
+OCILobLocator** TLOBLocator::BindSlot() {
+  if (slot_) return slot_;
+  if (!own_ && session_) {
+    void* d = nullptr;
+    if (oci::api().OCIDescriptorAlloc(session_->EnvHandle(), &d,
+                                      lobType_ == SQLT_BFILEE ? OCI_DTYPE_FILE : OCI_DTYPE_LOB, 0, nullptr) !=
+        OCI_SUCCESS)
+      throw EOracleException("Could not allocate a LOB descriptor");
+    own_ = static_cast<OCILobLocator*>(d);
+  }
+  slot_ = &own_;
+  return slot_;
 }
 
 bool TLOBLocator::IsNull() {
@@ -316,8 +332,6 @@ void TOracleQuery::SetApiForTests(const oci::Api* api) { g_testApi = api; }
 
 const oci::Api& TOracleQuery::Api() const { return g_testApi ? *g_testApi : oci::api(); }
 
-void TOracleQuery::DeleteVariables() { ForgetParse(); }
-
 // ---------------------------------------------------------------------------
 // Cursor display and errors
 
@@ -408,11 +422,36 @@ void TOracleQuery::Execute() {
 
 int32_t TOracleQuery::ExecuteArray(int32_t index, int32_t count) {
   if (count == 0) return 0;
-  (void)index;
+  // Execute is ExecuteArray(-1, -1): every element once.
+  bool plain = index == -1 && count == -1;
+  int32_t iterations = plain ? 0 : index + count;
+  int32_t offset = plain ? 0 : index;
   if (BeforeQuery) BeforeQuery(*this);
   afterQueryPending_ = true;
-  ExecuteInternal(false);
-  int32_t rows = RowsProcessed();
+  int32_t rows = 0;
+  while (true) {
+    try {
+      ExecuteInternal(false, iterations, offset);
+      rows += RowsProcessed();
+      break;
+    } catch (const EOracleError& e) {
+      // The elements before the failing one are done; the loop can go on
+      // past it.
+      if (iterations == 0) iterations = arraySize_;
+      int32_t done = RowsProcessed();
+      int32_t failing = offset + done;
+      offset = failing + 1;
+      rows += done;
+      if (OnArrayError) {
+        bool go = true;
+        OnArrayError(*this, failing, e.ErrorCode(), e.what(), go);
+        if (go && offset < iterations) continue;
+        break;
+      }
+      if (plain) throw;
+      break;
+    }
+  }
   if (eof_ && afterQueryPending_) {
     afterQueryPending_ = false;
     if (AfterQuery) AfterQuery(*this);
@@ -460,7 +499,7 @@ void TOracleQuery::RunThread() {
   });
 }
 
-void TOracleQuery::ExecuteInternal(bool describeOnly) {
+void TOracleQuery::ExecuteInternal(bool describeOnly, int32_t iterations, int32_t offset) {
   if (!session_) throw EOracleException("Session undefined");
   ub4 mode = describeOnly ? OCI_DESCRIBE_ONLY : (session_->AutoCommit() ? OCI_COMMIT_ON_SUCCESS : OCI_DEFAULT);
   eof_ = true;
@@ -485,6 +524,7 @@ void TOracleQuery::ExecuteInternal(bool describeOnly) {
     ParseStatement();
     const oci::Api& a = Api();
     if (statementType_ == 4) {
+      BindVariables();
       bool fetchedByExecute = false;
       if (oci8_ && !cursorResult_ && !(described_ && describeOnly)) {
         ub4 iters = 0;
@@ -519,10 +559,16 @@ void TOracleQuery::ExecuteInternal(bool describeOnly) {
         FirstFetch(fetchedByExecute);
       }
     } else {
+      BindVariables();
+      ub4 iters = 1, rowoff = 0;
+      if (arraySize_ > 1) {
+        iters = ub4(iterations <= 0 ? arraySize_ : iterations);
+        rowoff = iterations <= 0 ? 0 : ub4(offset);
+      }
       if (!describeOnly) {
         session_->LockSession();
         if (oci8_) {
-          lastStatus_ = a.OCIStmtExecute(session_->SvcHandle(), stmt_, err_, 1, 0, nullptr, nullptr, mode);
+          lastStatus_ = a.OCIStmtExecute(session_->SvcHandle(), stmt_, err_, iters, rowoff, nullptr, nullptr, mode);
           if (ErrorCode() != 0) {
             ForgetParse();
             Fail();
@@ -531,7 +577,7 @@ void TOracleQuery::ExecuteInternal(bool describeOnly) {
           a.OCIAttrGet(stmt_, OCI_HTYPE_STMT, &fn, nullptr, OCI_ATTR_SQLFNCODE, attrErr_);
           statementType_ = fn;
         } else {
-          a.oexn(&cda_, 1, 0);
+          a.oexn(&cda_, sword(iters), sword(rowoff));
           if (cda_.rc != 0) {
             ForgetParse();
             Fail();
@@ -557,7 +603,7 @@ std::string TOracleQuery::StatementText() const {
     text += line;
     text += "\r\n";
   }
-  text = oraconv::RemoveCR(text);
+  text = oraconv::RemoveCR(variables_.Substitute(text));
   if (text.empty()) text = " ";
   return text;
 }
@@ -594,6 +640,8 @@ void TOracleQuery::ParseStatement() {
     return;
   }
   std::string text = StatementText();
+  // Such statements are parsed on every execution.
+  if (oci8_ && variables_.ForcesReparse()) ForgetParse();
   if (optimize_ && !parsedText_.empty() && parsedText_ == text && Reusable(statementType_)) return;
 
   FreeFields();
@@ -610,6 +658,7 @@ void TOracleQuery::ParseStatement() {
       session_->UnlockSession();
       throw EOracleException("Could not allocate a statement handle");
     }
+    variables_.MarkUnbound();
     ub4 zero = 0;
     a.OCIAttrSet(stmt_, OCI_HTYPE_STMT, &zero, 4, OCI_ATTR_PREFETCH_ROWS, attrErr_);
     a.OCIAttrSet(stmt_, OCI_HTYPE_STMT, &zero, 4, OCI_ATTR_PREFETCH_MEMORY, attrErr_);
@@ -1069,6 +1118,14 @@ std::string TOracleQuery::FieldAsText(int i) {
       return oraconv::FloatToText(ReadDouble(v), formats_.DecimalSeparator);
     case SQLT_STR: {
       std::string s = ReadString(v, f.BufferSize);
+      // A value holding NUL characters: the fetched length says where it
+      // ends (with or without the terminator counted), not the first NUL.
+      const size_t fetched = f.Lengths.empty() ? 0 : size_t(f.Lengths[size_t(currentRow_)]);
+      if (fetched > s.size() && fetched < size_t(f.BufferSize)) {
+        // The terminator stands right after the value when the length leaves it out.
+        const bool terminatorCounted = v[fetched] != '\0' && v[fetched - 1] == '\0';
+        s.assign(reinterpret_cast<const char*>(v), terminatorCounted ? fetched - 1 : fetched);
+      }
       if (ConvertCRLFIn() && oraconv::HasLineBreak(s)) return oraconv::ToCRLF(s);
       return s;
     }
@@ -1271,5 +1328,5 @@ TLOBLocator& TOracleQuery::FieldAsLOB(int i) {
 std::string TOracleQuery::DebugText() const {
   std::string text;
   for (const auto& line : sql_) text += line + "\r\n";
-  return text;
+  return text + variables_.DebugText();
 }

@@ -30,6 +30,7 @@
 #include "oracle/loader.h"
 #include "oracle/oci.h"
 #include "oracle/session.h"
+#include "oracle/variables.h"
 
 class TOracleQuery;
 
@@ -67,6 +68,9 @@ class TLOBLocator : public TOracleSessionClient {
     position_ = 0;
   }
   OCILobLocator* Descriptor() const { return slot_ ? *slot_ : nullptr; }
+  // The descriptor slot a LOB variable binds: the current row's, or the
+  // locator's own descriptor when it points at no row.
+  OCILobLocator** BindSlot();
 
   void Close() override {}
   void SessionDestroyed() override { session_ = nullptr; }
@@ -78,6 +82,7 @@ class TLOBLocator : public TOracleSessionClient {
   int lobType_;
   OCIError* errorHandle_ = nullptr;
   OCILobLocator** slot_ = nullptr;
+  OCILobLocator* own_ = nullptr;
   int32_t position_ = 0;
 };
 
@@ -108,6 +113,9 @@ struct TFieldData {
 using TOracleQueryEvent = std::function<void(TOracleQuery& sender)>;
 using TThreadErrorEvent =
     std::function<void(TOracleQuery& sender, int errorCode, const std::string& errorMessage)>;
+// A failing element of an array execution; clearing `continueArray` stops it.
+using TArrayErrorEvent = std::function<void(TOracleQuery& sender, int32_t index, int errorCode,
+                                            const std::string& errorMessage, bool& continueArray)>;
 
 class TOracleQuery : public TOracleSessionClient {
  public:
@@ -155,6 +163,7 @@ class TOracleQuery : public TOracleSessionClient {
   TOracleQueryEvent AfterQuery;   // once per execution: at Eof, or when it fails
   TOracleQueryEvent OnThreadExecuted, OnThreadRecord, OnThreadFinished;
   TThreadErrorEvent OnThreadError;
+  TArrayErrorEvent OnArrayError;
 
   // ---- running ----
   void Execute();
@@ -171,10 +180,27 @@ class TOracleQuery : public TOracleSessionClient {
   // Whether the background thread is still working.
   bool ThreadIsRunning() const { return threadBusy_.load(); }
 
-  // The query declares no variables of its own yet; these keep the parsed
-  // statement rules in force for callers that reset a statement.
+  // ---- variables ----
+  TVariables& Variables() { return variables_; }
+  const TVariables& Variables() const { return variables_; }
+  void DeclareVariable(const std::string& name, int16_t type);
+  void DeclarePLSQLTable(const std::string& name, int32_t tableSize, int32_t stringSize);
+  void DeleteVariable(const std::string& name);
   void DeleteVariables();
-  int32_t VariableCount() const { return 0; }
+  void SetVariable(const std::string& name, const TOracleVariant& value) { variables_.SetVariable(name, value); }
+  void SetVariable(int position, const TOracleVariant& value) { variables_.SetVariable(position, value); }
+  TOracleVariant GetVariable(const std::string& name) const { return variables_.GetVariable(name); }
+  TOracleVariant GetVariable(int position) const { return variables_.GetVariable(position); }
+  void SetComplexVariable(const std::string& name, TLOBLocator* locator) {
+    variables_.SetComplexVariable(name, locator);
+  }
+  void SetComplexVariable(const std::string& name, TOracleQuery* cursor) {
+    variables_.SetComplexVariable(name, cursor);
+  }
+  int32_t VariableCount() const { return variables_.Count(); }
+  std::string VariableName(int position) const { return variables_.VariableName(position); }
+  int16_t VariableType(int position) const { return variables_.VariableType(position); }
+  int32_t VariableIndex(const std::string& name) const { return variables_.VariableIndex(name); }
 
   // ---- columns ----
   int32_t FieldCount() const { return int32_t(fields_.size()); }
@@ -223,6 +249,7 @@ class TOracleQuery : public TOracleSessionClient {
 
  private:
   friend class TOracleDataSet;
+  friend class TVariables;
 
   const oci::Api& Api() const;
   int IndexOf(const std::string& name) const;
@@ -231,7 +258,15 @@ class TOracleQuery : public TOracleSessionClient {
   TFieldData& CheckedField(int i);
   bool ConvertCRLFIn() const;
 
-  void ExecuteInternal(bool describeOnly);
+  // iterations and offset: the requested range of array elements (0, 0: all).
+  void ExecuteInternal(bool describeOnly, int32_t iterations = 0, int32_t offset = 0);
+  void BindVariables();
+  void BindVariable(TVariableData& v);
+  // Makes this query the receiver of a cursor another statement returns:
+  // closed, cleared, marked as a cursor result, with a fresh statement handle
+  // (OCI8) or an open cursor data area (OCI7).  Returns what the cursor
+  // variable binds.
+  void* PrepareCursorResult();
   void RunThread();
   void ParseStatement();
   std::string StatementText() const;
@@ -288,6 +323,8 @@ class TOracleQuery : public TOracleSessionClient {
   TScreenCursor savedCursor_ = crDefault;
   std::vector<std::unique_ptr<TFieldData>> fields_;
   TOracleFormats formats_;
+  TVariables variables_{this};
+  int32_t arraySize_ = 0;  // common element count of the bound variables
 
   std::thread thread_;
   std::atomic<bool> threadBusy_{false};

@@ -6,6 +6,7 @@
 #include "script/schema_writers.h"
 #include "script/script_writer.h"
 #include "script/sql_names.h"
+#include "script/sqlplus_layout.h"
 #include "script/writer_text.h"
 #include "platform/ascii.h"
 
@@ -95,11 +96,12 @@ std::string SchemaWriters::CheckConstraintScript(ScriptContext& ctx, const std::
     std::string first;
     for (; !Q.Eof(); Q.Next()) {
       const std::string name = Q.FieldAsText("CONSTRAINT_NAME");
-      const std::string condition = ToCRLF(Q.FieldAsText("SEARCH_CONDITION"));
+      const std::string condition = Q.FieldAsText("SEARCH_CONDITION");
       if (Q.FieldAsText("GENERATED") != "USER NAME" && IsNotNullCheck(condition)) continue;
       if (first.empty()) first = name;
-      s += std::string(CRLF) + "ALTER TABLE " + SqlName(table) + " ADD CONSTRAINT " + SqlName(name) + " CHECK (" +
-           condition + ");";
+      s += std::string(CRLF) + SqlPlusStatement("ALTER TABLE " + SqlName(table) + " ADD CONSTRAINT " + SqlName(name) +
+                                                    " CHECK (" + condition + BreakAfter(condition) + ")",
+                                                StatementForm::Sql);
     }
     if (first.empty()) return {};
     return CRLF + BannerComment("*  Check Constraint: " + CommentText(first)) + s;

@@ -114,7 +114,13 @@ std::string_view CutAtCharacter(std::string_view value, size_t maxBytes);
 
 // Oracle's limit on the bytes of one literal expression.
 inline constexpr size_t kMaxLiteralBytes = 4000;
-// BLOB and LONG RAW values up to this many bytes are written as HEXTORAW.
+// BLOB and LONG RAW values up to this many bytes are written as HEXTORAW;
+// larger BLOBs are appended in pieces of this size.
 inline constexpr size_t kMaxRawLiteralBytes = 2000;
+// The most a PL/SQL variable puts into a LONG or LONG RAW column.
+inline constexpr size_t kMaxLongBytes = 32760;
+// CLOBs up to this size are concatenated in the INSERT; larger ones are
+// appended to the row's CLOB after it.
+inline constexpr size_t kMaxInlineClobBytes = 32000;
 
 }  // namespace tarlow

@@ -7,6 +7,7 @@
 #include "editor/text_convert.h"
 #include "script/script_writer.h"
 #include "script/sql_names.h"
+#include "script/sqlplus_layout.h"
 
 namespace tarlow {
 
@@ -107,6 +108,10 @@ void ScriptRun::Walk(ScriptContext& ctx, bool toFile) {
   using B = OptionBox;
   ScriptWriter& w = ctx.Writer();
   auto ticked = [this](B box) { return host_.BoxTicked(box); };
+
+  // The settings SQL*Plus needs to read the script as written come first,
+  // in both sinks, so a script saved from the editor runs the same.
+  w.WriteScript(ScriptHeader(), 2);
 
   // First pass: everything of each ticked table but its foreign keys.
   for (int i = 0; i < host_.ObjectCount(); ++i) {

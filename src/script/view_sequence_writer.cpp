@@ -6,6 +6,7 @@
 #include "script/schema_writers.h"
 #include "script/script_writer.h"
 #include "script/sql_names.h"
+#include "script/sqlplus_layout.h"
 #include "script/writer_text.h"
 
 namespace tarlow {
@@ -83,10 +84,11 @@ void SchemaWriters::WriteViews(ScriptContext& ctx) {
       odsOracle.SetFiltered(true);
       odsOracle.First();
       if (!odsOracle.Eof()) {
-        const std::string text = RightTrim(ToCRLF(Text(odsOracle, "TEXT")));
+        const std::string text = RightTrim(Text(odsOracle, "TEXT"));
         const std::string name = Text(odsOracle, "VIEW_NAME");
-        ctx.Writer().WriteScript(BannerComment("*  View: " + CommentText(name)) + CRLF + "CREATE OR REPLACE VIEW " +
-                                     SqlName(name) + CRLF + "AS" + CRLF + text + ";",
+        ctx.Writer().WriteScript(BannerComment("*  View: " + CommentText(name)) + CRLF +
+                                     SqlPlusStatement("CREATE OR REPLACE VIEW " + SqlName(name) + "\nAS\n" + text,
+                                                      StatementForm::Sql),
                                  2);
       }
       ctx.ProcessMessages();

@@ -24,6 +24,7 @@
 #include "script/object_list.h"
 #include "script/script_run.h"
 #include "script/script_writer.h"
+#include "script/sqlplus_layout.h"
 
 namespace {
 
@@ -113,7 +114,7 @@ class AgainstStandIn : public Command {
 TEST_F(AgainstStandIn, OnlyDropTablesWritesOneDropPerTableInListOrder) {
   const Result r = Script({"--only", "drop-tables"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "DROP TABLE BONUS;\r\n\r\nDROP TABLE DEPT;\r\n\r\nDROP TABLE EMP;\r\n\r\n");
+  EXPECT_EQ(r.out, tarlow::ScriptHeader() + "\r\n\r\nDROP TABLE BONUS;\r\n\r\nDROP TABLE DEPT;\r\n\r\nDROP TABLE EMP;\r\n\r\n");
   EXPECT_EQ(r.err,
             "Writing Metadata for table: BONUS.\nWriting Metadata for table: DEPT.\n"
             "Writing Metadata for table: EMP.\n");
@@ -122,8 +123,8 @@ TEST_F(AgainstStandIn, OnlyDropTablesWritesOneDropPerTableInListOrder) {
 TEST_F(AgainstStandIn, OutputFileAndNamedTables) {
   const Result toStdout = Script({"--only", "drop-tables,casc-constraints", "--tables", "EMP,BONUS"});
   ASSERT_EQ(toStdout.status, 0) << toStdout.err;
-  EXPECT_EQ(toStdout.out,
-            "DROP TABLE BONUS CASCADE CONSTRAINTS;\r\n\r\nDROP TABLE EMP CASCADE CONSTRAINTS;\r\n\r\n");
+  EXPECT_EQ(toStdout.out, tarlow::ScriptHeader() + "\r\n\r\n" +
+                             "DROP TABLE BONUS CASCADE CONSTRAINTS;\r\n\r\nDROP TABLE EMP CASCADE CONSTRAINTS;\r\n\r\n");
   TempDir out;
   const Result toFile =
       Script({"--only", "drop-tables,casc-constraints", "--tables", "EMP,BONUS", "--output", out.File("s.sql")});

@@ -375,7 +375,8 @@ TEST_F(OciStatements, ArrayInsertHonoursRowOffsetIndicatorsAndLengths) {
             OCI_SUCCESS);
   ASSERT_EQ(c.OCIBindByPos(st, &b2, s->err, 2, texts, 10, SQLT_CHR, nullptr, lens, nullptr, 0, nullptr, OCI_DEFAULT),
             OCI_SUCCESS);
-  ASSERT_EQ(c.OCIStmtExecute(s->svc, st, s->err, 3, 2, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS) << s->error();
+  // Elements 2 to 4: the iteration count is the end of the range, not its length.
+  ASSERT_EQ(c.OCIStmtExecute(s->svc, st, s->err, 5, 2, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS) << s->error();
   EXPECT_EQ(attr4(st, OCI_ATTR_ROW_COUNT), 3u);
   EXPECT_EQ(attr2(st, OCI_ATTR_SQLFNCODE), 3);  // INSERT
   c.OCIHandleFree(st, OCI_HTYPE_STMT);
@@ -860,7 +861,9 @@ TEST_F(Oci7Cursor, LongValuesReadWithOflng) {
   run("create table o7l (l long)");
   std::string big(5000, 'x');
   for (size_t i = 0; i < big.size(); i += 7) big[i] = static_cast<char>('a' + i % 26);
-  run("insert into o7l values ('" + big + "')");
+  // More than one literal holds: two TO_CLOB pieces, which the stand-in
+  // takes into a LONG column.
+  run("insert into o7l values (TO_CLOB('" + big.substr(0, 2500) + "') || TO_CLOB('" + big.substr(2500) + "'))");
   ASSERT_EQ(c.OCITransCommit(s->svc, s->err, 0), OCI_SUCCESS);  // the LDA is another session
   ASSERT_EQ(parse("select l from o7l"), 0);
   char first[2000];

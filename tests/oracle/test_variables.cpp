@@ -1,0 +1,332 @@
+// A query's variables against the stand-in, in both client modes: values of
+// every type going in and coming back through binds, array DML and its
+// failing elements, PL/SQL tables, cursor variables, substitution variables,
+// and the list's own messages.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "oracle/errors.h"
+#include "oracle/query.h"
+#include "support_query_db.h"
+
+namespace {
+
+using query_test::CountingApi;
+using query_test::MessageOf;
+
+class VariablesTest : public query_test::StandInTest {};
+
+INSTANTIATE_TEST_SUITE_P(Modes, VariablesTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "OCI7" : "OCI8"; });
+
+TOracleVariant Array(std::vector<TOracleVariant> items, int32_t low = 0) {
+  return TOracleVariant::FromArray(std::move(items), low);
+}
+
+std::string Show(const TOracleVariant& v) {
+  switch (v.kind()) {
+    case TOracleVariant::Kind::Unassigned: return "<unassigned>";
+    case TOracleVariant::Kind::Null: return "<null>";
+    case TOracleVariant::Kind::Integer: return "i" + std::to_string(v.AsInteger());
+    case TOracleVariant::Kind::Float: return "f" + oraconv::FloatToText(v.AsFloat(), '.');
+    case TOracleVariant::Kind::DateTime: return "d" + oraconv::FormatDateTime("yyyy-mm-dd hh:nn:ss", v.AsFloat(), {});
+    case TOracleVariant::Kind::String: return "s" + v.AsString();
+    case TOracleVariant::Kind::Bytes: {
+      std::string h;
+      for (unsigned char c : v.AsString()) h += "0123456789ABCDEF"[c >> 4], h += "0123456789ABCDEF"[c & 15];
+      return "x" + h;
+    }
+    case TOracleVariant::Kind::Array: {
+      std::string s = "[" + std::to_string(v.LowBound()) + ":";
+      for (const auto& item : v.Items()) s += " " + Show(item);
+      return s + "]";
+    }
+  }
+  return "?";
+}
+
+struct RoundTrip {
+  int16_t type;
+  TOracleVariant in;
+  std::string out;  // what comes back, as Show writes it
+};
+
+// A value goes in through one variable and comes back through another that
+// the block assigns: IN and OUT binds of each type, in both modes.
+TEST_P(VariablesTest, ValuesComeBackThroughOutBinds) {
+  REQUIRE_STAND_IN(db());
+  const RoundTrip cases[] = {
+      {otInteger, TOracleVariant::FromInteger(-42), "i-42"},
+      {otFloat, TOracleVariant::FromFloat(2.5), "f2.5"},
+      {otString, TOracleVariant::FromString("it's"), "sit's"},
+      {otPLSQLString, TOracleVariant::FromString(std::string(5000, 'p')), "s" + std::string(5000, 'p')},
+      {otChar, TOracleVariant::FromString("charz"), "scharz"},
+      {otDate, TOracleVariant::FromDateTime(oraconv::EncodeDate(2024, 2, 29) + oraconv::EncodeTime(13, 5, 9, 0)),
+       "d2024-02-29 13:05:09"},
+      {otDate, TOracleVariant::FromString("03/04/2021"), "d2021-04-03 00:00:00"},
+      {otString, TOracleVariant::Null(), "<unassigned>"},
+  };
+  for (const RoundTrip& c : cases) {
+    SCOPED_TRACE(Show(c.in) + " type " + std::to_string(c.type));
+    TOracleQuery q(&session());
+    q.SetSQLText("BEGIN :o := :i; END;");
+    q.DeclareVariable("i", c.type);
+    q.DeclareVariable("O", c.type);
+    q.SetVariable("i", c.in);
+    q.Execute();
+    EXPECT_EQ(Show(q.GetVariable("o")), c.out);
+  }
+}
+
+// Values of every type stored through IN binds and read back by a select
+// with a bind in its WHERE clause; LONG and LONG RAW take their whole value.
+TEST_P(VariablesTest, InBindsStoreEveryType) {
+  REQUIRE_STAND_IN(db());
+  db().Exec("create table v (n number, f number, s varchar2(4000), d date, l long)");
+  db().Exec("create table r (n number, b long raw)");
+  std::string longText(70000, 'x');
+  longText[5] = '\n';
+  TOracleQuery q(&session());
+  q.SetSQLText("insert into v values (:n, :f, :s, :d, :l)");
+  q.DeclareVariable("n", otInteger);
+  q.DeclareVariable("f", otFloat);
+  q.DeclareVariable("s", otString);
+  q.DeclareVariable("d", otDate);
+  q.DeclareVariable("l", otLong);
+  q.SetVariable("n", TOracleVariant::FromInteger(7));
+  q.SetVariable("f", TOracleVariant::FromString("1.25"));
+  q.SetVariable("s", TOracleVariant::FromString("a\r\nb"));
+  q.SetVariable("d", TOracleVariant::FromDateTime(oraconv::EncodeDate(2001, 12, 31)));
+  q.SetVariable("l", TOracleVariant::FromString(longText));
+  q.Execute();
+  EXPECT_EQ(q.RowsProcessed(), 1);
+  TOracleQuery raw(&session());
+  raw.SetSQLText("insert into r values (1, :b)");
+  raw.DeclareVariable("b", otLongRaw);
+  raw.SetVariable("b", TOracleVariant::FromBytes(std::string("\0\1\2\377", 4)));
+  raw.Execute();
+
+  TOracleQuery s(&session());
+  s.SetSQLText("select n, f, s, to_char(d, 'YYYY-MM-DD'), length(l) from v where n = :n");
+  s.DeclareVariable("n", otInteger);
+  s.SetVariable("n", TOracleVariant::FromInteger(7));
+  s.Execute();
+  ASSERT_FALSE(s.Eof());
+  EXPECT_EQ(s.FieldAsText(1), "1.25");
+  EXPECT_EQ(s.FieldAsText(2), "a\r\nb");  // stored with LF only
+  EXPECT_EQ(s.FieldAsText(3), "2001-12-31");
+  EXPECT_EQ(s.FieldAsInteger(4), 70000);
+  TOracleQuery b(&session());
+  b.SetSQLText("select rawtohex(b) from r");
+  b.Execute();
+  EXPECT_EQ(b.FieldAsText(0), "000102FF");
+}
+
+// Array DML: every element once; a failing element is reported and the loop
+// goes on past it.
+TEST_P(VariablesTest, ArrayInsertWithAFailingElement) {
+  REQUIRE_STAND_IN(db());
+  db().Exec("create table a (n number(3) primary key, s varchar2(5))");
+  TOracleQuery q(&session());
+  q.SetSQLText("insert into a (n, s) values (:n, :s)");
+  q.DeclareVariable("n", otInteger);
+  q.DeclareVariable("s", otString);
+  auto ints = [](std::vector<int> v) {
+    std::vector<TOracleVariant> out;
+    for (int i : v) out.push_back(TOracleVariant::FromInteger(i));
+    return Array(out);
+  };
+  q.SetVariable("n", ints({1, 2, 2, 3, 1000}));
+  q.SetVariable("s", Array({TOracleVariant::FromString("a"), TOracleVariant::FromString("b"),
+                            TOracleVariant::FromString("c"), TOracleVariant::Null(), TOracleVariant::FromString("e")}));
+  std::vector<std::string> failures;
+  q.OnArrayError = [&](TOracleQuery&, int32_t index, int code, const std::string& message, bool& go) {
+    failures.push_back(std::to_string(index) + ":" + std::to_string(code) + ":" + message.substr(0, 9));
+    go = true;
+  };
+  EXPECT_EQ(q.ExecuteArray(0, 5), 3);
+  EXPECT_EQ(failures, (std::vector<std::string>{"2:1:ORA-00001", "4:1438:ORA-01438"}));
+  TOracleQuery check(&session());
+  check.SetSQLText("select n || nvl(s, '-') from a order by n");
+  check.Execute();
+  std::vector<std::string> rows;
+  for (; !check.Eof(); check.Next()) rows.push_back(check.FieldAsText(0));
+  EXPECT_EQ(rows, (std::vector<std::string>{"1a", "2b", "3-"}));
+
+  // Without a handler Execute raises the failure; an explicit range stops
+  // quietly at it with the count so far.
+  q.OnArrayError = nullptr;
+  q.SetVariable("n", ints({10, 11, 1}));
+  q.SetVariable("s", Array({TOracleVariant::FromString("x"), TOracleVariant::FromString("y"),
+                            TOracleVariant::FromString("z")}));
+  EXPECT_EQ(q.ExecuteArray(0, 3), 2);
+  q.SetVariable("n", ints({20, 1}));
+  q.SetVariable("s", Array({TOracleVariant::FromString("x"), TOracleVariant::FromString("y")}));
+  EXPECT_NE(MessageOf([&] { q.Execute(); }).find("ORA-00001"), std::string::npos);
+  // Part of the array: elements 1 and 2 of four.
+  q.SetVariable("n", ints({30, 31, 32, 33}));
+  q.SetVariable("s", Array({TOracleVariant::FromString("p"), TOracleVariant::FromString("q"),
+                            TOracleVariant::FromString("r"), TOracleVariant::FromString("s")}));
+  EXPECT_EQ(q.ExecuteArray(1, 2), 2);
+  check.Execute();
+  rows.clear();
+  for (; !check.Eof(); check.Next()) rows.push_back(check.FieldAsText(0));
+  EXPECT_EQ(rows, (std::vector<std::string>{"1a", "2b", "3-", "10x", "11y", "20x", "31q", "32r"}));
+  // Arrays of different lengths.
+  q.SetVariable("n", ints({1, 2, 3}));
+  EXPECT_EQ(MessageOf([&] { q.Execute(); }), "All arrays must be of equal size for Array DML");
+}
+
+// A PL/SQL table goes in and comes back with the elements and the length
+// the block left.
+TEST_P(VariablesTest, PLSQLTablesInAndOut) {
+  REQUIRE_STAND_IN(db());
+  TOracleQuery q(&session());
+  q.SetSQLText(
+      "BEGIN\n"
+      "  FOR i IN 1 .. :t.COUNT LOOP :t(i) := :t(i) * 10; :s(i) := 'n' || :t(i); END LOOP;\n"
+      "  :t(:t.COUNT + 1) := -1;\n"
+      "END;");
+  q.DeclareVariable("t", otInteger);
+  q.DeclarePLSQLTable("t", 10, 0);
+  q.DeclareVariable("s", otString);
+  q.DeclarePLSQLTable("s", 10, 8);
+  q.SetVariable("t", Array({TOracleVariant::FromInteger(1), TOracleVariant::FromInteger(2),
+                            TOracleVariant::FromInteger(3)}, 1));
+  q.SetVariable("s", TOracleVariant::Null());
+  q.Execute();
+  EXPECT_EQ(Show(q.GetVariable("t")), "[1: i10 i20 i30 i-1]");
+  EXPECT_EQ(Show(q.GetVariable("s")), "[0: sn10 sn20 sn30]");
+  // More elements than the table holds.
+  EXPECT_EQ(MessageOf([&] {
+              q.SetVariable("t", Array(std::vector<TOracleVariant>(11, TOracleVariant::FromInteger(1))));
+            }),
+            "Array is larger than PL/SQL Table (11 > 10)");
+  q.SetVariable("t", Array(std::vector<TOracleVariant>(10, TOracleVariant::FromInteger(1))));
+  EXPECT_NE(MessageOf([&] { q.Execute(); }).find("ORA-06513"), std::string::npos);
+}
+
+// A cursor opened in a block comes back through a cursor variable and is
+// fetched by the query attached to it.
+TEST_P(VariablesTest, CursorVariableFetchedByAQuery) {
+  REQUIRE_STAND_IN(db());
+  db().Table("create table c (n number, s varchar2(10))", "c", {"1, 'one'", "2, 'two'", "3, 'three'"});
+  TOracleQuery rows(&session());
+  TOracleQuery q(&session());
+  q.SetSQLText("BEGIN OPEN :cur FOR SELECT n, s FROM c WHERE n >= :lo ORDER BY n; END;");
+  q.DeclareVariable("cur", otCursor);
+  q.DeclareVariable("lo", otInteger);
+  q.SetVariable("lo", TOracleVariant::FromInteger(2));
+  EXPECT_EQ(MessageOf([&] { q.Execute(); }), "Cursor variable :CUR cannot be nil");
+  q.SetComplexVariable("cur", &rows);
+  for (int round = 0; round < 2; ++round) {
+    q.Execute();
+    rows.Execute();
+    std::vector<std::string> got;
+    for (; !rows.Eof(); rows.Next()) got.push_back(rows.FieldAsText(0) + rows.FieldAsText("S"));
+    EXPECT_EQ(got, (std::vector<std::string>{"2two", "3three"}));
+  }
+}
+
+// Substitution variables are pasted into the text outside literals and
+// comments; a name ends at the first character outside the name set.
+TEST_P(VariablesTest, SubstitutionVariablesArePastedIntoTheText) {
+  REQUIRE_STAND_IN(db());
+  db().Table("create table sub_t (n number, s varchar2(10))", "sub_t", {"1, ':tab'", "2, 'x'"});
+  TOracleQuery q(&session());
+  q.SetSQLText("select n from :tab /* :tab */ where s = ':tab' or n = :two -- :tab");
+  q.DeclareVariable("tab", otSubst);
+  q.DeclareVariable("two", otInteger);
+  q.SetVariable("tab", TOracleVariant::FromString("SUB_T"));
+  q.SetVariable("two", TOracleVariant::FromInteger(2));
+  CountingApi counting;
+  q.Execute();
+  ASSERT_FALSE(counting.Counts().texts.empty());
+  EXPECT_EQ(counting.Counts().texts.back(), "select n from SUB_T /* :tab */ where s = ':tab' or n = :two -- :tab\n");
+  std::vector<int> got;
+  for (; !q.Eof(); q.Next()) got.push_back(q.FieldAsInteger(0));
+  EXPECT_EQ(got, (std::vector<int>{1, 2}));
+}
+
+// The list's own rules and messages.
+TEST_P(VariablesTest, DeclaringSettingAndMessages) {
+  REQUIRE_STAND_IN(db());
+  TOracleQuery q(&session());
+  q.DeclareVariable("a", otString);
+  q.DeclareVariable(":B", otInteger);
+  q.SetVariable("a", TOracleVariant::FromString("x"));
+  // A new declaration keeps the position and starts null.
+  q.DeclareVariable("A", otFloat);
+  EXPECT_EQ(q.VariableCount(), 2);
+  EXPECT_EQ(q.VariableName(0), ":A");
+  EXPECT_EQ(q.VariableType(0), otFloat);
+  EXPECT_EQ(q.VariableIndex("b"), 1);
+  EXPECT_EQ(q.VariableIndex("c"), -1);
+  EXPECT_TRUE(q.GetVariable("a").IsUnassigned());
+  session().SetNullValue(nvNull);
+  EXPECT_TRUE(q.GetVariable("a").IsNull());
+  session().SetNullValue(nvUnAssigned);
+
+  // A string is cut to the buffer (here a declared table string size), with
+  // CRs gone first, and never in the middle of a character.
+  q.DeclareVariable("s", otString);
+  q.DeclarePLSQLTable("s", 2, 4);
+  q.SetVariable("s", Array({TOracleVariant::FromString("a\r\nbcdef"), TOracleVariant::FromString("abc\xC3\xA9")}));
+  EXPECT_EQ(Show(q.GetVariable("s")), "[0: sa\r\nbc sabc]");
+
+  // Dates: zero is null while ZeroDateIsNull.
+  q.DeclareVariable("d", otDate);
+  q.SetVariable("d", TOracleVariant::FromDateTime(0));
+  EXPECT_TRUE(q.GetVariable("d").IsEmpty());
+  session().Preferences().SetZeroDateIsNull(false);
+  q.SetVariable("d", TOracleVariant::FromDateTime(0));
+  EXPECT_EQ(Show(q.GetVariable("d")), "d1899-12-30 00:00:00");
+  session().Preferences().SetZeroDateIsNull(true);
+
+  TLOBLocator* noLob = nullptr;
+  const std::pair<std::function<void()>, std::string> messages[] = {
+      {[&] { q.DeclareVariable("", otString); }, "You cannot declare a variable with an empty name"},
+      {[&] { q.DeclareVariable("x", 99); }, "Unsupported variable type"},
+      {[&] { q.DeleteVariable("nosuch"); }, "Variable nosuch not declared"},
+      {[&] { q.SetVariable("nosuch", TOracleVariant::FromInteger(1)); }, "Variable nosuch not declared"},
+      {[&] { q.GetVariable("nosuch"); }, "Unknown variable: nosuch"},
+      {[&] { q.VariableName(5); }, "Variable 5 does not exist"},
+      {[&] { q.VariableType(-1); }, "Variable -1 does not exist"},
+      {[&] { q.SetVariable("b", TOracleVariant::FromString("zz")); }, "Variant conversion error for variable :B"},
+      {[&] { q.DeclarePLSQLTable("nosuch", 1, 0); }, "Variable nosuch not declared"},
+      {[&] { q.DeclarePLSQLTable("d", 0, 0); }, "You must specify the size of the PL/SQL Table"},
+      {[&] { q.DeclarePLSQLTable("d", 3, 5); }, "You can only specify a string size for a PL/SQL Table of strings"},
+      {[&] { q.DeclareVariable("str", otString), q.DeclarePLSQLTable("str", 3, 0); },
+       "You must specify a string size for a PL/SQL Table of strings"},
+      {[&] { q.DeclareVariable("lng", otLong), q.DeclarePLSQLTable("lng", 3, 0); },
+       "Only PL/SQL Tables of strings, integers, floats and dates supported"},
+      {[&] { q.SetVariable("s", TOracleVariant::FromString("x")); }, "s is a PL/SQL Table, assign a variant array to it"},
+      {[&] { q.DeclareVariable("sub", otSubst), q.SetVariable("sub", Array({})); },
+       "sub is a substitution variable and cannot be an array"},
+      {[&] { q.DeclareVariable("cur", otCursor), q.SetVariable("cur", Array({})); },
+       "cur is a complex variable and cannot be an array"},
+      {[&] { q.SetVariable("cur", TOracleVariant::FromInteger(5)); }, "Pass LongInt(Object) to complex variable :CUR"},
+      {[&] { q.SetComplexVariable("a", noLob); }, "a is not a complex variable"},
+      {[&] { q.SetComplexVariable("cur", noLob); }, "Assign TOracleQuery instance to variable cur"},
+      {[&] { q.DeclareVariable("lr", otLongRaw), q.SetVariable("lr", TOracleVariant::FromFloat(1)); },
+       "Only one-dimensional array of bytes allowed for :LR"},
+  };
+  for (const auto& [f, message] : messages) EXPECT_EQ(MessageOf(f), message);
+}
+
+// A failing element of a block run over an array stops it; the debug text
+// names the variables.
+TEST_P(VariablesTest, DebugTextListsTheVariables) {
+  REQUIRE_STAND_IN(db());
+  TOracleQuery q(&session());
+  q.SetSQLText("select :a, :b from dual");
+  q.DeclareVariable("a", otInteger);
+  q.DeclareVariable("b", otString);
+  q.DeclareVariable("c", otCursor);
+  q.SetVariable("a", TOracleVariant::FromInteger(3));
+  EXPECT_EQ(q.DebugText(), "select :a, :b from dual\r\n\r:A = 3\r:B = Null\r:C = (Cursor)");
+}
+
+}  // namespace
