@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
@@ -416,6 +417,13 @@ void TfrmMain::CreateControls() {
   }
   statusPanels_[0]->setFixedWidth(kStatusPanel0Width);
   statusPanels_[1]->setFixedWidth(50);
+  pbProgress = new QProgressBar(statusPanels_[1]);
+  pbProgress->setObjectName(QStringLiteral("pbProgress"));
+  pbProgress->setTextVisible(true);
+  auto* progressLayout = new QHBoxLayout(statusPanels_[1]);
+  progressLayout->setContentsMargins(1, 1, 1, 1);
+  progressLayout->addWidget(pbProgress);
+  pbProgress->hide();
   statusPanels_[2]->setMinimumWidth(kStatusPanel2Width);
 
   Timer1 = new QTimer(this);
@@ -868,6 +876,17 @@ void TfrmMain::ReportLeftOut(const std::vector<std::string>& causes) {
                            detail.trimmed(),
                        QString(), mbOK, MsgIcon::Warning);
 }
+
+void TfrmMain::ShowProgress(const tarlow::RunProgress& progress) {
+  pbProgress->setRange(0, std::max(progress.Total, 1));
+  pbProgress->setValue(std::min(progress.Done, pbProgress->maximum()));
+  pbProgress->setFormat(QString::fromStdString(progress.Item) +
+                        QStringLiteral(" (%1 of %2)").arg(progress.Done + 1).arg(progress.Total));
+  pbProgress->setToolTip(pbProgress->text());
+  pbProgress->show();
+}
+
+void TfrmMain::EndProgress() { pbProgress->hide(); }
 
 // ------------------------------------------------------------ settings hooks
 

@@ -27,6 +27,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
+class QProgressBar;
 class QPushButton;
 class QSplitter;
 class QStatusBar;
@@ -185,6 +186,10 @@ class TfrmMain : public QMainWindow, public tarlow::ScriptHost {
   void SetScriptPainting(bool enabled) override;
   void ReportError(const std::string& message) override;
   void ReportLeftOut(const std::vector<std::string>& causes) override;
+  void ShowProgress(const tarlow::RunProgress& progress) override;
+  void EndProgress() override;
+  // The run's progress in the status bar's middle panel, hidden between runs.
+  QProgressBar* pbProgress = nullptr;
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -1,5 +1,7 @@
 #include "cli/cli_host.h"
 
+#include <unistd.h>
+
 #include <exception>
 #include <memory>
 
@@ -37,11 +39,29 @@ std::unique_ptr<ScriptFile> CliHost::OpenScriptFile(const std::string& path) {
 void CliHost::MemoChanged(TMemoSource& source, const TMemoChange&) {
   const int count = source.Lines().Count();
   if (count < printed_) printed_ = 0;
+  const bool clearStatus = !statusLine_.empty() && printed_ < count;
+  if (clearStatus) std::fputs("\r\033[K", progress_);
   for (; printed_ < count; ++printed_) {
     std::fputs(Utf16ToUtf8(source.Lines().Get(printed_)).c_str(), progress_);
     std::fputc('\n', progress_);
   }
+  if (clearStatus) std::fputs(statusLine_.c_str(), progress_);
   std::fflush(progress_);
+}
+
+void CliHost::ShowProgress(const RunProgress& progress) {
+  if (!terminal_) return;
+  statusLine_ = "[" + std::to_string(progress.Done + 1) + "/" + std::to_string(progress.Total) + "] " + progress.Item;
+  std::fputs("\r\033[K", progress_);
+  std::fputs(statusLine_.c_str(), progress_);
+  std::fflush(progress_);
+}
+
+void CliHost::EndProgress() {
+  if (!terminal_ || statusLine_.empty()) return;
+  std::fputs("\r\033[K", progress_);
+  std::fflush(progress_);
+  statusLine_.clear();
 }
 
 namespace {
@@ -121,6 +141,7 @@ int RunTarlowScript(const std::vector<std::string>& args, std::FILE* out, std::F
   }
 
   CliHost host(boxes, list, options.output, out, err);
+  host.SetProgressIsTerminal(::isatty(::fileno(err)) == 1);
   SchemaWriters writers(session);
   // "Unable to open metadata view." and its kin: the window shows them in a
   // message box and goes on; here they join the progress lines.

@@ -41,6 +41,11 @@ class CliHost : public ScriptHost, private TMemoObserver {
   std::unique_ptr<ScriptFile> OpenScriptFile(const std::string& path) override;
   void ReportError(const std::string& message) override { errors_.push_back(message); }
   void ReportLeftOut(const std::vector<std::string>& causes) override { leftOut_ = causes; }
+  // On a terminal, one line below the progress lines that is rewritten at
+  // every step; nothing when standard error is a file or a pipe.
+  void ShowProgress(const RunProgress& progress) override;
+  void EndProgress() override;
+  void SetProgressIsTerminal(bool on) { terminal_ = on; }
 
  private:
   void MemoChanged(TMemoSource& source, const TMemoChange& change) override;
@@ -52,6 +57,8 @@ class CliHost : public ScriptHost, private TMemoObserver {
   std::FILE* progress_;
   TMemoSource store_;
   int printed_ = 0;
+  bool terminal_ = false;
+  std::string statusLine_;  // the updating line now on the terminal
   std::string caption_ = kStartScriptCaption;
   std::string status_;
   std::vector<std::string> errors_;

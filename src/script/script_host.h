@@ -30,6 +30,14 @@ inline constexpr const char* kStopCaption = "&Stop";
 // The status after a run that wrote its script but had to leave parts out.
 inline constexpr const char* kDonePartsLeftOutStatus = "Done, parts left out";
 
+// How far a run has come: step Done of Total, where each ticked table and
+// each schema-wide section is one step, and what is being written.
+struct RunProgress {
+  int Done = 0;
+  int Total = 0;
+  std::string Item;
+};
+
 class ScriptHost {
  public:
   virtual ~ScriptHost() = default;
@@ -84,6 +92,10 @@ class ScriptHost {
   // cause (ScriptReport::Summary), told once.  Not called after a failed or
   // stopped run.
   virtual void ReportLeftOut(const std::vector<std::string>& /*causes*/) {}
+
+  // Progress while a run goes on; EndProgress when it has ended, however.
+  virtual void ShowProgress(const RunProgress& /*progress*/) {}
+  virtual void EndProgress() {}
 };
 
 }  // namespace tarlow

@@ -1,5 +1,6 @@
 #include "script/script_run.h"
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 
@@ -74,6 +75,7 @@ void ScriptRun::btnScriptClick() {
 
   // Final step, also after an error.  A failed run leaves the target as it
   // was; a stopped one keeps what the user let it write.
+  host_.EndProgress();
   host_.SetBusyCursor(false);
   const bool aborted = !error && host_.ScriptCaption() == kStartScriptCaption;
   const ScriptReport& report = ctx.Report();
@@ -113,11 +115,27 @@ void ScriptRun::Walk(ScriptContext& ctx, bool toFile) {
   // in both sinks, so a script saved from the editor runs the same.
   w.WriteScript(ScriptHeader(), 2);
 
+  // The steps as the boxes and the list stand now: each ticked table, the
+  // foreign key pass, each schema-wide section.
+  RunProgress progress;
+  for (int i = 0; i < host_.ObjectCount(); ++i) progress.Total += host_.ObjectTicked(i) ? 1 : 0;
+  const bool keyPass = ticked(B::ForConstraints) || ticked(B::OrphanSQL);
+  progress.Total += keyPass ? 1 : 0;
+  for (B section : {B::Views, B::Sequences, B::Procedures, B::Functions, B::Packages})
+    progress.Total += ticked(section) || (section == B::Sequences && ticked(B::DropSeq)) ? 1 : 0;
+  auto step = [&](const std::string& item) {
+    progress.Item = item;
+    progress.Total = std::max(progress.Total, progress.Done + 1);
+    host_.ShowProgress(progress);
+    ++progress.Done;
+  };
+
   // First pass: everything of each ticked table but its foreign keys.
   for (int i = 0; i < host_.ObjectCount(); ++i) {
     if (ctx.StopRequested()) break;
     if (!host_.ObjectTicked(i)) continue;
     const std::string t = host_.ObjectCaption(i);
+    step(t);
     Progress(toFile, "Writing Metadata for table: " + t + ".");
     if (ticked(B::DropTables)) {
       w.WriteScript("DROP TABLE " + SqlName(t), 0);
@@ -146,6 +164,7 @@ void ScriptRun::Walk(ScriptContext& ctx, bool toFile) {
   }
 
   // Second pass: foreign keys and orphan deletes, once every table exists.
+  if (keyPass) step("Foreign keys");
   for (int i = 0; i < host_.ObjectCount(); ++i) {
     if (ctx.StopRequested()) break;
     if (!host_.ObjectTicked(i)) continue;
@@ -161,15 +180,18 @@ void ScriptRun::Walk(ScriptContext& ctx, bool toFile) {
 
   // Schema-wide sections; a stop arriving in here lets them run to the end.
   if (ticked(B::Views)) {
+    step("Views");
     Progress(toFile, "Writing views scripts.");
     writers_.WriteViews(ctx);
     host_.RepaintScript();
   }
   if (ticked(B::Sequences) || ticked(B::DropSeq)) {
+    step("Sequences");
     Progress(toFile, "Writing sequence scripts.");
     writers_.WriteSequences(ctx);
   }
   if (ticked(B::Procedures)) {
+    step("Procedures");
     Progress(toFile, "Writing procedure scripts.");
     host_.SetScriptPainting(false);
     try {
@@ -182,11 +204,13 @@ void ScriptRun::Walk(ScriptContext& ctx, bool toFile) {
     host_.RepaintScript();
   }
   if (ticked(B::Functions)) {
+    step("Functions");
     Progress(toFile, "Writing Function scripts.");
     writers_.WriteFunctions(ctx);
     host_.RepaintScript();
   }
   if (ticked(B::Packages)) {
+    step("Packages");
     Progress(toFile, "Writing Packages scripts.");
     writers_.WritePackages(ctx);
   }

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QScrollBar>
 #include <QPushButton>
 #include <QTest>
@@ -511,6 +512,27 @@ TEST_F(WindowRunTest, ReadOnlyBlocksTypingWhileARunFillsTheScript) {
   EXPECT_EQ(typed, 3);
   EXPECT_EQ(StoreLines(), expected);
   EXPECT_TRUE(ViewShowsStore());
+}
+
+// The status bar's middle panel shows how far the run has come, and
+// nothing once it has ended.
+TEST_F(WindowRunTest, TheProgressBarShowsDuringARunOnly) {
+  LogOn();
+  Tick({"EMP", "DEPT"});
+  OnlyBoxes({tarlow::OptionBox::Tables, tarlow::OptionBox::Views});
+  EXPECT_FALSE(win->pbProgress->isVisible());
+  std::vector<QString> seen;
+  StoreWatch watch(win->mmoScript, [&](tarlow::TMemoSource&) {
+    if (win->pbProgress->isVisible() && (seen.empty() || seen.back() != win->pbProgress->text()))
+      seen.push_back(win->pbProgress->text());
+  });
+  PressStartScript();
+  EXPECT_FALSE(win->pbProgress->isVisible());
+  // Two tables and the views section: three steps; the tables write lines
+  // while their step shows.
+  ASSERT_GE(seen.size(), 2u);
+  EXPECT_TRUE(seen[0] == "DEPT (1 of 3)" || seen[0] == "EMP (1 of 3)") << seen[0].toStdString();
+  EXPECT_TRUE(seen[1] == "DEPT (2 of 3)" || seen[1] == "EMP (2 of 3)") << seen[1].toStdString();
 }
 
 TEST_F(WindowRunTest, ClosingTheWindowDuringARunStopsTheRun) {
