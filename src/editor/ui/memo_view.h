@@ -128,6 +128,7 @@ class TMemoView : public QAbstractScrollArea, public TMemoObserver {
   void focusOutEvent(QFocusEvent* event) override;
 
  private:
+  void RunSearchDialog(bool replace);
   void ApplyFont(const QFont& font);
   void UpdateScrollBar();
   void Apply(unsigned flags);

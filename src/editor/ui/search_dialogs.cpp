@@ -228,26 +228,14 @@ void TQtSearchMessages::Busy(bool on) {
 
 // ------------------------------------------------- the view's dialog commands
 
-void TMemoView::ShowFindDialog() {
-  if (store_ == nullptr) return;
-  TMemoSource* store = store_;
-  TSearchOptions& shared = TSearchOptions::Shared();
-  store->PrepareSearchOptions(shared);
-  int result;
-  TSearchOptions chosen;
-  {
-    TSearchDialog dialog(false, shared, settings_, this);
-    result = ExecDialog(dialog);
-    chosen = dialog.Options();
-    if (result == QDialog::Accepted) dialog.CommitHistories();
-  }
-  if (result != QDialog::Accepted || store_ != store) return;
-  shared = chosen;
-  TSearchOptions::SaveShared();
-  store->FindFromDialog(shared);
-}
+// Both dialogs work on a copy of the shared options, prepared for the
+// store's selection; a confirmed dialog replaces them and searches, unless
+// the store that opened it went away meanwhile.
+void TMemoView::ShowFindDialog() { RunSearchDialog(false); }
 
-void TMemoView::ShowReplaceDialog() {
+void TMemoView::ShowReplaceDialog() { RunSearchDialog(true); }
+
+void TMemoView::RunSearchDialog(bool replace) {
   if (store_ == nullptr) return;
   TMemoSource* store = store_;
   TSearchOptions& shared = TSearchOptions::Shared();
@@ -255,16 +243,19 @@ void TMemoView::ShowReplaceDialog() {
   int result;
   TSearchOptions chosen;
   {
-    TSearchDialog dialog(true, shared, settings_, this);
+    TSearchDialog dialog(replace, shared, settings_, this);
     result = ExecDialog(dialog);
     chosen = dialog.Options();
-    if (result == QDialog::Accepted || result == TSearchDialog::kReplaceAll) dialog.CommitHistories();
+    const bool confirmed = result == QDialog::Accepted || (replace && result == TSearchDialog::kReplaceAll);
+    if (!confirmed) return;
+    dialog.CommitHistories();
   }
-  if ((result != QDialog::Accepted && result != TSearchDialog::kReplaceAll) || store_ != store) return;
-  chosen.ReplaceAll = result == TSearchDialog::kReplaceAll;
+  if (store_ != store) return;
+  if (replace) chosen.ReplaceAll = result == TSearchDialog::kReplaceAll;
   shared = chosen;
   TSearchOptions::SaveShared();
-  store->ReplaceFromDialog(shared);
+  if (replace) store->ReplaceFromDialog(shared);
+  else store->FindFromDialog(shared);
 }
 
 void TMemoView::SearchAgain() {
