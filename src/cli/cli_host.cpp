@@ -8,6 +8,7 @@
 #include "oracle/dataset.h"
 #include "oracle/errors.h"
 #include "oracle/session.h"
+#include "platform/environment.h"
 #include "script/script_run.h"
 #include "script/script_writer.h"
 #include "script/schema_writers.h"
@@ -61,6 +62,7 @@ int RunTarlowScript(const std::vector<std::string>& args, std::FILE* out, std::F
       return 0;
     }
     ApplyBoxActions(boxes, options.actions);
+    platform::setCommandLine(options.loaderParameters);
   } catch (const UsageError& e) {
     Complain(err, e.what());
     std::fputs("Try 'tarlow-script --help' for more information.\n", err);

@@ -292,7 +292,7 @@ int loadOCI() {
     }
   }
   if (!s.library) {
-    addLog("LoadLibrary(" + s.ociDll + ") returned 0");
+    addLog("LoadLibrary(" + s.ociDll + ") returned 0: " + platform::lastLoadError());
     return s.bareSearch ? 3 : 1;
   }
   bindGroups();
@@ -431,7 +431,8 @@ void InitMTS() {
   std::string prefix = std::string("Initialization error") + kCRLF;
   if (!platform::fileExists(s.mtsPath)) throw EOracleException(prefix + "Could not locate " + quoted(s.mtsPath));
   s.mtsLibrary = platform::loadLibrary(s.mtsPath);
-  if (!s.mtsLibrary) throw EOracleException(prefix + "Could not load " + quoted(s.mtsPath));
+  if (!s.mtsLibrary)
+    throw EOracleException(prefix + "Could not load " + quoted(s.mtsPath) + ": " + platform::lastLoadError());
   for (const char* name : {"OraMTSSvcGet", "OraMTSSvcRel", "OraMTSSvcEnlist", "OraMTSSvcEnlistEx", "OraMTSTransTest"}) {
     if (!platform::findSymbol(s.mtsLibrary, name)) {
       platform::freeLibrary(s.mtsLibrary);

@@ -147,6 +147,16 @@ TEST_F(AgainstStandIn, RunAndLogonErrors) {
                            "OCISIM_DATA=" + Quote(dir_.path()));
   EXPECT_EQ(wrong.status, 3);
   EXPECT_NE(wrong.err.find("ORA-01017"), std::string::npos) << wrong.err;
+
+  // A password that starts like a loader parameter is a password: the
+  // library given on its own is loaded, and the password is printed nowhere.
+  const Result secret = RunCommand(
+      {"--database", "DEMO", "--user", "demo", "--password", "OCIDLL=s3cret", "OCIDLL=" + lib_},
+      "OCISIM_DATA=" + Quote(dir_.path()));
+  EXPECT_EQ(secret.status, 3);
+  EXPECT_NE(secret.err.find("ORA-01017"), std::string::npos) << secret.err;
+  EXPECT_EQ(secret.err.find("s3cret"), std::string::npos) << secret.err;
+  EXPECT_EQ(secret.out.find("s3cret"), std::string::npos) << secret.out;
 }
 
 // The window's file sink for the same choices: the same run over a host
