@@ -6,6 +6,7 @@
 #include <cwctype>
 
 #include "editor/memo_source.h"
+#include "editor/text_blanks.h"
 
 namespace tarlow {
 
@@ -33,12 +34,6 @@ int LeadingSpaces(std::u16string_view text) {
 int FirstNonBlank(std::u16string_view text) {
   int n = 0;
   while (n < static_cast<int>(text.size()) && text[static_cast<std::size_t>(n)] <= 32) ++n;
-  return n;
-}
-
-int TrimmedLength(std::u16string_view text) {
-  int n = static_cast<int>(text.size());
-  while (n > 0 && text[static_cast<std::size_t>(n) - 1] <= 32) --n;
   return n;
 }
 

@@ -5,20 +5,9 @@
 #include <algorithm>
 
 #include "editor/memo_source.h"
+#include "editor/text_blanks.h"
 
 namespace tarlow {
-
-namespace {
-
-bool IsBlank(char16_t c) { return c <= 32; }
-
-std::size_t TrimmedLength(std::u16string_view text) {
-  std::size_t n = text.size();
-  while (n > 0 && IsBlank(text[n - 1])) --n;
-  return n;
-}
-
-}  // namespace
 
 std::u16string_view TMemoSource::LineText(int line) const {
   if (line < 0 || line >= items_.Count()) return {};
@@ -79,7 +68,7 @@ void TMemoSource::TrimTrailingBlanks(int line) {
   // must write exactly what the run wrote.
   if (readOnly_ || line < 0 || line >= items_.Count()) return;
   TStringItem& item = items_.Item(line);
-  const std::size_t keep = TrimmedLength(item.LineText);
+  const auto keep = static_cast<std::size_t>(TrimmedLength(item.LineText));
   if (keep == item.LineText.size()) return;
   item.LineText.resize(keep);
   RecolorEditedLine(line);
@@ -162,7 +151,7 @@ void TMemoSource::SplitLine(bool trimHead) {
   if (trimHead && !inUndoRedo_) {
     // The part that stays loses its trailing blanks, through a recorded
     // deletion so that Undo brings them back.
-    const int keep = static_cast<int>(TrimmedLength(item.LineText));
+    const int keep = TrimmedLength(item.LineText);
     const int had = static_cast<int>(item.LineText.size());
     if (keep < had) {
       MoveCaret(0, keep - caret_.Col, false);

@@ -5,6 +5,7 @@
 
 #include "editor/line_matcher.h"
 #include "editor/memo_source.h"
+#include "editor/text_blanks.h"
 #include "editor/text_convert.h"
 
 namespace tarlow {
@@ -33,12 +34,6 @@ class BusyCursor {
  private:
   TSearchMessages& m_;
 };
-
-int TrimmedLength(std::u16string_view text) {
-  int n = static_cast<int>(text.size());
-  while (n > 0 && text[static_cast<std::size_t>(n) - 1] <= 32) --n;
-  return n;
-}
 
 std::u16string Substitute(std::u16string_view format, std::u16string_view text) {
   std::u16string out(format);

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "editor/line_matcher.h"
+#include "editor/text_blanks.h"
 #include "editor/text_convert.h"
 
 namespace tarlow {
@@ -50,14 +51,6 @@ std::vector<std::u16string> SplitLines(std::u16string_view text) {
   }
   if (open) lines.push_back(std::move(cur));
   return lines;
-}
-
-std::string Trim(const std::string& s) {
-  std::size_t b = 0;
-  std::size_t e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
 }
 
 int ParseInteger(const std::string& entry) {
@@ -448,7 +441,7 @@ void TMemoSource::SetTabStops(const std::string& text) {
   while (start <= text.size()) {
     std::size_t comma = text.find(',', start);
     if (comma == std::string::npos) comma = text.size();
-    const std::string entry = Trim(text.substr(start, comma - start));
+    const std::string entry = TrimBlanks(std::string_view(text).substr(start, comma - start));
     if (!entry.empty()) {
       const int value = ParseInteger(entry);
       // Stops must rise; the first must be a real column beyond 0 or the

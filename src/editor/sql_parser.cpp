@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "editor/text_blanks.h"
+
 namespace tarlow {
 
 namespace {
@@ -51,14 +53,6 @@ bool SameText(std::u16string_view name, std::string_view keyword) {
   for (std::size_t i = 0; i < name.size(); ++i)
     if (Upper(name[i]) != Upper(static_cast<unsigned char>(keyword[i]))) return false;
   return true;
-}
-
-std::string Trim(const std::string& s) {
-  std::size_t b = 0;
-  std::size_t e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
 }
 
 }  // namespace
@@ -112,7 +106,7 @@ int TSqlParser::KeywordBucket(std::u16string_view name) {
 void TSqlParser::RebuildKeywordTables() {
   sorted_.clear();
   for (auto it = keywords_.rbegin(); it != keywords_.rend(); ++it) {
-    std::string k = Trim(*it);
+    std::string k = TrimBlanks(*it);
     if (k.empty()) continue;
     auto pos = std::lower_bound(sorted_.begin(), sorted_.end(), k,
                                 [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });

@@ -174,14 +174,21 @@ TEST(StoreColouring, OnDemandUpToTheLinePlusAHundred) {
   EXPECT_FALSE(store.InternalLines().Item(112).Flags & TStringItem::ColorValid);
 }
 
-TEST(StoreColouring, OpeningAndClosingACommentAtTheTop) {
+// Three coloured lines and a view that records what it is told.
+struct ColouredStore : ::testing::Test {
   TSqlParser parser;
   TMemoSource store;
-  store.SetSyntaxParser(&parser);
-  store.Lines().SetText(u"select a\r\nfrom b\r\nwhere c");
-  for (int i = 0; i < 3; ++i) store.ColorData(i);
   Recorder r;
-  store.Attach(&r);
+  void SetUp() override {
+    store.SetSyntaxParser(&parser);
+    store.Lines().SetText(u"select a\r\nfrom b\r\nwhere c");
+    for (int i = 0; i < 3; ++i) store.ColorData(i);
+    store.Attach(&r);
+  }
+  void TearDown() override { store.Detach(&r); }
+};
+
+TEST_F(ColouredStore, OpeningAndClosingACommentAtTheTop) {
   r.changes.clear();
   store.SetCaret({0, 0});
   ASSERT_TRUE(store.InsertText(u"/*"));
@@ -199,14 +206,7 @@ TEST(StoreColouring, OpeningAndClosingACommentAtTheTop) {
   EXPECT_EQ(Digits(store.ColorData(2)), "666660377");
 }
 
-TEST(StoreColouring, AnEditThatKeepsTheEndStateRepaintsOneLine) {
-  TSqlParser parser;
-  TMemoSource store;
-  store.SetSyntaxParser(&parser);
-  store.Lines().SetText(u"select a\r\nfrom b\r\nwhere c");
-  for (int i = 0; i < 3; ++i) store.ColorData(i);
-  Recorder r;
-  store.Attach(&r);
+TEST_F(ColouredStore, AnEditThatKeepsTheEndStateRepaintsOneLine) {
   store.SetCaret({1, 6});
   r.changes.clear();
   store.InsertText(u"x");
