@@ -578,10 +578,12 @@ class Interpreter {
       if (tg.var->notNull && v.isNull()) throw plsql::valueError("");
       tg.var->value = std::move(v);
     } else if (tg.host >= 0 && tg.element > 0) {
+      if (host_.assigned) (*host_.assigned)[static_cast<size_t>(tg.host)] = 1;
       std::vector<Value>& table = hostTable(*tg.at, tg.host);
       if (table.size() < static_cast<size_t>(tg.element)) table.resize(static_cast<size_t>(tg.element));
       table[static_cast<size_t>(tg.element - 1)] = plsql::sqlValue(d);
     } else if (tg.host >= 0 && host_.values) {
+      if (host_.assigned) (*host_.assigned)[static_cast<size_t>(tg.host)] = 1;
       (*host_.values)[static_cast<size_t>(tg.host)] = plsql::sqlValue(d);
     }
   }
@@ -838,16 +840,62 @@ class Interpreter {
       throw OraError(static_cast<int>(-code), msg);
     }
     if (pkg == "DBMS_LOB") return lobCall(at, proc);
-    if (pkg == "DBMS_OUTPUT") {
-      static const std::set<std::string> known = {"PUT_LINE", "PUT", "NEW_LINE", "ENABLE", "DISABLE"};
-      if (!known.count(proc)) throw error(at, "PLS-00302: component '" + proc + "' must be declared");
-      // Nothing reads the buffer here, so what is written is dropped, as it is
-      // on a session that has not enabled it.
-      if (isOp(peek(), "(")) arguments();
+    if (pkg == "DBMS_OUTPUT") return outputCall(at, proc);
+    throw undeclared(at, pkg.empty() ? proc : pkg);
+  }
+
+  // DBMS_OUTPUT: lines written while the session has it enabled wait in the
+  // session's buffer until GET_LINE reads them.
+  void outputCall(const Token& at, const std::string& proc) {
+    if (proc == "GET_LINE") {
+      expectOp("(");
+      Target line = target();
+      checkAssignable(line);
+      expectOp(",");
+      Target status = target();
+      checkAssignable(status);
+      expectOp(")");
       expectOp(";");
+      if (skip_) return;
+      if (s_.outputRead < s_.outputLines.size()) {
+        store(line, Datum::scalar(Value::text(s_.outputLines[s_.outputRead++])));
+        store(status, Datum::scalar(Value::number("0")));
+      } else {
+        store(line, Datum::scalar(Value::null()));
+        store(status, Datum::scalar(Value::number("1")));
+      }
+      if (s_.outputRead == s_.outputLines.size()) {
+        s_.outputLines.clear();
+        s_.outputRead = 0;
+      }
       return;
     }
-    throw undeclared(at, pkg.empty() ? proc : pkg);
+    static const std::map<std::string, std::pair<size_t, size_t>> counts = {
+        {"PUT_LINE", {1, 1}}, {"PUT", {1, 1}}, {"NEW_LINE", {0, 0}}, {"ENABLE", {0, 1}}, {"DISABLE", {0, 0}}};
+    auto it = counts.find(proc);
+    if (it == counts.end()) throw error(at, "PLS-00302: component '" + proc + "' must be declared");
+    std::vector<Arg> a = arguments();
+    expectOp(";");
+    arity(at, proc, a, it->second.first, it->second.second);
+    if (skip_) return;
+    if (proc == "ENABLE") {
+      s_.outputEnabled = true;
+    } else if (proc == "DISABLE") {
+      s_.outputEnabled = false;
+      s_.outputLines.clear();
+      s_.outputRead = 0;
+      s_.outputPending.clear();
+    } else if (s_.outputEnabled) {
+      std::string text;
+      if (!a.empty()) plsql::toText(s_, a[0].value, text);
+      if (text.size() > static_cast<size_t>(kMaxVarchar))
+        throw OraError(20000, "ORU-10028: line length overflow, limit of 32767 bytes per line");
+      s_.outputPending += text;
+      if (proc != "PUT") {
+        s_.outputLines.push_back(std::move(s_.outputPending));
+        s_.outputPending.clear();
+      }
+    }
   }
 
   std::vector<Arg> arguments() {

@@ -84,6 +84,8 @@ ocisim::Value bindValue(Bind* b, ub4 iter) {
   if (b->ind && *at<sb2>(b->ind, b->indSkip, iter) == -1) return ocisim::Value::null();
   void* elem = b->buf ? at<char>(b->buf, b->bufSkip, iter) : nullptr;
   if (elem == nullptr) return ocisim::Value::null();
+  // An actual length of zero is a null value, whatever the type.
+  if (b->alen && *at<ub2>(b->alen, b->alenSkip, iter) == 0) return ocisim::Value::null();
   if (b->dty == SQLT_CLOB || b->dty == SQLT_BLOB || b->dty == SQLT_BFILEE) {
     auto* loc = handleAs<LobLocator>(*static_cast<void**>(elem), OCI_DTYPE_LOB);
     if (loc == nullptr) loc = handleAs<LobLocator>(*static_cast<void**>(elem), OCI_DTYPE_FILE);
@@ -180,6 +182,8 @@ void returnBinds(Stmt* st, ocisim::Connection* conn) {
         target->rowsFetched = 0;
         break;
       }
+      // Placeholders the block only read are IN binds: nothing comes back.
+      if (!st->st->boundAssigned(k)) break;
       if (b->maxarr > 0) {
         std::vector<ocisim::Value> elements = st->st->boundTable(k);
         if (elements.size() > b->maxarr)
