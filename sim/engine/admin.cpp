@@ -7,6 +7,7 @@
 #include <random>
 
 #include "engine/core.h"
+#include "platform/ascii.h"
 
 namespace ocisim {
 
@@ -30,7 +31,7 @@ void execSql(sqlite3* db, const char* sql) {
 namespace {
 
 std::string upperCase(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : s) c = platform::asciiUpper(c);
   return s;
 }
 
@@ -161,9 +162,9 @@ std::unique_ptr<Connection> openConnection(const std::string& dataDir, const std
 std::unique_ptr<Connection> attachIn(const std::string& dataDir, const std::string& serviceName) {
   std::string name = serviceName;
   // Blanks around the name, as a logon dialog may leave them, do not count.
-  while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back()))) name.pop_back();
+  while (!name.empty() && platform::isAsciiSpace(name.back())) name.pop_back();
   size_t b = 0;
-  while (b < name.size() && std::isspace(static_cast<unsigned char>(name[b]))) ++b;
+  while (b < name.size() && platform::isAsciiSpace(name[b])) ++b;
   name = name.substr(b);
   if (name.empty() || name.find('/') != std::string::npos || name.find("..") != std::string::npos ||
       !fileExists(databasePath(dataDir, name)))

@@ -12,6 +12,7 @@
 #include <map>
 
 #include "engine/dict.h"
+#include "platform/ascii.h"
 
 namespace ocisim {
 
@@ -403,7 +404,7 @@ ColumnInfo columnInfoFromDecl(const std::string& name, const std::string& declIn
   std::string decl = declIn;
   size_t stored = decl.find(" STORED AS ");
   if (stored != std::string::npos) decl.resize(stored);
-  for (char& ch : decl) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  for (char& ch : decl) ch = platform::asciiUpper(ch);
   std::string base = decl, args;
   size_t lp = decl.find('(');
   if (lp != std::string::npos) {
@@ -741,10 +742,32 @@ void initCatalog(sqlite3* db) {
                  " FROM ocisim_users");
 }
 
+bool isDictionaryViewName(const std::string& name) {
+  std::string bare;
+  if (startsWith(name, "USER_")) bare = name.substr(5);
+  else if (startsWith(name, "ALL_")) bare = name.substr(4);
+  else return false;
+  return findView(bare) || bare == "TAB_COMMENTS" || bare == "COL_COMMENTS" || bare == "USERS";
+}
+
+namespace {
+
+std::string revokedKey(const std::string& view) { return "revoked:" + view; }
+
+}  // namespace
+
+void setDictionaryViewReadable(Session& s, const std::string& view, bool readable) {
+  if (readable) dict::exec(s.db, "DELETE FROM cat_meta WHERE name = " + dict::quoteLiteral(revokedKey(view)));
+  else dict::exec(s.db, "INSERT OR REPLACE INTO cat_meta VALUES(" + dict::quoteLiteral(revokedKey(view)) + ", 'Y')");
+}
+
 std::string resolveRelation(Session& s, const std::string& ownerIn, const std::string& name) {
   std::string owner = ownerIn;
   if (owner.empty() || owner == "SYS" || owner == "PUBLIC") {
     if (name == "DUAL") return "DUAL";
+    if ((startsWith(name, "USER_") || startsWith(name, "ALL_")) &&
+        dict::scalar(s.db, "SELECT 1 FROM cat_meta WHERE name = ?", {revokedKey(name)}))
+      throw OraError(942, "table or view does not exist");
     if (startsWith(name, "USER_")) return userView(s, name);
     if (startsWith(name, "ALL_")) {
       if (dict::scalar(s.db, "SELECT 1 FROM main.sqlite_master WHERE type = 'view' AND name = ?", {name}))

@@ -22,6 +22,9 @@ namespace ocisim {
 // trailing blanks are allowed.  Returns false when the text is no number.
 bool canonicalNumber(std::string_view text, std::string& out);
 std::string canonicalFromDouble(double d);
+// The double nearest to a number's text (canonical or plain digits), read
+// with '.' as the decimal point whatever the process locale; 0 for no number.
+double doubleFromNumberText(const std::string& text);
 std::string canonicalFromInt(int64_t v);
 // Binds a canonical number the way it is stored: INTEGER when integral and in
 // range, REAL when the double holds exactly these digits, TEXT otherwise.

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "engine/dict.h"
+#include "platform/ascii.h"
 
 namespace ocisim {
 
@@ -13,14 +14,14 @@ namespace dict {
 namespace {
 
 std::string trimRight(std::string s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.pop_back();
+  while (!s.empty() && platform::isAsciiSpace(s.back())) s.pop_back();
   return s;
 }
 
 std::string trimBoth(std::string s) {
   s = trimRight(std::move(s));
   size_t b = 0;
-  while (b < s.size() && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
+  while (b < s.size() && platform::isAsciiSpace(s[b])) ++b;
   return s.substr(b);
 }
 
@@ -671,8 +672,17 @@ void executeDictionaryStatement(Session& s, const std::vector<Token>& tokens, co
   using namespace dict;
   Cursor c(tokens, sql);
   std::string verb = c.next().upper;
-  if (verb == "GRANT" || verb == "REVOKE" || verb == "ANALYZE" || verb == "PURGE" || verb == "AUDIT" ||
-      verb == "NOAUDIT")
+  if (verb == "GRANT" || verb == "REVOKE") {
+    // SELECT on a dictionary view is the one privilege kept: a view taken
+    // away answers ORA-00942, as a server's does for a view the user may
+    // not see.
+    if (c.acceptWord("SELECT") && c.acceptWord("ON")) {
+      auto [owner, view] = c.qualifiedName("SYS");
+      if (owner == "SYS" && isDictionaryViewName(view)) setDictionaryViewReadable(s, view, verb == "GRANT");
+    }
+    return;
+  }
+  if (verb == "ANALYZE" || verb == "PURGE" || verb == "AUDIT" || verb == "NOAUDIT")
     return;  // accepted: one user owns everything here and keeps no statistics
   if (verb == "COMMENT") {
     c.expectWord("ON", 905, "missing keyword");

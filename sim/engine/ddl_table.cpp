@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <set>
 
+#include "engine/core.h"
 #include "engine/dict.h"
+#include "platform/ascii.h"
 
 namespace ocisim::dict {
 
@@ -15,7 +17,7 @@ const std::vector<const char*> kColumnStops = {"CONSTRAINT", "NOT",    "NULL",  
 
 long long sizeValue(Cursor& c) {
   std::string n = c.number();
-  long double v = std::stold(n);
+  long double v = doubleFromNumberText(n);
   if (c.acceptWord("K")) v *= 1024;
   else if (c.acceptWord("M")) v *= 1024 * 1024;
   else if (c.acceptWord("G")) v *= 1024.0L * 1024 * 1024;
@@ -108,9 +110,9 @@ std::string conditionText(Cursor& c) {
   c.skipGroup();
   size_t to = c.pos() - 1;  // the closing ")"
   std::string text = c.textBetween(from, to);
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+  while (!text.empty() && platform::isAsciiSpace(text.back())) text.pop_back();
   size_t b = 0;
-  while (b < text.size() && std::isspace(static_cast<unsigned char>(text[b]))) ++b;
+  while (b < text.size() && platform::isAsciiSpace(text[b])) ++b;
   return text.substr(b);
 }
 
@@ -693,7 +695,7 @@ void rebuildTable(Session& s, const std::string& owner, const std::string& table
 void createTableAsSelect(Session& s, Cursor& c, const std::string& owner, const std::string& table,
                          const std::vector<std::string>& names, const Storage& st) {
   std::string query = c.textFrom(c.pos());
-  while (!query.empty() && (std::isspace(static_cast<unsigned char>(query.back())) || query.back() == ';'))
+  while (!query.empty() && (platform::isAsciiSpace(query.back()) || query.back() == ';'))
     query.pop_back();
   if (query.empty()) throw OraError(936, "missing expression");
   std::string translated = translateQuery(s, query);

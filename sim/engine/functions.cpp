@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/core.h"
+#include "platform/ascii.h"
 
 namespace ocisim {
 
@@ -45,7 +46,7 @@ double numberArg(sqlite3_value* v) {
   if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) return sqlite3_value_double(v);
   std::string c;
   if (!numberOfValue(v, c)) throw OraError(1722, "invalid number");
-  return std::strtod(c.c_str(), nullptr);
+  return doubleFromNumberText(c);
 }
 int64_t intArg(sqlite3_value* v) {
   double d = numberArg(v);
@@ -78,7 +79,18 @@ void fnUser(sqlite3_context* ctx, int, sqlite3_value**) {
 
 void fnSysdate(sqlite3_context* ctx, int, sqlite3_value**) { resultText(ctx, storedDate(currentDate())); }
 
+// VARCHAR2 concatenation holds at most 4,000 bytes; a chain with a CLOB
+// operand (ocisim_concat_clob) has no such limit.
 void fnConcat(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  GUARDED({
+    std::string out;
+    for (int i = 0; i < argc; ++i) out += textOf(argv[i]);
+    if (out.size() > 4000) throw OraError(1489, "result of string concatenation is too long");
+    resultText(ctx, out);
+  })
+}
+
+void fnConcatClob(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   std::string out;
   for (int i = 0; i < argc; ++i) out += textOf(argv[i]);
   resultText(ctx, out);
@@ -186,7 +198,7 @@ std::string roundDigits(const std::string& c, int scale) {
   std::string body = neg ? c.substr(1) : c;
   if (body.find('E') != std::string::npos) {
     // Exponent form: past 40 digits; let the double do it.
-    double d = std::strtod(c.c_str(), nullptr);
+    double d = doubleFromNumberText(c);
     double f = std::pow(10.0, scale);
     return canonicalFromDouble(std::round(d * f) / f);
   }
@@ -267,22 +279,31 @@ int hexValue(char c) {
   return -1;
 }
 
-void fnHexToRaw(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  GUARDED({
-    if (isNull(argv[0])) return sqlite3_result_null(ctx);
-    if (sqlite3_value_type(argv[0]) == SQLITE_BLOB) return sqlite3_result_value(ctx, argv[0]);
-    std::string h = textOf(argv[0]);
-    if (h.size() % 2) h.insert(0, "0");
-    std::string out;
-    for (size_t i = 0; i < h.size(); i += 2) {
-      int a = hexValue(h[i]), b = hexValue(h[i + 1]);
-      if (a < 0 || b < 0) throw OraError(1465, "invalid hex number");
-      out += static_cast<char>(a * 16 + b);
-    }
-    if (out.empty()) return sqlite3_result_null(ctx);
-    sqlite3_result_blob(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
-  })
+// Hexadecimal text as bytes; binary values pass as they are.  `limit` is the
+// most bytes the result may hold (0: no limit).
+void hexToBinary(sqlite3_context* ctx, sqlite3_value* v, size_t limit) {
+  if (isNull(v)) return sqlite3_result_null(ctx);
+  if (sqlite3_value_type(v) == SQLITE_BLOB) return sqlite3_result_value(ctx, v);
+  std::string h = textOf(v);
+  if (h.size() % 2) h.insert(0, "0");
+  std::string out;
+  for (size_t i = 0; i < h.size(); i += 2) {
+    int a = hexValue(h[i]), b = hexValue(h[i + 1]);
+    if (a < 0 || b < 0) throw OraError(1465, "invalid hex number");
+    out += static_cast<char>(a * 16 + b);
+  }
+  if (out.empty()) return sqlite3_result_null(ctx);
+  if (limit && out.size() > limit)
+    throw OraError(22835, "Buffer too small for CLOB to CHAR or BLOB to RAW conversion (actual: " +
+                              std::to_string(out.size()) + ", maximum: " + std::to_string(limit) + ")");
+  sqlite3_result_blob(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
 }
+
+// HEXTORAW makes a RAW value, which holds at most 2,000 bytes in SQL.
+void fnHexToRaw(sqlite3_context* ctx, int, sqlite3_value** argv) { GUARDED({ hexToBinary(ctx, argv[0], 2000); }) }
+
+// Text put into a LONG RAW or BLOB column.
+void fnToBinary(sqlite3_context* ctx, int, sqlite3_value** argv) { GUARDED({ hexToBinary(ctx, argv[0], 0); }) }
 
 // ocisim_as_raw(v, max, label): a RAW(n) column takes at most n bytes.
 void fnAsRaw(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -464,12 +485,11 @@ void fnUpperLower(sqlite3_context* ctx, sqlite3_value* v, int mode) {
   std::string t = textOf(v);
   bool start = true;
   for (char& c : t) {
-    unsigned char u = static_cast<unsigned char>(c);
-    if (mode == 0) c = static_cast<char>(std::toupper(u));
-    else if (mode == 1) c = static_cast<char>(std::tolower(u));
+    if (mode == 0) c = platform::asciiUpper(c);
+    else if (mode == 1) c = platform::asciiLower(c);
     else {
-      c = static_cast<char>(start ? std::toupper(u) : std::tolower(u));
-      start = !std::isalnum(u);
+      c = start ? platform::asciiUpper(c) : platform::asciiLower(c);
+      start = !platform::isAsciiAlnum(c);
     }
   }
   resultText(ctx, t);
@@ -530,7 +550,7 @@ void fnRoundTrunc(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool tru
       DateTime d;
       if (parseStoredDate(textOf(argv[0]), d)) {
         std::string unit = argc > 1 ? textOf(argv[1]) : "DD";
-        for (char& c : unit) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        for (char& c : unit) c = platform::asciiUpper(c);
         bool up = !truncate && d.hour >= 12;
         if (unit == "DD" || unit == "DDD" || unit == "J") {
           d.hour = d.minute = d.second = 0;
@@ -803,6 +823,7 @@ const FnDef kFunctions[] = {
     {"ocisim_user", 0, fnUser, false},
     {"ocisim_sysdate", 0, fnSysdate, false},
     {"ocisim_concat", -1, fnConcat, true},
+    {"ocisim_concat_clob", -1, fnConcatClob, true},
     {"ocisim_datetext", 1, fnDateText, false},
     {"ocisim_to_char", 1, fnToChar, false},
     {"ocisim_to_char", 2, fnToChar, true},
@@ -819,6 +840,7 @@ const FnDef kFunctions[] = {
     {"ocisim_as_date", 1, fnAsDate, false},
     {"ocisim_num", 1, fnNum, true},
     {"ocisim_hextoraw", 1, fnHexToRaw, true},
+    {"ocisim_tobinary", 1, fnToBinary, true},
     {"ocisim_rawtohex", 1, fnRawToHex, true},
     {"ocisim_chr", 1, fnChr, true},
     {"ocisim_length", 1, fnLength, true},

@@ -94,6 +94,11 @@ void executeDictionaryStatement(Session& s, const std::vector<Token>& tokens,
 // SQLite name to select from; throws ORA-00942 when there is none.
 std::string resolveRelation(Session& s, const std::string& owner, const std::string& name);
 
+// USER_ and ALL_ dictionary views: whether a name is one, and SELECT on one
+// taken away (REVOKE) or given back (GRANT) for the whole database.
+bool isDictionaryViewName(const std::string& name);
+void setDictionaryViewReadable(Session& s, const std::string& view, bool readable);
+
 // Oracle's declared type of a stored column, as a describe reports it.
 // A declared type may end in " STORED AS BLOB" or " STORED AS TEXT": that
 // tail only steers SQLite's column affinity, so that NUMBER columns keep

@@ -2,12 +2,13 @@
 #include <cctype>
 
 #include "engine/core.h"
+#include "platform/ascii.h"
 
 namespace ocisim {
 
 namespace {
-bool wordStart(unsigned char c) { return std::isalpha(c) || c >= 0x80; }
-bool wordChar(unsigned char c) { return std::isalnum(c) || c == '_' || c == '$' || c == '#' || c >= 0x80; }
+bool wordStart(unsigned char c) { return platform::isAsciiAlpha(c) || c >= 0x80; }
+bool wordChar(unsigned char c) { return platform::isAsciiAlnum(c) || c == '_' || c == '$' || c == '#' || c >= 0x80; }
 }  // namespace
 
 std::vector<Token> tokenize(const std::string& sql) {
@@ -15,7 +16,7 @@ std::vector<Token> tokenize(const std::string& sql) {
   size_t i = 0, n = sql.size();
   while (i < n) {
     unsigned char c = static_cast<unsigned char>(sql[i]);
-    if (std::isspace(c)) { ++i; continue; }
+    if (platform::isAsciiSpace(c)) { ++i; continue; }
     if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
       while (i < n && sql[i] != '\n') ++i;
       continue;
@@ -33,7 +34,7 @@ std::vector<Token> tokenize(const std::string& sql) {
       t.kind = Token::Kind::Word;
       t.text = sql.substr(s, i - s);
       t.upper = t.text;
-      for (char& ch : t.upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+      for (char& ch : t.upper) ch = platform::asciiUpper(ch);
     } else if (c == '\'' || ((c == 'n' || c == 'N') && i + 1 < n && sql[i + 1] == '\'')) {
       if (c != '\'') ++i;
       ++i;
@@ -58,19 +59,19 @@ std::vector<Token> tokenize(const std::string& sql) {
       t.text = t.upper = sql.substr(i + 1, e - i - 1);
       if (t.text.empty()) throw OraError(1741, "illegal zero-length identifier");
       i = e + 1;
-    } else if (std::isdigit(c) || (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(sql[i + 1])))) {
+    } else if (platform::isAsciiDigit(c) || (c == '.' && i + 1 < n && platform::isAsciiDigit(sql[i + 1]))) {
       size_t s = i;
-      while (i < n && std::isdigit(static_cast<unsigned char>(sql[i]))) ++i;
+      while (i < n && platform::isAsciiDigit(sql[i])) ++i;
       if (i < n && sql[i] == '.' && !(i + 1 < n && sql[i + 1] == '.')) {
         ++i;
-        while (i < n && std::isdigit(static_cast<unsigned char>(sql[i]))) ++i;
+        while (i < n && platform::isAsciiDigit(sql[i])) ++i;
       }
       if (i < n && (sql[i] == 'e' || sql[i] == 'E')) {
         size_t k = i + 1;
         if (k < n && (sql[k] == '+' || sql[k] == '-')) ++k;
-        if (k < n && std::isdigit(static_cast<unsigned char>(sql[k]))) {
+        if (k < n && platform::isAsciiDigit(sql[k])) {
           i = k;
-          while (i < n && std::isdigit(static_cast<unsigned char>(sql[i]))) ++i;
+          while (i < n && platform::isAsciiDigit(sql[i])) ++i;
         }
       }
       t.kind = Token::Kind::Number;
@@ -93,7 +94,7 @@ std::vector<Token> tokenize(const std::string& sql) {
         while (i < n && wordChar(static_cast<unsigned char>(sql[i]))) ++i;
         t.text = sql.substr(s, i - s);
         t.upper = t.text;
-        for (char& ch : t.upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        for (char& ch : t.upper) ch = platform::asciiUpper(ch);
       }
     } else {
       static const char* const two[] = {"||", "<=", ">=", "<>", "!=", "^=", ":=", "=>", "..", "**"};

@@ -1,12 +1,15 @@
 // A logged-on session (Connection) and its statements: logon, transactions
 // with statement-level atomicity, DDL's implicit commits, ALTER SESSION,
 // anonymous blocks, and the select/DML path over translated SQLite.
+#include <unistd.h>
+
 #include <atomic>
 #include <charconv>
 #include <cstring>
 
 #include "engine/core.h"
 #include "engine/plsql.h"
+#include "platform/ascii.h"
 
 namespace ocisim {
 
@@ -15,7 +18,7 @@ std::string databaseFile(const std::string& dataDir, const std::string& name);
 namespace {
 
 std::string upperCase(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : s) c = platform::asciiUpper(c);
   return s;
 }
 
@@ -159,6 +162,15 @@ std::string errorFor(const std::string& sqlite) { return sqlite; }
   if (primary == SQLITE_CONSTRAINT) throw constraintError(s, msg);
   if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
     throw OraError(54, "resource busy and acquire with NOWAIT specified or timeout expired");
+  // The database file itself failing: what a server says of a data file it
+  // cannot open, read or write.
+  if (primary == SQLITE_CANTOPEN || primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT)
+    throw OraError(1116, "error in opening database file " + s.database);
+  const int extended = s.db ? sqlite3_extended_errcode(s.db) : rc;
+  if (extended == SQLITE_IOERR_READ || extended == SQLITE_IOERR_SHORT_READ)
+    throw OraError(1115, "IO error reading block from file " + s.database);
+  if (primary == SQLITE_IOERR || primary == SQLITE_FULL || primary == SQLITE_READONLY)
+    throw OraError(1114, "IO error writing block to file " + s.database);
   const char* nsc = "no such column: ";
   if (msg.rfind(nsc, 0) == 0) {
     std::string name = msg.substr(std::strlen(nsc));
@@ -630,7 +642,11 @@ class ConnectionImpl : public Connection {
     if (sqlite3_open_v2(path.c_str(), &s_.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
       sqlite3_close(s_.db);
       s_.db = nullptr;
-      throw OraError(12154, "TNS:could not resolve the connect identifier specified");
+      // No such database is a name nobody knows; a file that is there but
+      // will not open is the database's own fault.
+      if (::access(path.c_str(), F_OK) != 0)
+        throw OraError(12154, "TNS:could not resolve the connect identifier specified");
+      throw OraError(1116, "error in opening database file " + database);
     }
     sqlite3_busy_timeout(s_.db, 10000);
     // A double-quoted name is always a name, never a string.
@@ -657,10 +673,12 @@ class ConnectionImpl : public Connection {
     sqlite3_stmt* st = nullptr;
     std::string stored, status;
     bool found = false;
-    if (sqlite3_prepare_v2(s_.db, "SELECT password, account_status FROM ocisim_users WHERE username = ?1", -1, &st,
-                           nullptr) == SQLITE_OK) {
+    int rc = sqlite3_prepare_v2(s_.db, "SELECT password, account_status FROM ocisim_users WHERE username = ?1", -1,
+                                &st, nullptr);
+    if (rc == SQLITE_OK) {
       sqlite3_bind_text(st, 1, u.c_str(), -1, SQLITE_TRANSIENT);
-      if (sqlite3_step(st) == SQLITE_ROW) {
+      rc = sqlite3_step(st);
+      if (rc == SQLITE_ROW) {
         found = true;
         stored = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
         const unsigned char* p = sqlite3_column_text(st, 1);
@@ -668,6 +686,8 @@ class ConnectionImpl : public Connection {
       }
     }
     sqlite3_finalize(st);
+    // A database that cannot be read is not a wrong password.
+    if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE) throwSqlite(s_, rc, sqlite3_errmsg(s_.db));
     if (!found || stored != password || u.empty())
       throw OraError(1017, "invalid username/password; logon denied");
     if (status == "LOCKED") throw OraError(28000, "the account is locked");

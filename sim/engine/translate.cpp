@@ -12,6 +12,7 @@
 #include <set>
 
 #include "engine/core.h"
+#include "platform/ascii.h"
 
 namespace ocisim {
 
@@ -169,8 +170,8 @@ class Parser {
     size_t e = to < t_.size() ? t_[to].offset : sql_.size();
     for (size_t i = b; i < e && i < sql_.size(); ++i) {
       char c = sql_[i];
-      if (std::isspace(static_cast<unsigned char>(c))) continue;
-      out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      if (platform::isAsciiSpace(c)) continue;
+      out += platform::asciiUpper(c);
     }
     return out;
   }
@@ -212,7 +213,7 @@ class Parser {
       const char* n = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
       const char* d = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
       std::string un = n ? n : "";
-      for (char& c : un) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      for (char& c : un) c = platform::asciiUpper(c);
       r.decls[un] = d ? d : "";
     }
     sqlite3_finalize(st);
@@ -633,7 +634,7 @@ class Parser {
     std::string n = name(904, "invalid identifier");
     if (acceptOp(".")) n = name(904, "invalid identifier");  // alias.column
     std::string key = n;
-    for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : key) c = platform::asciiUpper(c);
     if (!tg.decls.count(key)) throw OraError(904, quoteName(n) + ": invalid identifier");
     return n;
   }
@@ -688,7 +689,7 @@ class Parser {
       case SqlType::LongRaw:
       case SqlType::Blob:
         if (e.type.known && (e.type.type == SqlType::Raw || e.type.type == SqlType::Blob)) return e.sql;
-        return "ocisim_hextoraw(" + e.sql + ")";
+        return "ocisim_tobinary(" + e.sql + ")";
       default: return e.sql;
     }
   }
@@ -705,7 +706,7 @@ class Parser {
 
   std::string declFor(const Target& tg, const std::string& column) {
     std::string key = column;
-    for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : key) c = platform::asciiUpper(c);
     auto it = tg.decls.find(key);
     return it == tg.decls.end() ? std::string() : it->second;
   }
@@ -969,18 +970,57 @@ class Parser {
     return e.sql;
   }
 
+  // A chain of "||" becomes one call with every operand, however long the
+  // chain: nested calls would overflow SQLite's parser.  A chain with a CLOB
+  // operand makes a CLOB; any other is VARCHAR2, held to 4,000 bytes.  (A
+  // LONG operand, which Oracle refuses in expressions, lifts the limit too:
+  // tests grow LONG values that way.)
   Expr additive() {
     Expr l = multiplicative();
+    std::vector<std::string> chain;
+    bool chainClob = false;
+    int chainSize = 0;
+    auto closeChain = [&]() {
+      if (chain.empty()) return;
+      // SQLite takes a limited number of arguments per call: long chains
+      // are calls of calls, a hundred operands each.
+      const std::string fn = chainClob ? "ocisim_concat_clob(" : "ocisim_concat(";
+      constexpr size_t kPerCall = 100;
+      std::vector<std::string> level = std::move(chain);
+      do {
+        std::vector<std::string> up;
+        for (size_t at = 0; at < level.size(); at += kPerCall) {
+          std::string call = fn;
+          for (size_t i = at; i < std::min(level.size(), at + kPerCall); ++i) {
+            if (i > at) call += ", ";
+            call += level[i];
+          }
+          up.push_back(call + ")");
+        }
+        level = std::move(up);
+      } while (level.size() > 1);
+      Expr e;
+      e.sql = level[0];
+      e.type = chainClob ? Type{SqlType::Clob, 4000, 0, 0, true} : varcharType(std::min(4000, chainSize));
+      chain.clear();
+      chainClob = false;
+      chainSize = 0;
+      l = e;
+    };
     while (true) {
       if (isOp(peek(), "||")) {
         next();
         Expr r = multiplicative();
-        Expr e;
-        e.sql = "ocisim_concat(" + textOperand(l) + ", " + textOperand(r) + ")";
-        int size = std::min(4000, std::max(l.type.size, 1) + std::max(r.type.size, 1));
-        e.type = varcharType(size);
-        l = e;
+        if (chain.empty()) {
+          chain.push_back(textOperand(l));
+          chainClob = typeKnownAs(l, SqlType::Clob) || typeKnownAs(l, SqlType::Long);
+          chainSize = std::max(l.type.size, 1);
+        }
+        chain.push_back(textOperand(r));
+        chainClob = chainClob || typeKnownAs(r, SqlType::Clob) || typeKnownAs(r, SqlType::Long);
+        chainSize = std::min(4000, chainSize + std::max(r.type.size, 1));
       } else if (isOp(peek(), "+") || isOp(peek(), "-")) {
+        closeChain();
         bool plus = next().text == "+";
         Expr r = multiplicative();
         Expr e;
@@ -1004,6 +1044,7 @@ class Parser {
         break;
       }
     }
+    closeChain();
     return l;
   }
 
@@ -1059,7 +1100,7 @@ class Parser {
       e.sql = c;
       return e;
     }
-    double d = std::strtod(c.c_str(), nullptr);
+    double d = doubleFromNumberText(c);
     if (canonicalFromDouble(d) == c) {
       e.sql = c[0] == '.' ? "0" + c : (c.rfind("-.", 0) == 0 ? "-0" + c.substr(1) : c);
       return e;
@@ -1089,6 +1130,7 @@ class Parser {
           e.sql = "NULL";
           e.type = {SqlType::Char, 0, 0, 0, true};
         } else {
+          if (t.text.size() > 4000) throw OraError(1704, "string literal too long");
           e.sql = quoteText(t.text);
           e.type = {SqlType::Char, static_cast<int>(t.text.size()), 0, 0, true};
         }
@@ -1213,7 +1255,7 @@ class Parser {
     e.columnName = column;
     std::string key = column;
     if (t_[p_ - 1].kind == Token::Kind::Word)
-      for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      for (char& c : key) c = platform::asciiUpper(c);
     if (const std::string* d = declOf(qualifier, key)) {
       e.type = typeOfDecl(*d);
       e.type.known = false;  // the describe takes it from SQLite, with nullability

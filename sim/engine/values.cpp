@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "engine/core.h"
+#include "platform/ascii.h"
 
 namespace ocisim {
 
@@ -103,6 +104,16 @@ std::string canonicalFromInt(int64_t v) {
   return std::string(buf, r.ptr);
 }
 
+double doubleFromNumberText(const std::string& text) {
+  const char* b = text.data();
+  const char* e = b + text.size();
+  while (b < e && platform::isAsciiSpace(*b)) ++b;
+  if (b < e && *b == '+') ++b;
+  double d = 0;
+  std::from_chars(b, e, d);
+  return d;
+}
+
 std::string canonicalFromDouble(double d) {
   if (std::isnan(d) || std::isinf(d)) return d < 0 ? "-~" : "~";
   if (d == std::floor(d) && std::fabs(d) < 9e15) return canonicalFromInt(static_cast<int64_t>(d));
@@ -123,7 +134,7 @@ NumStore storageOf(const std::string& c, int64_t& iv, double& dv) {
     auto r = std::from_chars(c.data(), c.data() + c.size(), iv);
     if (r.ec == std::errc() && r.ptr == c.data() + c.size()) return NumStore::Int;
   }
-  dv = std::strtod(c.c_str(), nullptr);
+  dv = doubleFromNumberText(c);
   if (canonicalFromDouble(dv) == c) return NumStore::Real;
   return NumStore::Text;
 }
@@ -184,13 +195,13 @@ bool numberOfColumn(sqlite3_stmt* st, int col, std::string& out) {
 // sign, FM to drop padding, X for hexadecimal and EEEE for scientific.
 std::string formatNumber(const std::string& canonical, const std::string& format) {
   std::string f;
-  for (char c : format) f += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char c : format) f += platform::asciiUpper(c);
   bool fm = false;
   if (f.rfind("FM", 0) == 0) {
     fm = true;
     f = f.substr(2);
   }
-  double value = std::strtod(canonical.c_str(), nullptr);
+  double value = doubleFromNumberText(canonical);
   bool neg = !canonical.empty() && canonical[0] == '-';
   if (f.find('X') != std::string::npos) {
     if (neg || value != std::floor(value)) return std::string(f.size() + 1, '#');
@@ -345,19 +356,19 @@ int weekday(const DateTime& d) {  // 0 = Sunday
   return static_cast<int>(((z % 7) + 11) % 7);
 }
 std::string upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : s) c = platform::asciiUpper(c);
   return s;
 }
 // Case of a name element follows the case of the format element's letters:
 // "MON" JAN, "Mon" Jan, "mon" jan.
 std::string cased(const std::string& name, const std::string& elem) {
-  bool firstUpper = std::isupper(static_cast<unsigned char>(elem[0]));
-  bool secondUpper = elem.size() > 1 && std::isupper(static_cast<unsigned char>(elem[1]));
+  bool firstUpper = platform::isAsciiUpper(elem[0]);
+  bool secondUpper = elem.size() > 1 && platform::isAsciiUpper(elem[1]);
   std::string out = name;
   for (size_t i = 0; i < out.size(); ++i) {
     bool up = i == 0 ? firstUpper : (firstUpper && secondUpper);
-    out[i] = static_cast<char>(up ? std::toupper(static_cast<unsigned char>(out[i]))
-                                  : std::tolower(static_cast<unsigned char>(out[i])));
+    out[i] = static_cast<char>(up ? platform::asciiUpper(out[i])
+                                  : platform::asciiLower(out[i]));
   }
   return out;
 }
@@ -425,7 +436,7 @@ std::string formatDate(const DateTime& d, const std::string& fmt) {
     std::string elem;
     size_t n = matchElement(fmt, i, elem);
     if (n == 0) {
-      if (std::isalnum(static_cast<unsigned char>(c))) throw OraError(1821, "date format not recognized");
+      if (platform::isAsciiAlnum(c)) throw OraError(1821, "date format not recognized");
       out += c;
       ++i;
       continue;
@@ -518,10 +529,10 @@ DateTime parseDate(const std::string& text, const std::string& fmt) {
     std::string elem;
     size_t n = matchElement(fmt, i, elem);
     if (n == 0) {
-      if (std::isalnum(static_cast<unsigned char>(c))) throw OraError(1821, "date format not recognized");
+      if (platform::isAsciiAlnum(c)) throw OraError(1821, "date format not recognized");
       // Punctuation in the format matches any punctuation (or none) in the text.
       ++i;
-      if (p < text.size() && !std::isalnum(static_cast<unsigned char>(text[p]))) ++p;
+      if (p < text.size() && !platform::isAsciiAlnum(text[p])) ++p;
       continue;
     }
     i += n;

@@ -16,6 +16,7 @@
 
 #include "oci/common.h"
 #include "oci/convert.h"
+#include "platform/ascii.h"
 
 namespace ocisim::oci {
 namespace {
@@ -23,7 +24,7 @@ namespace {
 ub2 classify(const std::string& sql) {
   size_t i = 0, n = sql.size();
   for (;;) {
-    while (i < n && (std::isspace(static_cast<unsigned char>(sql[i])) || sql[i] == '(')) ++i;
+    while (i < n && (platform::isAsciiSpace(sql[i]) || sql[i] == '(')) ++i;
     if (i + 1 < n && sql[i] == '-' && sql[i + 1] == '-') {
       while (i < n && sql[i] != '\n') ++i;
     } else if (i + 1 < n && sql[i] == '/' && sql[i + 1] == '*') {
@@ -34,7 +35,7 @@ ub2 classify(const std::string& sql) {
     }
   }
   size_t j = i;
-  while (j < n && (std::isalpha(static_cast<unsigned char>(sql[j])))) ++j;
+  while (j < n && (platform::isAsciiAlpha(sql[j]))) ++j;
   std::string word = upper(sql.substr(i, j - i));
   if (word == "SELECT" || word == "WITH") return OCI_STMT_SELECT;
   if (word == "UPDATE") return OCI_STMT_UPDATE;

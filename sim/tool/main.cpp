@@ -4,12 +4,15 @@
 //   ocisim --data DIR --database NAME adduser USER PASSWORD
 //   ocisim --data DIR --database NAME setstatus USER OPEN|LOCKED|EXPIRING
 //   ocisim --data DIR --database NAME banner TEXT
-//   ocisim --data DIR --database NAME --user USER --password PW run FILE...
+//   ocisim --data DIR --database NAME --user USER --password PW run [--lenient] FILE...
 //   ocisim --data DIR --database NAME --user USER --password PW query SQL
 //
-// --data defaults to $OCISIM_DATA.  `run` reports each failing statement as
-// FILE:LINE: ORA-nnnnn: text on standard error, goes on with the next one and
-// exits with status 1 when any failed.  `query` prints the column names and
+// --data defaults to $OCISIM_DATA.  `run` reads the scripts as SQL*Plus does
+// (tool/sqlplus_reader.h); --lenient reads them the forgiving way of
+// tool/script.h instead.  It reports each failing statement as
+// FILE:LINE: ORA-nnnnn: text, and each line SQL*Plus would refuse as
+// FILE:LINE: SP2-nnnn: text, on standard error, goes on with the next one and
+// exits with status 1 when anything failed.  `query` prints the column names and
 // then one line per row, tab-separated; NULL is empty, dates are written
 // YYYY-MM-DD HH24:MI:SS, binary values in hexadecimal.
 #include <cstdio>
@@ -22,6 +25,7 @@
 
 #include "engine/engine.h"
 #include "tool/script.h"
+#include "tool/sqlplus_reader.h"
 
 namespace {
 
@@ -31,7 +35,7 @@ int usage() {
                "       ocisim [--data DIR] --database NAME adduser USER PASSWORD\n"
                "       ocisim [--data DIR] --database NAME setstatus USER OPEN|LOCKED|EXPIRING\n"
                "       ocisim [--data DIR] --database NAME banner TEXT\n"
-               "       ocisim [--data DIR] --database NAME --user USER --password PW run FILE...\n"
+               "       ocisim [--data DIR] --database NAME --user USER --password PW run [--lenient] FILE...\n"
                "       ocisim [--data DIR] --database NAME --user USER --password PW query SQL\n");
   return 2;
 }
@@ -72,9 +76,11 @@ std::string dirOf(const std::string& path) {
 
 struct Runner {
   ocisim::Connection& conn;
+  bool lenient = false;
   int failed = 0;
   int run = 0;
   int depth = 0;
+  ocisim::tool::SqlPlusReader reader;  // one SQL*Plus session for every file
 
   void runFile(const std::string& path, const std::string& shownAs) {
     std::string text;
@@ -83,39 +89,47 @@ struct Runner {
       ++failed;
       return;
     }
-    ocisim::tool::splitScript(
-        text,
-        [&](const ocisim::tool::ScriptStatement& st) {
-          ++run;
-          try {
-            auto s = conn.prepare(st.text);
-            s->execute();
-            if (s->kind() == ocisim::StatementKind::Select) {
-              std::vector<ocisim::Value> row;
-              while (s->fetch(row)) {
-              }
-            }
-          } catch (const ocisim::OraError& e) {
-            ++failed;
-            std::fprintf(stderr, "%s:%d: %s\n", shownAs.c_str(), st.line, e.what());
-          } catch (const std::exception& e) {
-            ++failed;
-            std::fprintf(stderr, "%s:%d: %s\n", shownAs.c_str(), st.line, e.what());
+    auto onStatement = [&](const ocisim::tool::ScriptStatement& st) {
+      ++run;
+      try {
+        auto s = conn.prepare(st.text);
+        s->execute();
+        if (s->kind() == ocisim::StatementKind::Select) {
+          std::vector<ocisim::Value> row;
+          while (s->fetch(row)) {
           }
-        },
-        [&](const ocisim::tool::ScriptInclude& inc) {
-          if (depth > 20) {
-            std::fprintf(stderr, "%s:%d: scripts nested too deeply\n", shownAs.c_str(), inc.line);
-            ++failed;
-            return;
-          }
-          std::string p = inc.path;
-          if (p.find('.') == std::string::npos) p += ".sql";
-          if (p[0] != '/') p = dirOf(path) + "/" + p;
-          ++depth;
-          runFile(p, p);
-          --depth;
-        });
+        }
+      } catch (const std::exception& e) {
+        ++failed;
+        std::fprintf(stderr, "%s:%d: %s\n", shownAs.c_str(), st.line, e.what());
+        reader.statementFailed();
+      }
+    };
+    auto onInclude = [&](const ocisim::tool::ScriptInclude& inc) {
+      if (depth >= 20) {
+        std::fprintf(stderr, "%s:%d: scripts nested too deeply\n", shownAs.c_str(), inc.line);
+        ++failed;
+        return;
+      }
+      std::string p = inc.path;
+      if (p.find('.') == std::string::npos) p += ".sql";
+      if (p[0] != '/') p = dirOf(path) + "/" + p;
+      ++depth;
+      runFile(p, p);
+      --depth;
+    };
+    if (lenient) {
+      ocisim::tool::splitScript(text, onStatement, onInclude);
+      return;
+    }
+    ocisim::tool::ScriptReaderEvents events;
+    events.onStatement = onStatement;
+    events.onInclude = onInclude;
+    events.onProblem = [&](const ocisim::tool::ScriptProblem& p) {
+      ++failed;
+      std::fprintf(stderr, "%s:%d: %s\n", shownAs.c_str(), p.line, p.message.c_str());
+    };
+    reader.read(text, events);
   }
 };
 
@@ -123,6 +137,7 @@ struct Runner {
 
 int main(int argc, char** argv) {
   std::string data, database, user, password;
+  bool lenient = false;  // run: the forgiving reading instead of SQL*Plus's
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -139,6 +154,8 @@ int main(int argc, char** argv) {
       if (!value(user)) return usage();
     } else if (a == "--password") {
       if (!value(password)) return usage();
+    } else if (a == "--lenient") {
+      lenient = true;
     } else if (a == "--help" || a == "-h") {
       usage();
       return 0;
@@ -191,8 +208,8 @@ int main(int argc, char** argv) {
         conn->commit();
         return 0;
       }
-      Runner r{*conn};
-      for (size_t i = 1; i < args.size(); ++i) r.runFile(args[i], args[i]);
+      Runner r{*conn, lenient, 0, 0, 0, {}};
+      for (size_t i = 1; i < args.size() && !r.reader.exited(); ++i) r.runFile(args[i], args[i]);
       conn->commit();
       if (r.failed) {
         std::fprintf(stderr, "ocisim: %d of %d statements failed\n", r.failed, r.run);

@@ -2,28 +2,31 @@
 
 #include <cctype>
 #include <set>
+#include "platform/ascii.h"
 
 namespace ocisim::tool {
 
 namespace {
 
 std::string upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : s) c = platform::asciiUpper(c);
   return s;
 }
 
 std::string trim(const std::string& s) {
   size_t b = 0, e = s.size();
-  while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-  while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
+  while (b < e && platform::isAsciiSpace(s[b])) ++b;
+  while (e > b && platform::isAsciiSpace(s[e - 1])) --e;
   return s.substr(b, e - b);
 }
 
 std::string firstWord(const std::string& trimmed) {
   size_t e = 0;
-  while (e < trimmed.size() && !std::isspace(static_cast<unsigned char>(trimmed[e])) && trimmed[e] != ';') ++e;
+  while (e < trimmed.size() && !platform::isAsciiSpace(trimmed[e]) && trimmed[e] != ';') ++e;
   return upper(trimmed.substr(0, e));
 }
+
+}  // namespace
 
 // SQL*Plus commands and their shortest abbreviations that scripts use.
 bool isSqlPlusCommand(const std::string& word, const std::string& trimmedUpper) {
@@ -44,6 +47,8 @@ bool isSqlPlusCommand(const std::string& word, const std::string& trimmedUpper) 
   }
   return true;
 }
+
+namespace {
 
 // Lexical state carried across lines of one statement.
 struct Lex {
@@ -83,7 +88,7 @@ struct Lex {
       }
       if (c == '\'') inString = true;
       else if (c == '"') inQuoted = true;
-      if (!std::isspace(static_cast<unsigned char>(c))) {
+      if (!platform::isAsciiSpace(c)) {
         last = c;
         lastAt = i;
       }
@@ -98,16 +103,16 @@ std::vector<std::string> leadingWords(const std::string& text, size_t n) {
   size_t i = 0;
   while (i < text.size() && out.size() < n) {
     char c = text[i];
-    if (std::isspace(static_cast<unsigned char>(c))) {
+    if (platform::isAsciiSpace(c)) {
       ++i;
     } else if (c == '-' && i + 1 < text.size() && text[i + 1] == '-') {
       while (i < text.size() && text[i] != '\n') ++i;
     } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '*') {
       size_t e = text.find("*/", i + 2);
       i = e == std::string::npos ? text.size() : e + 2;
-    } else if (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#') {
+    } else if (platform::isAsciiAlnum(c) || c == '_' || c == '$' || c == '#') {
       size_t s = i;
-      while (i < text.size() && (std::isalnum(static_cast<unsigned char>(text[i])) || text[i] == '_' ||
+      while (i < text.size() && (platform::isAsciiAlnum(text[i]) || text[i] == '_' ||
                                  text[i] == '$' || text[i] == '#'))
         ++i;
       out.push_back(upper(text.substr(s, i - s)));
@@ -119,7 +124,7 @@ std::vector<std::string> leadingWords(const std::string& text, size_t n) {
   return out;
 }
 
-enum class Kind { Undecided, Sql, Block };
+}  // namespace
 
 Kind kindOf(const std::string& text) {
   auto w = leadingWords(text, 6);
@@ -140,8 +145,6 @@ Kind kindOf(const std::string& text) {
   return units.count(w[i]) ? Kind::Block : Kind::Sql;
 }
 
-}  // namespace
-
 void splitScript(const std::string& text, const std::function<void(const ScriptStatement&)>& onStatement,
                  const std::function<void(const ScriptInclude&)>& onInclude) {
   std::string buffer;
@@ -152,7 +155,7 @@ void splitScript(const std::string& text, const std::function<void(const ScriptS
 
   auto flush = [&]() {
     std::string t = buffer;
-    while (!t.empty() && std::isspace(static_cast<unsigned char>(t.back()))) t.pop_back();
+    while (!t.empty() && platform::isAsciiSpace(t.back())) t.pop_back();
     if (!leadingWords(t, 1).empty()) onStatement({t, start});
     buffer.clear();
     kind = Kind::Undecided;

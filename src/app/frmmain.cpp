@@ -35,6 +35,7 @@
 #include <climits>
 #include <exception>
 
+#include "app/placement_window.h"
 #include "app/tarlowapplication.h"
 #include "oracle/dataset.h"
 #include "oracle/session.h"
@@ -55,6 +56,9 @@ constexpr int kStatusPanel1Reserve = 350;
 const QString kLoggedOut = QStringLiteral("Logged out");
 const QString kLoggingOn = QStringLiteral("Logging on...");
 const QString kLoggedOn = QStringLiteral("Logged on");
+// The settings file the window placement and the object panel width live in.
+constexpr const char* kSettingsFileName = "Quarlo.ini";
+constexpr const char* kSettingsSection = "Position";
 
 QFrame* makePanel(const char* name, QWidget* parent) {
   auto* panel = new QFrame(parent);
@@ -198,6 +202,9 @@ TfrmMain::TfrmMain(IDialogs* dialogs, QWidget* parent)
     dialogs_ = ownDialogs_.get();
   }
   clock_ = [] { return QDateTime::currentDateTime(); };
+  placementWindow_ = std::make_unique<QtPlacementWindow>(*this);
+  FormPlacement1_ = std::make_unique<tarlow::TFormPlacement>(
+      *placementWindow_, tarlow::SettingsFile(kSettingsFileName), kSettingsSection);
 
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("Tarlow from Oracle"));
@@ -207,7 +214,7 @@ TfrmMain::TfrmMain(IDialogs* dialogs, QWidget* parent)
   if (compact.pointSizeF() > 7) compact.setPointSizeF(compact.pointSizeF() - 1);
   setFont(compact);
 
-  // The window's session: the preferences as the window's design sets them.
+  // The window's session, with the preferences it always runs with.
   TSessionPreferences& prefs = OracleSession_->Preferences();
   prefs.SetConvertCRLF(true);
   prefs.SetTrimStringFields(true);
@@ -228,7 +235,7 @@ TfrmMain::TfrmMain(IDialogs* dialogs, QWidget* parent)
   // sets, all on the window's session.
   Writers_ = std::make_unique<tarlow::SchemaWriters>(*OracleSession_);
   Writers_->OnErrorMessage = [this](const std::string& message) {
-    dialogs_->messageBox(QString::fromStdString(message), QString(), mbOK, MsgIcon::Information);
+    dialogs_->messageBox(QString::fromStdString(message), QString(), mbOK, MsgIcon::Error);
   };
   tarlow::ApplyScriptStoreSettings(mmoScript);
   scriptView_ = std::make_unique<ScriptViewFollower>(mmoScript, mmoScriptWindow);
@@ -247,6 +254,15 @@ TfrmMain::TfrmMain(IDialogs* dialogs, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
+  // A window destroyed without a close request (or whose close was not
+  // saved) still leaves its placement behind, marked as saved while visible.
+  if (FormPlacement1_->Restored() && !FormPlacement1_->Saved()) {
+    try {
+      FormPlacement1_->SaveFormPlacement(true);
+    } catch (...) {
+      TarlowApplication::ShowException(std::current_exception());
+    }
+  }
   // The controls go before the QObject part of the window does; focus moving
   // away from a dying control must not reach the handlers.
   disconnect(focusWatch_);
@@ -878,12 +894,49 @@ void TfrmMain::ReportError(const std::string& message) {
                        MsgIcon::Error);
 }
 
+// The editor shows no trace of what was left out; one box after the run
+// says it, a line per cause.
+void TfrmMain::ReportLeftOut(const std::vector<std::string>& causes) {
+  QString detail;
+  for (const std::string& cause : causes) detail += QString::fromStdString(cause) + QLatin1Char('\n');
+  dialogs_->messageBox(QStringLiteral("The script was written, but parts of the schema were left out of it:\n\n") +
+                           detail.trimmed(),
+                       QString(), mbOK, MsgIcon::Warning);
+}
+
 // ------------------------------------------------------------ settings hooks
 
-void TfrmMain::ReadObjectPanelWidth() {}
-void TfrmMain::WriteObjectPanelWidth() {}
-void TfrmMain::RestorePlacement() {}
-void TfrmMain::SavePlacement() {}
+void TfrmMain::ReadObjectPanelWidth() {
+  const int current = pnlObjects->width();
+  const int width = tarlow::SettingsFile(kSettingsFileName)
+                        .ReadInteger(kSettingsSection, "pnlObjects.Width", current);
+  if (width == current || width <= 0) return;
+  const int total = splDB2Script->width() - splDB2Script->handleWidth();
+  splDB2Script->setSizes({width, std::max(0, total - width)});
+}
+
+// Both handlers use the one settings file, whatever the program file is
+// called, so the width written on close is the width read on the next start.
+void TfrmMain::WriteObjectPanelWidth() {
+  tarlow::SettingsFile(kSettingsFileName)
+      .WriteInteger(kSettingsSection, "pnlObjects.Width", pnlObjects->width());
+}
+
+void TfrmMain::RestorePlacement() {
+  try {
+    FormPlacement1_->RestoreFormPlacement();
+  } catch (...) {
+    TarlowApplication::ShowException(std::current_exception());
+  }
+}
+
+void TfrmMain::SavePlacement() {
+  try {
+    FormPlacement1_->SaveFormPlacement(false);
+  } catch (...) {
+    TarlowApplication::ShowException(std::current_exception());
+  }
+}
 
 // -------------------------------------------------------------------- events
 
@@ -926,7 +979,14 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
   }
   closing_ = true;
   bool canClose = true;
-  FormCloseQuery(canClose);
+  try {
+    FormCloseQuery(canClose);
+  } catch (...) {
+    // The width could not be written: the close query fails, the window
+    // stays open and the user can close it again once the cause is mended.
+    canClose = false;
+    TarlowApplication::ShowException(std::current_exception());
+  }
   if (canClose) {
     SavePlacement();
     FormClose(canClose);

@@ -1,8 +1,8 @@
 // TfrmMain: the program's one window.  The user picks a database, types a
 // user name and a password and logs on; the option boxes choose what the
 // script holds; the toolbar above the script starts the run and acts on the
-// script.  Controls carry their design names as object names, so that the
-// tests and the settings code find them by name.
+// script.  Controls carry their names (btnScript, cbxTables, ...) as object
+// names, so that the tests and the settings code find them by name.
 #pragma once
 
 #include <QDateTime>
@@ -16,6 +16,7 @@
 #include "app/dialogs.h"
 #include "editor/memo_source.h"
 #include "script/script_host.h"
+#include "settings/form_placement.h"
 
 class QCheckBox;
 class QCloseEvent;
@@ -34,6 +35,7 @@ class QToolButton;
 class QTreeWidget;
 class TOracleDataSet;
 class TOracleSession;
+class QtPlacementWindow;
 namespace tarlow {
 class SchemaWriters;
 }
@@ -110,6 +112,8 @@ class TfrmMain : public QMainWindow, public tarlow::ScriptHost {
   QTimer* Timer1 = nullptr;
 
   // ---- components ----
+  // Keeps the window's place, size and state in the settings file.
+  tarlow::TFormPlacement& FormPlacement1() { return *FormPlacement1_; }
   TOracleSession& OracleSession() { return *OracleSession_; }
   // The dictionary data set that lists the tables; the statement writers
   // share it with the window.
@@ -171,6 +175,7 @@ class TfrmMain : public QMainWindow, public tarlow::ScriptHost {
   void RepaintScript() override;
   void SetScriptPainting(bool enabled) override;
   void ReportError(const std::string& message) override;
+  void ReportLeftOut(const std::vector<std::string>& causes) override;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -187,8 +192,8 @@ class TfrmMain : public QMainWindow, public tarlow::ScriptHost {
   void FitToolbar();
   bool BelongsToWindow(const QObject* o) const;
 
-  // Hooks for the settings file (the object panel width and the window
-  // placement): nothing is read or written yet.
+  // The settings file: the object panel's width and the window placement,
+  // both in the "Position" section of Quarlo.ini.
   void ReadObjectPanelWidth();
   void WriteObjectPanelWidth();
   void RestorePlacement();
@@ -212,6 +217,8 @@ class TfrmMain : public QMainWindow, public tarlow::ScriptHost {
   // After the session: its queries and data sets go first.
   std::unique_ptr<tarlow::SchemaWriters> Writers_;
   std::unique_ptr<ScriptViewFollower> scriptView_;
+  std::unique_ptr<QtPlacementWindow> placementWindow_;
+  std::unique_ptr<tarlow::TFormPlacement> FormPlacement1_;
   std::array<QCheckBox*, tarlow::kOptionBoxCount> optionBoxes_{};
   QLabel* statusPanels_[3] = {nullptr, nullptr, nullptr};
   std::function<QDateTime()> clock_;

@@ -8,6 +8,7 @@
 #include "oracle/dataset.h"
 #include "oracle/errors.h"
 #include "oracle/session.h"
+#include "platform/environment.h"
 #include "script/script_run.h"
 #include "script/script_writer.h"
 #include "script/schema_writers.h"
@@ -61,6 +62,7 @@ int RunTarlowScript(const std::vector<std::string>& args, std::FILE* out, std::F
       return 0;
     }
     ApplyBoxActions(boxes, options.actions);
+    platform::setCommandLine(options.loaderParameters);
   } catch (const UsageError& e) {
     Complain(err, e.what());
     std::fputs("Try 'tarlow-script --help' for more information.\n", err);
@@ -132,6 +134,10 @@ int RunTarlowScript(const std::vector<std::string>& args, std::FILE* out, std::F
   if (!host.Errors().empty()) {
     for (const auto& e : host.Errors()) Complain(err, e);
     return 1;
+  }
+  if (!host.LeftOut().empty()) {
+    for (const auto& cause : host.LeftOut()) Complain(err, "left out: " + cause);
+    return 4;
   }
   return 0;
 }

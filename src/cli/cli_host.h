@@ -24,6 +24,7 @@ class CliHost : public ScriptHost, private TMemoObserver {
 
   const std::vector<std::string>& Errors() const { return errors_; }
   const std::string& Status() const { return status_; }
+  const std::vector<std::string>& LeftOut() const { return leftOut_; }
 
   bool BoxTicked(OptionBox box) override { return boxes_.Checked(box); }
   bool ToTextFile() override { return true; }
@@ -39,6 +40,7 @@ class CliHost : public ScriptHost, private TMemoObserver {
   std::optional<std::string> AskScriptFile() override;
   std::unique_ptr<ScriptFile> OpenScriptFile(const std::string& path) override;
   void ReportError(const std::string& message) override { errors_.push_back(message); }
+  void ReportLeftOut(const std::vector<std::string>& causes) override { leftOut_ = causes; }
 
  private:
   void MemoChanged(TMemoSource& source, const TMemoChange& change) override;
@@ -53,10 +55,12 @@ class CliHost : public ScriptHost, private TMemoObserver {
   std::string caption_ = kStartScriptCaption;
   std::string status_;
   std::vector<std::string> errors_;
+  std::vector<std::string> leftOut_;
 };
 
 // The whole command: parse, log on, list the tables, run.  Returns the exit
-// status (0 written, 1 run error, 2 bad usage, 3 logon failed).
+// status (0 written in full, 1 run error, 2 bad usage, 3 logon failed, 4
+// written with parts left out).
 int RunTarlowScript(const std::vector<std::string>& args, std::FILE* out, std::FILE* err);
 
 }  // namespace tarlow::cli

@@ -1,18 +1,16 @@
 #include "cli/cli_options.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "platform/ini_file.h"
 
 namespace tarlow::cli {
 
 namespace {
 
+// Parameter names are ASCII and compared as ASCII, whatever the locale.
 bool StartsWithIgnoringCase(const std::string& s, const std::string& prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(s[i])) != std::toupper(static_cast<unsigned char>(prefix[i])))
-      return false;
-  return true;
+  return s.size() >= prefix.size() && platform::equalsIgnoreCase(s.substr(0, prefix.size()), prefix);
 }
 
 std::vector<std::string> SplitList(const std::string& flag, const std::string& value) {
@@ -83,7 +81,12 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
       o.help = true;
       return o;
     }
-    if (StartsWithIgnoringCase(arg, "OCIDLL=") || StartsWithIgnoringCase(arg, "ORACLEHOME=")) continue;
+    // Only a parameter of its own steers the loader: the value of a flag
+    // (a password, say) that happens to start the same way is that flag's.
+    if (StartsWithIgnoringCase(arg, "OCIDLL=") || StartsWithIgnoringCase(arg, "ORACLEHOME=")) {
+      o.loaderParameters.push_back(arg);
+      continue;
+    }
     if (arg == "--all") {
       o.actions.push_back({BoxAction::All, {}});
       continue;
@@ -202,11 +205,15 @@ check-constraints.
 Progress lines go to standard error.
 
 Exit status:
-  0  the script was written
+  0  the script was written in full
   1  the run failed (a named table that does not exist, a database or
-     output error)
+     output error); a script file named by --output is left as it was
   2  bad usage
   3  the logon failed (the server's message is shown)
+  4  the script was written but parts were left out (a section whose
+     dictionary view could not be read, a value cut or not scripted, an
+     object that could not be scripted); each cause is named on standard
+     error and in a comment at the end of the script
 )";
 }
 

@@ -32,10 +32,13 @@ struct CliOptions {
   std::optional<std::string> output;       // standard output when absent
   std::optional<std::vector<std::string>> tables;  // all tables when absent
   std::vector<BoxAction> actions;
+  // The OCIDLL= and ORACLEHOME= parameters, for the client library loader.
+  std::vector<std::string> loaderParameters;
 };
 
 // Parses the parameters (without the program name).  OCIDLL= and
-// ORACLEHOME= parameters are accepted and left to the client library loader.
+// ORACLEHOME= parameters standing on their own are accepted and collected
+// for the client library loader; as the value of a flag they are that value.
 // Throws UsageError.
 CliOptions ParseCommandLine(const std::vector<std::string>& args);
 

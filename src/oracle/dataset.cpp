@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/ui_hooks.h"
+#include "platform/ascii.h"
 
 namespace {
 
@@ -22,14 +23,14 @@ void ShowMessage(const std::string& text) {
 }
 
 std::string Upper(std::string s) {
-  for (auto& c : s) c = char(std::toupper((unsigned char)c));
+  for (auto& c : s) c = platform::asciiUpper(c);
   return s;
 }
 
 bool SameName(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (std::toupper((unsigned char)a[i]) != std::toupper((unsigned char)b[i])) return false;
+    if (platform::asciiUpper(a[i]) != platform::asciiUpper(b[i])) return false;
   return true;
 }
 
@@ -571,7 +572,7 @@ void TOracleDataSet::ParseFilter() {
     return;
   }
   size_t start = i;
-  while (i < s.size() && (std::isalnum((unsigned char)s[i]) || s[i] == '_')) ++i;
+  while (i < s.size() && (platform::isAsciiAlnum(s[i]) || s[i] == '_')) ++i;
   if (i == start) notAppropriate(i);
   std::string column = s.substr(start, i - start);
   TField* field = FindField(column);
@@ -601,11 +602,11 @@ void TOracleDataSet::ParseFilter() {
     }
     if (!closed) throw EDatabaseError("Unterminated string");
     if (literal.size() > 256) throw EDatabaseError("String too long");
-  } else if (std::isdigit((unsigned char)s[i]) || s[i] == '-' || s[i] == '.') {
+  } else if (platform::isAsciiDigit(s[i]) || s[i] == '-' || s[i] == '.') {
     // A number compares with the field's text.
     size_t b = i;
     ++i;
-    while (i < s.size() && (std::isdigit((unsigned char)s[i]) || s[i] == '.')) ++i;
+    while (i < s.size() && (platform::isAsciiDigit(s[i]) || s[i] == '.')) ++i;
     literal = s.substr(b, i - b);
   } else {
     notAppropriate(i);

@@ -12,6 +12,7 @@
 #include "platform/environment.h"
 #include "platform/ini_file.h"
 #include "platform/registry.h"
+#include "platform/ascii.h"
 
 namespace oci {
 
@@ -91,7 +92,7 @@ std::optional<long> parseInteger(const std::string& text) {
   if (i >= text.size()) return std::nullopt;
   long v = 0;
   for (; i < text.size(); ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(text[i]))) return std::nullopt;
+    if (!platform::isAsciiDigit(text[i])) return std::nullopt;
     v = v * 10 + (text[i] - '0');
     if (v > 1000000) return std::nullopt;  // no machine has that many homes
   }
@@ -168,7 +169,7 @@ std::optional<std::vector<long>> libraryVersion(const std::string& fileName) {
     std::string part = rest.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
     if (part.empty() || part.size() > 9) return std::nullopt;
     for (char c : part)
-      if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
+      if (!platform::isAsciiDigit(c)) return std::nullopt;
     parts.push_back(std::stol(part));
     if (dot == std::string::npos) break;
     start = dot + 1;
@@ -291,7 +292,7 @@ int loadOCI() {
     }
   }
   if (!s.library) {
-    addLog("LoadLibrary(" + s.ociDll + ") returned 0");
+    addLog("LoadLibrary(" + s.ociDll + ") returned 0: " + platform::lastLoadError());
     return s.bareSearch ? 3 : 1;
   }
   bindGroups();
@@ -430,7 +431,8 @@ void InitMTS() {
   std::string prefix = std::string("Initialization error") + kCRLF;
   if (!platform::fileExists(s.mtsPath)) throw EOracleException(prefix + "Could not locate " + quoted(s.mtsPath));
   s.mtsLibrary = platform::loadLibrary(s.mtsPath);
-  if (!s.mtsLibrary) throw EOracleException(prefix + "Could not load " + quoted(s.mtsPath));
+  if (!s.mtsLibrary)
+    throw EOracleException(prefix + "Could not load " + quoted(s.mtsPath) + ": " + platform::lastLoadError());
   for (const char* name : {"OraMTSSvcGet", "OraMTSSvcRel", "OraMTSSvcEnlist", "OraMTSSvcEnlistEx", "OraMTSTransTest"}) {
     if (!platform::findSymbol(s.mtsLibrary, name)) {
       platform::freeLibrary(s.mtsLibrary);

@@ -8,6 +8,7 @@
 
 #include "oracle/errors.h"
 #include "platform/locale_formats.h"
+#include "platform/ascii.h"
 
 namespace {
 
@@ -320,7 +321,7 @@ TOracleFormats TOracleQuery::Formats() {
   f.DateSeparator = '/';
   f.TimeSeparator = ':';
   for (char c : lf.shortDateFormat)
-    if (!std::isalpha((unsigned char)c) && c != '\'' && c != '"' && c != ' ') {
+    if (!platform::isAsciiAlpha(c) && c != '\'' && c != '"' && c != ' ') {
       f.DateSeparator = c;
       break;
     }
@@ -1032,7 +1033,7 @@ TFieldData& TOracleQuery::CheckedField(int i) { return *fields_[CheckedIndex(i)]
 
 int TOracleQuery::FieldIndex(const std::string& name) const {
   auto upper = [](std::string s) {
-    for (auto& c : s) c = char(std::toupper((unsigned char)c));
+    for (auto& c : s) c = platform::asciiUpper(c);
     return s;
   };
   std::string u = upper(name);
@@ -1117,6 +1118,14 @@ std::string TOracleQuery::FieldAsText(int i) {
       return oraconv::FloatToText(ReadDouble(v), formats_.DecimalSeparator);
     case SQLT_STR: {
       std::string s = ReadString(v, f.BufferSize);
+      // A value holding NUL characters: the fetched length says where it
+      // ends (with or without the terminator counted), not the first NUL.
+      const size_t fetched = f.Lengths.empty() ? 0 : size_t(f.Lengths[size_t(currentRow_)]);
+      if (fetched > s.size() && fetched < size_t(f.BufferSize)) {
+        // The terminator stands right after the value when the length leaves it out.
+        const bool terminatorCounted = v[fetched] != '\0' && v[fetched - 1] == '\0';
+        s.assign(reinterpret_cast<const char*>(v), terminatorCounted ? fetched - 1 : fetched);
+      }
       if (ConvertCRLFIn() && oraconv::HasLineBreak(s)) return oraconv::ToCRLF(s);
       return s;
     }

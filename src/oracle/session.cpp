@@ -7,6 +7,7 @@
 
 #include "oracle/loader.h"
 #include "platform/ini_file.h"
+#include "platform/ascii.h"
 
 namespace {
 
@@ -64,16 +65,16 @@ bool serverOlderThan8(const std::string& banner) {
   for (size_t p = upper.find("RELEASE"); p != std::string::npos; p = upper.find("RELEASE", p + 1)) {
     size_t i = p + 7;
     while (i < upper.size() && upper[i] == ' ') ++i;
-    if (i < upper.size() && std::isdigit(static_cast<unsigned char>(upper[i]))) {
+    if (i < upper.size() && platform::isAsciiDigit(upper[i])) {
       int major = 0;
-      while (i < upper.size() && std::isdigit(static_cast<unsigned char>(upper[i])) && major < 1000)
+      while (i < upper.size() && platform::isAsciiDigit(upper[i]) && major < 1000)
         major = major * 10 + (upper[i++] - '0');
       return major < 8;
     }
   }
   for (size_t p = upper.find("ORACLE"); p != std::string::npos; p = upper.find("ORACLE", p + 1)) {
     size_t i = p + 6;
-    if (i < upper.size() && std::isdigit(static_cast<unsigned char>(upper[i]))) return upper[i] < '8' && upper[i] > '0';
+    if (i < upper.size() && platform::isAsciiDigit(upper[i])) return upper[i] < '8' && upper[i] > '0';
   }
   return false;
 }

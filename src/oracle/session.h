@@ -248,7 +248,7 @@ class TOracleSession {
   void AttachObject(TOracleSessionClient* object);  // LOB locators and kin
   void DetachObject(TOracleSessionClient* object);
 
-  // ---- helpers with the design's names, public for tests ----
+  // ---- the session's own steps, public for tests ----
   void DetectODBC();
   // Joins user/password@database and splits it again into the three
   // properties; returns the joined text (the OCI7 connect string).

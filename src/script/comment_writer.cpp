@@ -4,6 +4,7 @@
 #include "script/schema_writers.h"
 #include "script/script_writer.h"
 #include "script/sql_names.h"
+#include "script/sqlplus_layout.h"
 #include "script/writer_text.h"
 
 namespace tarlow {
@@ -18,8 +19,10 @@ std::string SchemaWriters::TableCommentScript(ScriptContext& ctx, const std::str
     if (Q.Eof()) return {};
     const std::string comments = Q.FieldAsText("COMMENTS");
     if (comments.empty()) return {};
-    return std::string(CRLF) + "COMMENT ON TABLE " + SqlName(table) + " IS " + SqlLiteral(comments) + ";";
-  } catch (const std::exception&) {
+    return std::string(CRLF) +
+           SqlPlusStatement("COMMENT ON TABLE " + SqlName(table) + " IS " + SqlLiteral(comments), StatementForm::Sql);
+  } catch (const std::exception& e) {
+    ctx.LeftOut("table comments", table, e.what());
     return {};
   }
 }
@@ -30,15 +33,18 @@ std::string SchemaWriters::ColumnCommentScript(ScriptContext& ctx, const std::st
     Q.SetSQLText("select distinct column_name,comments from sys.user_col_comments where table_name = '" +
                  SqlText(table) + "' order by column_name");
     Q.Execute();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    ctx.LeftOut("column comments", table, e.what());
     return {};
   }
   std::string s;
   for (; !Q.Eof(); Q.Next()) {
     const std::string comments = Q.FieldAsText("COMMENTS");
     if (comments.empty()) continue;
-    s += "COMMENT ON COLUMN " + SqlName(table) + "." + SqlName(Q.FieldAsText("COLUMN_NAME")) + " IS " +
-         SqlLiteral(comments) + ";" + CRLF + CRLF;
+    s += SqlPlusStatement("COMMENT ON COLUMN " + SqlName(table) + "." + SqlName(Q.FieldAsText("COLUMN_NAME")) +
+                              " IS " + SqlLiteral(comments),
+                          StatementForm::Sql) +
+         CRLF + CRLF;
   }
   return s;
 }
@@ -58,11 +64,13 @@ void SchemaWriters::WriteColumnDefaults(ScriptContext& ctx, const std::string& t
       const std::string column = Text(odsOracle, "COLUMN_NAME");
       // The default as the dictionary holds it, trailing blanks and line
       // breaks included.
-      const std::string def = ToCRLF(Text(odsOracle, "DATA_DEFAULT"));
+      const std::string def = Text(odsOracle, "DATA_DEFAULT");
       ctx.Writer().WriteScript(BannerComment("*   Default: Table: " + CommentText(table) +
                                              ", Column: " + CommentText(column)) +
-                                   CRLF + "ALTER TABLE " + SqlName(table) + " MODIFY (" + SqlName(column) +
-                                   " DEFAULT " + def + ");",
+                                   CRLF +
+                                   SqlPlusStatement("ALTER TABLE " + SqlName(table) + " MODIFY (" + SqlName(column) +
+                                                        " DEFAULT " + def + BreakAfter(def) + ")",
+                                                    StatementForm::Sql),
                                2);
       ctx.ProcessMessages();
     }

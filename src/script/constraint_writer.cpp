@@ -6,7 +6,9 @@
 #include "script/schema_writers.h"
 #include "script/script_writer.h"
 #include "script/sql_names.h"
+#include "script/sqlplus_layout.h"
 #include "script/writer_text.h"
+#include "platform/ascii.h"
 
 namespace tarlow {
 
@@ -24,7 +26,7 @@ bool IsNotNullCheck(const std::string& condition) {
     if (close == std::string::npos) return false;
     i = close + 1;
   } else {
-    while (i < c.size() && (std::isalnum(static_cast<unsigned char>(c[i])) || c[i] == '_' || c[i] == '$' ||
+    while (i < c.size() && (platform::isAsciiAlnum(c[i]) || c[i] == '_' || c[i] == '$' ||
                             c[i] == '#'))
       ++i;
     if (i == 0) return false;
@@ -38,7 +40,7 @@ bool IsNotNullCheck(const std::string& condition) {
       blank = true;
     } else {
       if (blank && !rest.empty() && rest.back() != ' ') rest += ' ';
-      rest += static_cast<char>(std::toupper(ch));
+      rest += platform::asciiUpper(ch);
       blank = false;
     }
   }
@@ -56,12 +58,12 @@ std::string JoinNames(const std::vector<std::string>& names, const std::string& 
 
 }  // namespace
 
-std::string SchemaWriters::NotNullScript(ScriptContext&, const std::string& table) {
+std::string SchemaWriters::NotNullScript(ScriptContext& ctx, const std::string& table) {
   try {
     // The key columns of an index-organized table are NOT NULL from its
     // CREATE TABLE on; Oracle refuses to make them so a second time.
     std::vector<std::string> keyColumns;
-    if (IsIndexOrganized(table)) keyColumns = ReadPrimaryKey(table).Columns;
+    if (IsIndexOrganized(ctx, table)) keyColumns = ReadPrimaryKey(table).Columns;
     Q.SetSQLText("Select Column_name, Nullable from Sys.user_Tab_Columns where Table_Name = '" + SqlText(table) +
                  "'" + " order by column_Id");
     Q.Execute();
@@ -74,12 +76,13 @@ std::string SchemaWriters::NotNullScript(ScriptContext&, const std::string& tabl
              " NOT NULL);";
     }
     return CRLF + s;
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    ctx.LeftOut("NOT NULL constraints", table, e.what());
     return {};
   }
 }
 
-std::string SchemaWriters::CheckConstraintScript(ScriptContext&, const std::string& table) {
+std::string SchemaWriters::CheckConstraintScript(ScriptContext& ctx, const std::string& table) {
   try {
     // Every check constraint but the NOT NULL checks (those come from the
     // columns' NOT NULL statements): a check with a name Oracle made up is
@@ -93,15 +96,17 @@ std::string SchemaWriters::CheckConstraintScript(ScriptContext&, const std::stri
     std::string first;
     for (; !Q.Eof(); Q.Next()) {
       const std::string name = Q.FieldAsText("CONSTRAINT_NAME");
-      const std::string condition = ToCRLF(Q.FieldAsText("SEARCH_CONDITION"));
+      const std::string condition = Q.FieldAsText("SEARCH_CONDITION");
       if (Q.FieldAsText("GENERATED") != "USER NAME" && IsNotNullCheck(condition)) continue;
       if (first.empty()) first = name;
-      s += std::string(CRLF) + "ALTER TABLE " + SqlName(table) + " ADD CONSTRAINT " + SqlName(name) + " CHECK (" +
-           condition + ");";
+      s += std::string(CRLF) + SqlPlusStatement("ALTER TABLE " + SqlName(table) + " ADD CONSTRAINT " + SqlName(name) +
+                                                    " CHECK (" + condition + BreakAfter(condition) + ")",
+                                                StatementForm::Sql);
     }
     if (first.empty()) return {};
     return CRLF + BannerComment("*  Check Constraint: " + CommentText(first)) + s;
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    ctx.LeftOut("check constraints", table, e.what());
     return {};
   }
 }
@@ -121,21 +126,22 @@ SchemaWriters::PrimaryKey SchemaWriters::ReadPrimaryKey(const std::string& table
   return key;
 }
 
-bool SchemaWriters::IsIndexOrganized(const std::string& table) {
+bool SchemaWriters::IsIndexOrganized(ScriptContext& ctx, const std::string& table) {
   try {
     Q.SetSQLText("SELECT IOT_TYPE FROM SYS.USER_TABLES WHERE TABLE_NAME = '" + SqlText(table) + "'");
     Q.Execute();
     return !Q.Eof() && Q.FieldAsText("IOT_TYPE") == "IOT";
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    ctx.LeftOut("the index organization of tables", table, e.what());
     return false;
   }
 }
 
-std::string SchemaWriters::PrimaryKeyScript(ScriptContext&, const std::string& table) {
+std::string SchemaWriters::PrimaryKeyScript(ScriptContext& ctx, const std::string& table) {
   std::string s;
   try {
     // The key of an index-organized table stands in its CREATE TABLE.
-    if (!IsIndexOrganized(table)) {
+    if (!IsIndexOrganized(ctx, table)) {
       const PrimaryKey key = ReadPrimaryKey(table);
       if (!key.Name.empty())
         s = BannerComment("*   Primary Key: " + CommentText(key.Name)) + CRLF + "ALTER TABLE " + SqlName(table) +
@@ -148,7 +154,8 @@ std::string SchemaWriters::PrimaryKeyScript(ScriptContext&, const std::string& t
         "where C.Constraint_Name = D.CONSTRAINT_NAME and D.constraint_type = 'U' and C.table_name = '" +
         SqlText(table) + "' order by C.Constraint_Name, C.Position");
     Q.Execute();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    ctx.LeftOut("primary and unique keys", table, e.what());
     return s;
   }
   std::vector<PrimaryKey> uniques;
@@ -177,7 +184,8 @@ std::string SchemaWriters::ForeignKeyScript(ScriptContext& ctx, const std::strin
         "D.CONSTRAINT_NAME AND D.CONSTRAINT_TYPE = 'R' AND C.TABLE_NAME = '" +
         SqlText(table) + "' ORDER BY C.CONSTRAINT_NAME, C.POSITION");
     Q.Execute();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    ctx.LeftOut("foreign keys", table, e.what());
     return {};
   }
   // One row per column of each key, in key order: one entry per key.
@@ -219,11 +227,13 @@ std::string SchemaWriters::ForeignKeyScript(ScriptContext& ctx, const std::strin
         }
         rOwner = key.rOwner;
       }
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+      ctx.LeftOut("foreign keys", table, e.what());
       return {};
     }
 
     if (rColumns.empty()) {
+      ctx.LeftOut("foreign keys whose referenced key cannot be found", key.name);
       s += std::string(CRLF) + "/* Foreign key " + CommentText(key.name) + " of " + CommentText(key.table) +
            " references the key " + CommentText(key.rOwner.empty() ? key.rName : key.rOwner + "." + key.rName) +
            ", which cannot be found: not scripted. */" + CRLF + CRLF;

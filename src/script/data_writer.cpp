@@ -64,30 +64,98 @@ void AppendYear(std::string& out, int year) {
   AppendTwo(out, year % 100);
 }
 
+// How many bytes of a value's literal stand on one script line at most:
+// well under the longest line SQL*Plus reads.
+constexpr size_t kLiteralLineBytes = 1000;
+
+bool StartsCharacter(char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }
+
+// The value between single quotes, with quotes, line breaks, ampersands and
+// NUL characters spelled out as CHR calls, and the literal broken into
+// pieces joined by "||" so that no script line grows beyond a thousand bytes.
 void AppendTextLiteral(std::string& out, std::string_view value) {
   out += '\'';
+  size_t lineStart = out.rfind('\n');
+  lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
   size_t run = 0;  // start of the characters not yet copied
+  auto flushRun = [&](size_t upTo) {
+    out.append(value.data() + run, upTo - run);
+    run = upTo;
+  };
   for (size_t i = 0; i < value.size(); ++i) {
     const char c = value[i];
-    if (c != '\'' && c != '&' && c != '\r' && c != '\n') continue;
-    out.append(value.data() + run, i - run);
-    switch (c) {
-      case '\'': out += "'||CHR(39)||'"; break;
-      case '&': out += "'||CHR(38)||'"; break;
-      case '\r':
-        if (i + 1 < value.size() && value[i + 1] == '\n') {
-          out += "'||\r\nCHR(13)||CHR(10)||'";
-          ++i;
-        } else {
-          out += "'||\r\nCHR(13)||'";
-        }
-        break;
-      default: out += "'||\r\nCHR(10)||'"; break;
+    if (c == '\'' || c == '&' || c == '\r' || c == '\n' || c == '\0') {
+      flushRun(i);
+      switch (c) {
+        case '\'': out += "'||CHR(39)||'"; break;
+        case '&': out += "'||CHR(38)||'"; break;
+        case '\0': out += "'||CHR(0)||'"; break;
+        case '\r':
+          if (i + 1 < value.size() && value[i + 1] == '\n') {
+            out += "'||\r\nCHR(13)||CHR(10)||'";
+            ++i;
+          } else {
+            out += "'||\r\nCHR(13)||'";
+          }
+          lineStart = out.rfind('\n') + 1;
+          break;
+        default:
+          out += "'||\r\nCHR(10)||'";
+          lineStart = out.rfind('\n') + 1;
+          break;
+      }
+      run = i + 1;
     }
-    run = i + 1;
+    // A long line is broken between two characters, outside any CHR call.
+    const size_t next = i + 1;
+    if (next < value.size() && StartsCharacter(value[next]) &&
+        out.size() - lineStart + (next - run) >= kLiteralLineBytes) {
+      flushRun(next);
+      out += "'||\r\n'";
+      lineStart = out.size() - 1;
+    }
   }
-  out.append(value.data() + run, value.size() - run);
+  flushRun(value.size());
   out += '\'';
+}
+
+// Bytes as a hexadecimal literal, broken into pieces joined by "||" every
+// thousand digits; HEXTORAW turns the whole back into bytes.
+void AppendHexLiteral(std::string& out, std::string_view bytes) {
+  out += '\'';
+  for (size_t at = 0; at < bytes.size(); at += kLiteralLineBytes / 2) {
+    if (at) out += "'||\r\n'";
+    AppendHex(out, bytes.substr(at, kLiteralLineBytes / 2));
+  }
+  out += '\'';
+}
+
+// The values of a row that no SQL literal holds: the row is then written as
+// a PL/SQL block that fills variables, inserts the row and appends the LOB
+// pieces to the row's LOBs, e.g.
+//   DECLARE l1 BLOB; BEGIN INSERT INTO T (...) Values(..., EMPTY_BLOB())
+//   RETURNING B INTO l1; DBMS_LOB.WRITEAPPEND(l1, 500, HEXTORAW('...')); END;
+struct LargeValues {
+  std::string declarations;  // one line per variable
+  std::string assignments;   // statements before the INSERT
+  std::vector<std::string> returning, into;
+  std::string appends;       // statements after the INSERT
+  int count = 0;
+
+  bool Empty() const { return count == 0; }
+  std::string Variable(const char* type) {
+    const std::string name = "l" + std::to_string(++count);
+    declarations += "  " + name + " " + type + ";\r\n";
+    return name;
+  }
+  void Clear() { *this = LargeValues{}; }
+};
+
+size_t CharacterCount(std::string_view s) {
+  size_t n = 0;
+  for (char c : s)
+    if (StartsCharacter(c)) ++n;
+  return n;
 }
 
 }  // namespace
@@ -173,6 +241,8 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
     kinds[size_t(i)] = KindOf(type);
     if (kinds[size_t(i)] == ValueKind::Other) {
       const char* label = TypeLabel(type);
+      ctx.LeftOut("values of columns of a type that cannot be scripted", table + "." + Q.FieldName(i),
+                  label ? std::string(label) : "type " + std::to_string(type));
       unscriptable.push_back("/* Column " + CommentText(Q.FieldName(i)) + " (" +
                              (label ? std::string(label) : "type " + std::to_string(type)) +
                              ") cannot be scripted: its values are written as NULL. */");
@@ -181,6 +251,7 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
   head += ") Values(";
 
   std::string statement;
+  LargeValues large;
   std::string notes;  // comment lines before the statement
   int rowNo = 0;
   int commitCounter = 0;
@@ -189,10 +260,23 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
     if (rowNo == 1)
       for (const std::string& line : unscriptable) w.Write(line, 1);
     statement.assign(head);
+    large.Clear();
     notes.clear();
     auto note = [&](int i, const std::string& what) {
       notes += "/* Row " + std::to_string(rowNo) + ", column " + CommentText(Q.FieldName(i)) + ": " + what + " */";
       notes += CRLF;
+    };
+    // The start of a text value that a script can insert, the cut noted
+    // and reported.
+    auto kept = [&](int i, std::string_view value, size_t limit, const char* what) {
+      std::string_view start = CutAtCharacter(value, limit);
+      if (start.size() < value.size()) {
+        ctx.LeftOut(std::string(what) + " cut to their first " + std::to_string(limit) + " bytes",
+                    table + "." + Q.FieldName(i));
+        note(i, "the value of " + std::to_string(value.size()) + " bytes was cut to its first " +
+                    std::to_string(start.size()) + " bytes.");
+      }
+      return start;
     };
     for (int i = 0; i < count; ++i) {
       if (i) statement += ",\r\n";
@@ -222,11 +306,16 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
             break;
           }
           const std::string value = Q.FieldAsText(i);
-          std::string_view kept = CutAtCharacter(value, kMaxLiteralBytes);
-          if (kept.size() < value.size())
-            note(i, "the value of " + std::to_string(value.size()) + " bytes was cut to its first " +
-                        std::to_string(kept.size()) + " bytes.");
-          AppendTextLiteral(statement, kept);
+          if (kind == ValueKind::Long && value.size() > kMaxLiteralBytes) {
+            // Beyond a literal: a PL/SQL variable takes up to 32,760 bytes.
+            const std::string v = large.Variable("VARCHAR2(32760)");
+            large.assignments += "  " + v + " := ";
+            AppendTextLiteral(large.assignments, kept(i, value, kMaxLongBytes, "LONG values"));
+            large.assignments += ";\r\n";
+            statement += v;
+            break;
+          }
+          AppendTextLiteral(statement, kept(i, value, kMaxLiteralBytes, "text values"));
           break;
         }
         case ValueKind::Date: {
@@ -260,15 +349,32 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
             statement += "EMPTY_CLOB()";
             break;
           }
+          // Pieces of at most 4,000 bytes: concatenated in the statement,
+          // or appended to the row's CLOB after its INSERT when there are
+          // many of them.
+          const bool append = value.size() > kMaxInlineClobBytes;
+          std::string lob;
+          if (append) {
+            lob = large.Variable("CLOB");
+            large.returning.push_back(SqlName(Q.FieldName(i)));
+            large.into.push_back(lob);
+            statement += "EMPTY_CLOB()";
+          }
           std::string_view rest = value;
           bool firstPiece = true;
           while (!rest.empty()) {
             std::string_view piece = CutAtCharacter(rest, kMaxLiteralBytes);
             if (piece.empty()) piece = rest.substr(0, 1);  // not UTF-8: cut anywhere
-            if (!firstPiece) statement += "||";
-            statement += "TO_CLOB(";
-            AppendTextLiteral(statement, piece);
-            statement += ')';
+            if (append) {
+              large.appends += "  DBMS_LOB.WRITEAPPEND(" + lob + ", " + std::to_string(CharacterCount(piece)) + ",\r\n";
+              AppendTextLiteral(large.appends, piece);
+              large.appends += ");\r\n";
+            } else {
+              if (!firstPiece) statement += "||";
+              statement += "TO_CLOB(";
+              AppendTextLiteral(statement, piece);
+              statement += ')';
+            }
             rest.remove_prefix(piece.size());
             firstPiece = false;
           }
@@ -285,12 +391,39 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
           if (bytes.empty()) {
             statement += kind == ValueKind::Blob ? "EMPTY_BLOB()" : "NULL";
           } else if (bytes.size() <= kMaxRawLiteralBytes) {
-            statement += "HEXTORAW('";
-            AppendHex(statement, bytes);
-            statement += "')";
+            statement += "HEXTORAW(";
+            AppendHexLiteral(statement, bytes);
+            statement += ")";
+          } else if (kind == ValueKind::Blob) {
+            // Appended to the row's BLOB in pieces of at most 2,000 bytes.
+            const std::string lob = large.Variable("BLOB");
+            large.returning.push_back(SqlName(Q.FieldName(i)));
+            large.into.push_back(lob);
+            statement += "EMPTY_BLOB()";
+            for (size_t at = 0; at < bytes.size(); at += kMaxRawLiteralBytes) {
+              const std::string_view piece = std::string_view(bytes).substr(at, kMaxRawLiteralBytes);
+              large.appends += "  DBMS_LOB.WRITEAPPEND(" + lob + ", " + std::to_string(piece.size()) + ", HEXTORAW(\r\n";
+              AppendHexLiteral(large.appends, piece);
+              large.appends += "));\r\n";
+            }
+          } else if (bytes.size() <= kMaxLongBytes) {
+            // A LONG RAW value up to 32,760 bytes goes through a variable.
+            const std::string v = large.Variable("RAW(32760)");
+            large.assignments += "  " + v + " := ";
+            for (size_t at = 0; at < bytes.size(); at += kMaxRawLiteralBytes) {
+              if (at) large.assignments += "||\r\n";
+              large.assignments += "HEXTORAW(";
+              AppendHexLiteral(large.assignments, std::string_view(bytes).substr(at, kMaxRawLiteralBytes));
+              large.assignments += ")";
+            }
+            large.assignments += ";\r\n";
+            statement += v;
           } else {
-            statement += kind == ValueKind::Blob ? "EMPTY_BLOB()" : "NULL";
-            note(i, "the value of " + std::to_string(bytes.size()) + " bytes was not scripted.");
+            statement += "NULL";
+            ctx.LeftOut("LONG RAW values longer than " + std::to_string(kMaxLongBytes) + " bytes",
+                        table + "." + Q.FieldName(i));
+            note(i, "the value of " + std::to_string(bytes.size()) + " bytes was not scripted (a script can insert at most " +
+                        std::to_string(kMaxLongBytes) + " bytes into a LONG RAW column).");
           }
           break;
         }
@@ -300,15 +433,31 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
             break;
           }
           // RAW columns arrive as their hexadecimal text.
+          const std::string hex = Q.FieldAsText(i);
           statement += "HEXTORAW('";
-          statement += Q.FieldAsText(i);
+          for (size_t at = 0; at < hex.size(); at += kLiteralLineBytes) {
+            if (at) statement += "'||\r\n'";
+            statement.append(hex, at, kLiteralLineBytes);
+          }
           statement += "')";
           break;
         }
         case ValueKind::Other: break;
       }
     }
-    statement += ");";
+    statement += ")";
+    if (large.Empty()) {
+      statement += ";";
+    } else {
+      std::string block = "DECLARE\r\n" + large.declarations + "BEGIN\r\n" + large.assignments + statement;
+      if (!large.returning.empty()) {
+        block += "\r\nRETURNING ";
+        for (size_t k = 0; k < large.returning.size(); ++k) block += (k ? ", " : "") + large.returning[k];
+        block += " INTO ";
+        for (size_t k = 0; k < large.into.size(); ++k) block += (k ? ", " : "") + large.into[k];
+      }
+      statement = block + ";\r\n" + large.appends + "END;\r\n/";
+    }
     if (!notes.empty()) w.Write(RightTrim(notes), 1);
     w.Write(statement, 2);
 

@@ -2,6 +2,7 @@
 #include "script/schema_writers.h"
 #include "script/script_writer.h"
 #include "script/sql_names.h"
+#include "script/sqlplus_layout.h"
 #include "script/writer_text.h"
 
 namespace tarlow {
@@ -25,9 +26,8 @@ void SchemaWriters::WriteIndexes(ScriptContext& ctx, const std::string& table) {
       if (type == "LOB" || type == "IOT - TOP") continue;
       const std::string index = Text(odsOracle, "INDEX_NAME");
       const bool unique = Text(odsOracle, "UNIQUENESS") == "UNIQUE";
-      std::string statement = BannerComment("*   Index: " + CommentText(index)) + CRLF +
-                              (unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") + SqlName(index) + " ON " +
-                              SqlName(table) + " (";
+      std::string statement = std::string(unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") + SqlName(index) +
+                              " ON " + SqlName(table) + " (";
       DS2.Close();
       DS2.SQL().clear();
       DS2.SQL().push_back("select Column_Name from sys.user_ind_columns");
@@ -42,7 +42,9 @@ void SchemaWriters::WriteIndexes(ScriptContext& ctx, const std::string& table) {
         columns += SqlName(Text(DS2, "COLUMN_NAME"));
       }
       statement += columns + ")" + StorageClause(ctx, index, "INDEX");
-      ctx.Writer().WriteScript(statement, 2);
+      ctx.Writer().WriteScript(BannerComment("*   Index: " + CommentText(index)) + CRLF +
+                                   SqlPlusStatement(statement, StatementForm::Sql),
+                               2);
       ctx.ProcessMessages();
     }
   }
@@ -61,14 +63,18 @@ void SchemaWriters::WriteTriggers(ScriptContext& ctx, const std::string& table) 
     if (Text(odsOracle, "STATUS") != "ENABLED") continue;
     // The header as the trigger was declared: name, timing, events with
     // any OF column list, ON table, REFERENCING and FOR EACH ROW.
-    const std::string description = Trim(ToCRLF(Text(odsOracle, "DESCRIPTION")));
-    const std::string when = Trim(ToCRLF(Text(odsOracle, "WHEN_CLAUSE")));
-    std::string statement = std::string(CRLF) + BannerComment("*   Trigger : " + CommentText(Text(odsOracle, "TRIGGER_NAME"))) +
-                            CRLF + "CREATE OR REPLACE TRIGGER " + description;
-    if (!when.empty()) statement += std::string(CRLF) + "WHEN (" + when + ")";
-    statement += std::string(CRLF) + " " + Trim(ToCRLF(Text(odsOracle, "TRIGGER_BODY")));
-    ctx.Writer().WriteScript(Trim(statement), 1);
-    ctx.Writer().WriteScript("/", 2);
+    // The texts as stored: the unit is laid out with LF line breaks, which
+    // the layout step writes as CR LF and SQL*Plus reads back as LF.
+    const std::string description = Trim(Text(odsOracle, "DESCRIPTION"));
+    const std::string when = Trim(Text(odsOracle, "WHEN_CLAUSE"));
+    std::string statement = "CREATE OR REPLACE TRIGGER " + description;
+    if (!when.empty()) statement += "\nWHEN (" + when + BreakAfter(when) + ")";
+    // The body as stored, on the line after the header: the reloaded
+    // trigger's source is the original's, byte for byte.
+    statement += "\n" + WithoutTrailingBlankLines(Text(odsOracle, "TRIGGER_BODY"));
+    ctx.Writer().WriteScript(BannerComment("*   Trigger : " + CommentText(Text(odsOracle, "TRIGGER_NAME"))) + CRLF +
+                                 SqlPlusStatement(statement, StatementForm::Block),
+                             2);
     ctx.ProcessMessages();
   }
 }

@@ -21,15 +21,10 @@
 #include "oracle/dataset.h"
 #include "oracle/query.h"
 #include "oracle/session.h"
+#include "script/dependency_order.h"
 #include "script/statement_writers.h"
 
 namespace tarlow {
-
-// One stored object and the objects of its own kind that it references.
-struct TOracleObject {
-  std::string ObjectName;
-  std::vector<std::string> Dependencies;
-};
 
 class RowSink;  // where the data writer's statements go
 
@@ -66,15 +61,16 @@ class SchemaWriters : public StatementWriters {
   void WritePackages(ScriptContext& ctx) override;
 
   // ---- the pieces, public for tests ----
-  // kind "TABLE" or "INDEX"; ";" when "TableSpaces" is clear or the lookup
-  // fails, "" when the object is not found.
+  // kind "TABLE" or "INDEX"; ";" when "TableSpaces" is clear, the lookup
+  // fails or the object is not found.
   std::string StorageClause(ScriptContext& ctx, const std::string& name, const std::string& kind);
   std::string ColumnComment(ScriptContext& ctx, const std::string& table, const std::string& column);
   std::string TableComment(ScriptContext& ctx, const std::string& table);
   // Rebuilds ObjectList for "VIEW", "PROCEDURE" or "FUNCTION" in dependency
-  // order.  False (after the message) when the object names cannot be read;
-  // the list is then empty.
-  bool BuildObjectList(const std::string& kind);
+  // order (OrderByDependencies), letting messages through the context's host
+  // while it orders.  False (after the message) when the object names cannot
+  // be read; the list is then empty.
+  bool BuildObjectList(const std::string& kind, ScriptContext* ctx = nullptr);
   const std::vector<TOracleObject>& ObjectList() const { return objectList_; }
 
  private:
@@ -88,12 +84,13 @@ class SchemaWriters : public StatementWriters {
   // An index-organized table is created with its primary key inline (it
   // cannot exist without it); its key index and the key statement are then
   // not written again.  False when the dictionary cannot tell.
-  bool IsIndexOrganized(const std::string& table);
+  bool IsIndexOrganized(ScriptContext& ctx, const std::string& table);
 
   void WriteRows(ScriptContext& ctx, const std::string& table, RowSink& sink);
   void WriteStoredCode(ScriptContext& ctx, const std::string& kind, const std::string& title);
 
   std::vector<TOracleObject> objectList_;
+  std::string objectListError_;  // why the last BuildObjectList failed
 };
 
 // Byte counts of the storage clause: "M" for whole multiples of 1048576,
@@ -117,7 +114,13 @@ std::string_view CutAtCharacter(std::string_view value, size_t maxBytes);
 
 // Oracle's limit on the bytes of one literal expression.
 inline constexpr size_t kMaxLiteralBytes = 4000;
-// BLOB and LONG RAW values up to this many bytes are written as HEXTORAW.
+// BLOB and LONG RAW values up to this many bytes are written as HEXTORAW;
+// larger BLOBs are appended in pieces of this size.
 inline constexpr size_t kMaxRawLiteralBytes = 2000;
+// The most a PL/SQL variable puts into a LONG or LONG RAW column.
+inline constexpr size_t kMaxLongBytes = 32760;
+// CLOBs up to this size are concatenated in the INSERT; larger ones are
+// appended to the row's CLOB after it.
+inline constexpr size_t kMaxInlineClobBytes = 32000;
 
 }  // namespace tarlow

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "script/option_boxes.h"
 
@@ -26,6 +27,8 @@ class ScriptFile;
 
 inline constexpr const char* kStartScriptCaption = "&Start Script";
 inline constexpr const char* kStopCaption = "&Stop";
+// The status after a run that wrote its script but had to leave parts out.
+inline constexpr const char* kDonePartsLeftOutStatus = "Done, parts left out";
 
 class ScriptHost {
  public:
@@ -49,7 +52,8 @@ class ScriptHost {
   // The Start Script button's caption.
   virtual std::string ScriptCaption() = 0;
   virtual void SetScriptCaption(const std::string& caption) = 0;
-  // Status bar panel 0: "Scripting...", "Done", "Aborted by user", "Failed".
+  // Status bar panel 0: "Scripting...", "Done", "Done, parts left out",
+  // "Aborted by user", "Failed".
   virtual void SetStatus(const std::string& text) = 0;
 
   // Lets the message loop process pending messages (the window: one
@@ -64,7 +68,8 @@ class ScriptHost {
   // The save dialog for the file sink: the chosen path, or nothing when the
   // user cancels (the run then does not start).
   virtual std::optional<std::string> AskScriptFile() = 0;
-  // Opens the chosen output; the default creates or truncates the file.
+  // Opens the chosen output; the default writes a temporary file beside it
+  // that takes the file's place only when the run ends well (ScriptFile).
   // Throws EScriptFileError when it cannot.
   virtual std::unique_ptr<ScriptFile> OpenScriptFile(const std::string& path);
 
@@ -75,6 +80,10 @@ class ScriptHost {
   // The application's default error report: a modal message box with the
   // error's message.  Called after the run has ended.
   virtual void ReportError(const std::string& message) = 0;
+  // After a run that wrote its script but left parts out: one line per
+  // cause (ScriptReport::Summary), told once.  Not called after a failed or
+  // stopped run.
+  virtual void ReportLeftOut(const std::vector<std::string>& /*causes*/) {}
 };
 
 }  // namespace tarlow

@@ -7,6 +7,7 @@
 #include "editor/text_convert.h"
 #include "script/script_writer.h"
 #include "script/sql_names.h"
+#include "script/sqlplus_layout.h"
 
 namespace tarlow {
 
@@ -71,28 +72,46 @@ void ScriptRun::btnScriptClick() {
     error = "The scripting run failed with an unknown error.";
   }
 
-  // Final step, also after an error.
+  // Final step, also after an error.  A failed run leaves the target as it
+  // was; a stopped one keeps what the user let it write.
   host_.SetBusyCursor(false);
+  const bool aborted = !error && host_.ScriptCaption() == kStartScriptCaption;
+  const ScriptReport& report = ctx.Report();
   if (file) {
-    try {
-      file->Close();
-    } catch (const std::exception& e) {
-      if (!error) error = e.what();  // the first error is the one to show
+    if (error) {
+      file->Discard();
+    } else {
+      try {
+        if (!report.Empty() && !aborted) writer.WriteScript(LeftOutComment(report), 2);
+        file->Close();
+      } catch (const std::exception& e) {
+        file->Discard();
+        error = e.what();
+      }
     }
   }
-  if (error) {
-    host_.SetStatus("Failed");
-  } else {
-    host_.SetStatus(host_.ScriptCaption() == kStartScriptCaption ? "Aborted by user" : "Done");
-  }
+  if (error) host_.SetStatus("Failed");
+  else if (aborted) host_.SetStatus("Aborted by user");
+  else host_.SetStatus(report.Empty() ? "Done" : kDonePartsLeftOutStatus);
   host_.SetScriptCaption(kStartScriptCaption);
   if (error) host_.ReportError(*error);
+  else if (!aborted && !report.Empty()) host_.ReportLeftOut(report.Summary());
+}
+
+std::string LeftOutComment(const ScriptReport& report) {
+  std::string s = "/* Left out of this script:";
+  for (const std::string& line : report.Summary()) s += "\r\n   " + CommentText(line);
+  return s + "\r\n*/";
 }
 
 void ScriptRun::Walk(ScriptContext& ctx, bool toFile) {
   using B = OptionBox;
   ScriptWriter& w = ctx.Writer();
   auto ticked = [this](B box) { return host_.BoxTicked(box); };
+
+  // The settings SQL*Plus needs to read the script as written come first,
+  // in both sinks, so a script saved from the editor runs the same.
+  w.WriteScript(ScriptHeader(), 2);
 
   // First pass: everything of each ticked table but its foreign keys.
   for (int i = 0; i < host_.ObjectCount(); ++i) {

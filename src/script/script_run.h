@@ -12,7 +12,12 @@
 //
 // The file sink is chosen once when the run starts.  Cancelling the file
 // prompt starts nothing; a stop request never prompts and leaves the
-// running run's file alone.
+// running run's file alone.  A run that fails leaves the chosen file as it
+// was; a stopped run keeps what it wrote up to the stop.
+//
+// Parts the writers had to leave out (ScriptReport) are listed in a comment
+// at the end of a script written to a file, told to the host once, and the
+// status then reads "Done, parts left out" instead of "Done".
 #pragma once
 
 #include "script/script_host.h"
@@ -34,5 +39,9 @@ class ScriptRun {
   ScriptHost& host_;
   StatementWriters& writers_;
 };
+
+// The comment that ends a script written to a file when parts were left
+// out: one line per cause.
+std::string LeftOutComment(const ScriptReport& report);
 
 }  // namespace tarlow

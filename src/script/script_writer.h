@@ -28,28 +28,43 @@ class EScriptFileError : public std::runtime_error {
 // The file sink's file.  Writes are unbuffered beyond one text: each text is
 // flushed as soon as it is written, so a failure surfaces at the write that
 // caused it.
+//
+// A script file is written to a temporary file in the same folder, which
+// takes the target's place (one rename) only when the run ends: a run that
+// fails midway (a full disk, a lost session) leaves the target as it
+// was, never a truncated script that looks complete.  A target that is not
+// a regular file (a device, a pipe) is written directly.
 class ScriptFile {
  public:
-  // Creates or truncates the file; throws EScriptFileError
+  // Opens the temporary file; throws EScriptFileError
   // "Cannot create file \"PATH\": reason".
   static std::unique_ptr<ScriptFile> Create(const std::string& path);
   // Writes to an open stream that stays open afterwards (standard output).
   static std::unique_ptr<ScriptFile> OverStream(std::FILE* stream, std::string name);
+  // A file neither closed nor discarded is discarded.
   ~ScriptFile();
   ScriptFile(const ScriptFile&) = delete;
   ScriptFile& operator=(const ScriptFile&) = delete;
 
   void Write(std::string_view bytes);  // throws EScriptFileError
   void Flush();                        // throws EScriptFileError
-  void Close();                        // throws EScriptFileError; closing twice does nothing
+  // Ends the file well: the written script takes the target's place.
+  // Throws EScriptFileError (the target then stays as it was); closing
+  // twice does nothing.
+  void Close();
+  // Ends the file without a script: the temporary file goes, the target
+  // stays as it was.  Never throws.
+  void Discard() noexcept;
   const std::string& Name() const { return name_; }
 
  private:
-  ScriptFile(std::FILE* f, std::string name, bool owned) : file_(f), name_(std::move(name)), owned_(owned) {}
+  ScriptFile(std::FILE* f, std::string name, bool owned, std::string temp = {})
+      : file_(f), name_(std::move(name)), owned_(owned), temp_(std::move(temp)) {}
   [[noreturn]] void Fail(int err);
   std::FILE* file_;
   std::string name_;
   bool owned_;
+  std::string temp_;  // the temporary file, "" when the target is written directly
 };
 
 class ScriptWriter {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "script/option_boxes.h"
+#include "script/script_report.h"
 
 namespace tarlow {
 
@@ -27,10 +28,16 @@ class ScriptContext {
   // Processes pending messages, then tells whether a stop was requested.
   // The data writer checks this after each row.
   bool StopRequested();
+  // A part of the script the writer had to leave out (see ScriptReport).
+  void LeftOut(const std::string& what, const std::string& object, const std::string& reason = {}) {
+    report_.LeftOut(what, object, reason);
+  }
+  ScriptReport& Report() { return report_; }
 
  private:
   ScriptHost& host_;
   ScriptWriter& writer_;
+  ScriptReport report_;
 };
 
 class StatementWriters {

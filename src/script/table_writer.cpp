@@ -5,6 +5,7 @@
 #include "script/schema_writers.h"
 #include "script/script_writer.h"
 #include "script/sql_names.h"
+#include "script/sqlplus_layout.h"
 #include "script/writer_text.h"
 
 namespace tarlow {
@@ -70,7 +71,7 @@ std::string SchemaWriters::TableScript(ScriptContext& ctx, const std::string& ta
   if (odsOracle.RecordCount() <= 0) return {};
 
   // Read before the column loop: the comment lookups below reuse Q.
-  bool indexOrganized = IsIndexOrganized(table);
+  bool indexOrganized = IsIndexOrganized(ctx, table);
   PrimaryKey key;
   std::string keyIndex;
   if (indexOrganized) {
@@ -80,13 +81,16 @@ std::string SchemaWriters::TableScript(ScriptContext& ctx, const std::string& ta
                    "' and Index_Type = 'IOT - TOP'");
       Q.Execute();
       keyIndex = Q.Eof() ? key.Name : Q.FieldAsText("INDEX_NAME");
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+      ctx.LeftOut("the primary key of index-organized tables", table, e.what());
       key = {};
     }
     indexOrganized = !key.Name.empty();
   }
 
-  std::string s = "CREATE TABLE " + SqlName(table) + CRLF + "(";
+  // The statement with LF line breaks, as SQL*Plus will send it; the
+  // layout step makes them CR LF.
+  std::string s = "CREATE TABLE " + SqlName(table) + "\n(";
   bool first = true;
   for (; !odsOracle.Eof(); odsOracle.Next()) {
     const std::string column = Text(odsOracle, "COLUMN_NAME");
@@ -95,32 +99,33 @@ std::string SchemaWriters::TableScript(ScriptContext& ctx, const std::string& ta
                                       Text(odsOracle, "DATA_PRECISION"), Text(odsOracle, "DATA_SCALE"),
                                       Text(odsOracle, "CHAR_LENGTH"), Text(odsOracle, "CHAR_USED"));
     const std::string def = Trim(Text(odsOracle, "DATA_DEFAULT"));
-    if (!def.empty()) text += " DEFAULT " + ToCRLF(def);
-    s += first ? std::string(CRLF) : std::string(",") + CRLF;
+    // A default ending in a "--" comment gets a line break before what follows.
+    if (!def.empty()) text += " DEFAULT " + def + BreakAfter(def);
+    s += first ? std::string("\n") : std::string(",\n");
     s += text;
     first = false;
     const std::string comment = Trim(ColumnComment(ctx, table, column));
-    if (!comment.empty()) s += "  /* " + CommentText(comment) + " */";
+    if (!comment.empty()) s += "  /* " + WrappedText(CommentText(comment)) + " */";
   }
   if (indexOrganized) {
     // Its rows live in its primary key index: the key is part of the
     // definition, and so is the index's storage.
-    s += std::string(",") + CRLF + "  CONSTRAINT " + SqlName(key.Name) + " PRIMARY KEY (";
+    s += ",\n  CONSTRAINT " + SqlName(key.Name) + " PRIMARY KEY (";
     for (size_t i = 0; i < key.Columns.size(); ++i) s += (i ? ", " : "") + SqlName(key.Columns[i]);
-    s += std::string(")") + CRLF + ")" + CRLF + "ORGANIZATION INDEX" + StorageClause(ctx, keyIndex, "INDEX");
+    s += ")\n)\nORGANIZATION INDEX" + StorageClause(ctx, keyIndex, "INDEX");
   } else {
-    s += std::string(CRLF) + ")" + StorageClause(ctx, table, "TABLE");
+    s += "\n)" + StorageClause(ctx, table, "TABLE");
   }
 
   const std::string tableComment = Trim(TableComment(ctx, table));
   const std::string commentLine =
-      tableComment.empty() ? std::string() : std::string(CRLF) + "/* " + CommentText(tableComment) + " */";
-  s = commentLine + CRLF + s;
-  return BannerComment("*   Table: " + CommentText(table)) + s + CRLF + CRLF;
+      tableComment.empty() ? std::string() : std::string(CRLF) + CommentBlock(tableComment);
+  return BannerComment("*   Table: " + CommentText(table)) + commentLine + CRLF +
+         SqlPlusStatement(s, StatementForm::Sql) + CRLF + CRLF;
 }
 
 std::string SchemaWriters::StorageClause(ScriptContext& ctx, const std::string& name, const std::string& kind) {
-  if (!ctx.Ticked(OptionBox::TableSpace)) return ";";
+  if (!ctx.Ticked(OptionBox::TableSpace)) return {};
   const bool isTable = kind == "TABLE";
   Q.SQL().clear();
   Q.SetSQLText("SELECT TABLESPACE_NAME, PCT_FREE, ");
@@ -164,18 +169,13 @@ std::string SchemaWriters::StorageClause(ScriptContext& ctx, const std::string& 
         lines.push_back("  storage");
         lines.push_back("  (");
         lines.insert(lines.end(), storage.begin(), storage.end());
-        lines.push_back("  );");
-      } else if (!lines.empty()) {
-        lines.back() += ";";
+        lines.push_back("  )");
       }
-      if (lines.empty()) {
-        result = ";";
-      } else {
-        for (const auto& l : lines) result += CRLF + l;
-      }
+      for (const auto& l : lines) result += "\n" + l;
     }
-  } catch (const std::exception&) {
-    result = ";";
+  } catch (const std::exception& e) {
+    ctx.LeftOut("storage clauses", name, e.what());
+    result.clear();
   }
   Q.SQL().clear();
   return result;
@@ -188,7 +188,8 @@ std::string SchemaWriters::ColumnComment(ScriptContext& ctx, const std::string& 
                  " and column_name = " + "'" + SqlText(column) + "'");
     Q.Execute();
     return Q.Eof() ? std::string() : Q.FieldAsText("COMMENTS");
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    ctx.LeftOut("column comments", table, e.what());
     return {};
   }
 }
@@ -199,7 +200,8 @@ std::string SchemaWriters::TableComment(ScriptContext& ctx, const std::string& t
     Q.SetSQLText("select comments from sys.user_tab_comments where table_name = '" + SqlText(table) + "'");
     Q.Execute();
     return Q.Eof() ? std::string() : Q.FieldAsText("COMMENTS");
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    ctx.LeftOut("table comments", table, e.what());
     return {};
   }
 }

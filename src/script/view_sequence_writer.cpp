@@ -1,28 +1,19 @@
 // Views, sequences and the dependency order of views and stored code.
-#include <algorithm>
-#include <cctype>
 #include <exception>
+#include <functional>
+#include <unordered_map>
 
 #include "script/schema_writers.h"
 #include "script/script_writer.h"
 #include "script/sql_names.h"
+#include "script/sqlplus_layout.h"
 #include "script/writer_text.h"
 
 namespace tarlow {
 
 using namespace writer_text;
 
-namespace {
-
-bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-         });
-}
-
-}  // namespace
-
-bool SchemaWriters::BuildObjectList(const std::string& kind) {
+bool SchemaWriters::BuildObjectList(const std::string& kind, ScriptContext* ctx) {
   Q2.SQL().clear();
   if (kind == "VIEW") {
     Q2.SetSQLText("select view_name object_name from user_views order by view_name");
@@ -44,42 +35,27 @@ bool SchemaWriters::BuildObjectList(const std::string& kind) {
   // OpenMetadataView: without the names there is no list to write from.
   try {
     Q2.Execute();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    objectListError_ = e.what();
     objectList_.clear();
     if (OnErrorMessage) OnErrorMessage("Unable to open metadata view.");
     return false;
   }
 
+  // Each object's references, read in one pass.
+  std::unordered_map<std::string, std::vector<std::string>> references;
+  for (DS2.First(); !DS2.Eof(); DS2.Next()) references[Text(DS2, "NAME")].push_back(Text(DS2, "REFNAME"));
   objectList_.clear();
   for (; !Q2.Eof(); Q2.Next()) {
     TOracleObject object;
     object.ObjectName = Q2.FieldAsText("OBJECT_NAME");
-    for (DS2.First(); !DS2.Eof(); DS2.Next())
-      if (Text(DS2, "NAME") == object.ObjectName) object.Dependencies.push_back(Text(DS2, "REFNAME"));
+    if (auto at = references.find(object.ObjectName); at != references.end())
+      object.Dependencies = at->second;
     objectList_.push_back(std::move(object));
   }
-
-  // n sweeps: an object that references one standing after it moves to the
-  // end; the entry moving into its place waits for the next sweep.
-  const size_t n = objectList_.size();
-  auto find = [&](const std::string& name) -> size_t {
-    for (size_t k = 0; k < objectList_.size(); ++k)
-      if (SameNameIgnoringCase(objectList_[k].ObjectName, name)) return k;
-    return objectList_.size();
-  };
-  for (size_t sweep = 0; sweep < n; ++sweep) {
-    for (size_t i = 0; i < objectList_.size(); ++i) {
-      for (const std::string& dep : objectList_[i].Dependencies) {
-        size_t at = find(dep);
-        if (at < objectList_.size() && at > i) {
-          TOracleObject moved = std::move(objectList_[i]);
-          objectList_.erase(objectList_.begin() + static_cast<std::ptrdiff_t>(i));
-          objectList_.push_back(std::move(moved));
-          break;
-        }
-      }
-    }
-  }
+  std::function<void()> tick;
+  if (ctx) tick = [ctx] { ctx->ProcessMessages(); };
+  OrderByDependencies(objectList_, tick);
   return true;
 }
 
@@ -92,7 +68,8 @@ void SchemaWriters::WriteViews(ScriptContext& ctx) {
     odsOracle.DeleteVariables();
   };
   try {
-    if (!BuildObjectList("VIEW")) {
+    if (!BuildObjectList("VIEW", &ctx)) {
+      ctx.LeftOut("views", "", objectListError_);
       reset();
       return;
     }
@@ -107,10 +84,11 @@ void SchemaWriters::WriteViews(ScriptContext& ctx) {
       odsOracle.SetFiltered(true);
       odsOracle.First();
       if (!odsOracle.Eof()) {
-        const std::string text = RightTrim(ToCRLF(Text(odsOracle, "TEXT")));
+        const std::string text = RightTrim(Text(odsOracle, "TEXT"));
         const std::string name = Text(odsOracle, "VIEW_NAME");
-        ctx.Writer().WriteScript(BannerComment("*  View: " + CommentText(name)) + CRLF + "CREATE OR REPLACE VIEW " +
-                                     SqlName(name) + CRLF + "AS" + CRLF + text + ";",
+        ctx.Writer().WriteScript(BannerComment("*  View: " + CommentText(name)) + CRLF +
+                                     SqlPlusStatement("CREATE OR REPLACE VIEW " + SqlName(name) + "\nAS\n" + text,
+                                                      StatementForm::Sql),
                                  2);
       }
       ctx.ProcessMessages();

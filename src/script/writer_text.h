@@ -26,23 +26,14 @@ inline std::string Trim(std::string_view s) {
   return std::string(s.substr(b, e - b));
 }
 
-// Every line break (CR LF, lone CR, lone LF) as CR LF: the script's own
-// line breaks are all CR LF.
-inline std::string ToCRLF(std::string_view s) {
-  std::string out;
-  out.reserve(s.size() + s.size() / 32);
-  for (size_t i = 0; i < s.size(); ++i) {
-    char c = s[i];
-    if (c == '\r') {
-      out += "\r\n";
-      if (i + 1 < s.size() && s[i + 1] == '\n') ++i;
-    } else if (c == '\n') {
-      out += "\r\n";
-    } else {
-      out += c;
-    }
-  }
-  return out;
+// Without the blank lines at the end (and the line break before them); the
+// last line that holds anything keeps its trailing blanks.
+inline std::string WithoutTrailingBlankLines(std::string_view s) {
+  size_t last = s.size();
+  while (last > 0 && static_cast<unsigned char>(s[last - 1]) <= 32) --last;
+  if (last == 0) return {};
+  const size_t end = s.find_first_of("\r\n", last);
+  return std::string(s.substr(0, end == std::string_view::npos ? s.size() : end));
 }
 
 // A field of the current record as text; "" for null.

@@ -38,7 +38,7 @@
 
 namespace {
 
-// Every option box with its design default (ticked, enabled).
+// Every option box as the window starts (ticked, enabled).
 struct OptionDefault {
   const char* name;
   const char* caption;
@@ -139,7 +139,7 @@ TEST_F(WindowTest, OptionBoxesStartWithTheirCaptionsTicksAndEnabledStates) {
   }
 }
 
-TEST_F(WindowTest, LogonFieldsToolbarAndListStartAsDesigned) {
+TEST_F(WindowTest, LogonFieldsToolbarAndListStartAsLaidOut) {
   EXPECT_EQ(win->windowTitle(), "Tarlow from Oracle");
   EXPECT_EQ(child<QLabel>("lblDatabase")->text(), "Data&base:");
   EXPECT_EQ(child<QLabel>("lblUserName")->text(), "&User Name:");
@@ -210,7 +210,7 @@ TEST_F(WindowTest, MenuHoldsExitWithItsCaptionAndNoShortcut) {
   EXPECT_TRUE(file->actions().contains(exit));
 }
 
-TEST_F(WindowTest, SizesPanelsAndStatusBarAsDesigned) {
+TEST_F(WindowTest, SizesPanelsAndStatusBarAsLaidOut) {
   EXPECT_EQ(win->minimumSize(), QSize(640, 320));
   EXPECT_EQ(win->size(), QSize(683, 394));
   EXPECT_EQ(child<QFrame>("pnlInfo")->height(), 134);
@@ -241,7 +241,7 @@ struct Step {
   bool tick;
 };
 // Expected state of one box after the steps; boxes not listed keep their
-// design defaults.
+// start-up state.
 struct Expect {
   const char* box;
   bool ticked;

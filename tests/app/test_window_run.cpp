@@ -35,6 +35,7 @@
 #include "oracle/tnsnames.h"
 #include "platform/environment.h"
 #include "script/option_boxes.h"
+#include "script/sqlplus_layout.h"
 #include "support_app.h"
 
 namespace {
@@ -161,16 +162,25 @@ class WindowRunTest : public ::testing::Test {
       found[0]->setCheckState(0, Qt::Checked);
     }
   }
+  // The editor's lines after the SQL*Plus settings block that heads every
+  // script (when the script goes to the editor).
   std::vector<std::string> StoreLines() {
     std::vector<std::string> lines;
     for (int i = 0; i < win->mmoScript.Lines().Count(); ++i)
       lines.push_back(tarlow::Utf16ToUtf8(win->mmoScript.Lines().Get(i)));
+    std::vector<std::string> header;
+    std::istringstream h(tarlow::ScriptHeader() + "\r\n");
+    for (std::string l; std::getline(h, l);) header.push_back(l.substr(0, l.size() - 1));
+    header.push_back("");
+    if (lines.size() >= header.size() && std::equal(header.begin(), header.end(), lines.begin()))
+      lines.erase(lines.begin(), lines.begin() + static_cast<long>(header.size()));
     return lines;
   }
-  // What the plain view must show for the store's lines.
+  // All the editor shows.
   QString StoreAsViewText() {
     QStringList lines;
-    for (const std::string& l : StoreLines()) lines << QString::fromStdString(l);
+    for (int i = 0; i < win->mmoScript.Lines().Count(); ++i)
+      lines << QString::fromStdString(tarlow::Utf16ToUtf8(win->mmoScript.Lines().Get(i)));
     return lines.join(QLatin1Char('\n'));
   }
   void PressStartScript() { QTest::mouseClick(win->btnScript, Qt::LeftButton); }
@@ -352,7 +362,7 @@ TEST_F(WindowRunTest, TheFileEqualsTarlowScriptsOutputForTheSameChoices) {
     EXPECT_EQ(lines[0], "Writing Metadata for table: BONUS.") << c.name;
     for (const std::string& l : lines) EXPECT_EQ(l.rfind("Writing ", 0), 0u) << c.name << ": " << l;
     if (std::string(c.name) == "drop tables only") {
-      EXPECT_EQ(file, "DROP TABLE BONUS;\r\n\r\nDROP TABLE DEPT;\r\n\r\nDROP TABLE EMP;\r\n\r\n"
+      EXPECT_EQ(file, tarlow::ScriptHeader() + "\r\n\r\nDROP TABLE BONUS;\r\n\r\nDROP TABLE DEPT;\r\n\r\nDROP TABLE EMP;\r\n\r\n"
                       "DROP TABLE \"emp_low\";\r\n\r\n");
     }
     if (std::string(c.name) == "All and Data") {
@@ -423,6 +433,35 @@ TEST_F(WindowRunTest, StopDuringAFileRunEndsAfterTheCurrentTable) {
   EXPECT_EQ(file.find("EMP"), std::string::npos) << file;
   EXPECT_EQ(StoreLines(),
             (std::vector<std::string>{"Writing Metadata for table: BONUS.", "Writing Metadata for table: DEPT."}));
+}
+
+TEST_F(WindowRunTest, PartsLeftOutAreToldInOneBoxAfterTheRun) {
+  {
+    auto c = ocisim::attachIn(dataDir_, "DEMO");
+    std::string warning;
+    c->logon("demo", "demo", &warning);
+    c->prepare("REVOKE SELECT ON SYS.USER_TAB_COMMENTS FROM PUBLIC")->execute();
+  }
+  LogOn();
+  Tick({"EMP", "DEPT"});
+  OnlyBoxes({tarlow::OptionBox::Tables, tarlow::OptionBox::CreateTabComments});
+  PressStartScript();
+  {
+    auto c = ocisim::attachIn(dataDir_, "DEMO");
+    std::string warning;
+    c->logon("demo", "demo", &warning);
+    c->prepare("GRANT SELECT ON SYS.USER_TAB_COMMENTS TO PUBLIC")->execute();
+  }
+  EXPECT_EQ(win->StatusText(0), tarlow::kDonePartsLeftOutStatus);
+  ASSERT_EQ(dialogs.boxes.size(), 1u);
+  EXPECT_EQ(dialogs.boxes[0].icon, MsgIcon::Warning);
+  EXPECT_NE(dialogs.boxes[0].text.toStdString().find(
+                "table comments of DEPT, EMP: ORA-00942: table or view does not exist"),
+            std::string::npos)
+      << dialogs.boxes[0].text.toStdString();
+  // The editor holds the script alone.
+  for (const std::string& line : StoreLines()) EXPECT_EQ(line.find("Left out"), std::string::npos) << line;
+  EXPECT_NE(StoreAsViewText().indexOf(QStringLiteral("CREATE TABLE EMP")), -1);
 }
 
 TEST_F(WindowRunTest, TwoRunsInARowEachStartFromAnEmptyEditor) {

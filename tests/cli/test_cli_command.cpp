@@ -3,9 +3,9 @@
 // file sink writes for the same choices.
 #include <gtest/gtest.h>
 
+#include "command_support.h"
 #include "support/test_files.h"
 #include <stdlib.h>
-#include <sys/wait.h>
 
 #include <filesystem>
 #include <fstream>
@@ -24,6 +24,7 @@
 #include "script/object_list.h"
 #include "script/script_run.h"
 #include "script/script_writer.h"
+#include "script/sqlplus_layout.h"
 
 namespace {
 
@@ -31,30 +32,9 @@ using test_files::TempDir;
 
 using test_files::ReadAll;
 
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-Result RunCommand(const std::vector<std::string>& args, const std::string& env = "") {
-  TempDir dir;
-  std::string cmd = env + " " + Quote(std::string(TARLOW_BIN_DIR) + "/tarlow-script");
-  for (const auto& a : args) cmd += " " + Quote(a);
-  cmd += " >" + dir.File("out") + " 2>" + dir.File("err") + " </dev/null";
-  Result r;
-  const int raw = std::system(cmd.c_str());
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = ReadAll(dir.File("out"));
-  r.err = ReadAll(dir.File("err"));
-  return r;
-}
+using command_test::Quote;
+using command_test::Result;
+using command_test::RunCommand;
 
 class Command : public ::testing::Test {
  protected:
@@ -134,7 +114,7 @@ class AgainstStandIn : public Command {
 TEST_F(AgainstStandIn, OnlyDropTablesWritesOneDropPerTableInListOrder) {
   const Result r = Script({"--only", "drop-tables"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "DROP TABLE BONUS;\r\n\r\nDROP TABLE DEPT;\r\n\r\nDROP TABLE EMP;\r\n\r\n");
+  EXPECT_EQ(r.out, tarlow::ScriptHeader() + "\r\n\r\nDROP TABLE BONUS;\r\n\r\nDROP TABLE DEPT;\r\n\r\nDROP TABLE EMP;\r\n\r\n");
   EXPECT_EQ(r.err,
             "Writing Metadata for table: BONUS.\nWriting Metadata for table: DEPT.\n"
             "Writing Metadata for table: EMP.\n");
@@ -143,8 +123,8 @@ TEST_F(AgainstStandIn, OnlyDropTablesWritesOneDropPerTableInListOrder) {
 TEST_F(AgainstStandIn, OutputFileAndNamedTables) {
   const Result toStdout = Script({"--only", "drop-tables,casc-constraints", "--tables", "EMP,BONUS"});
   ASSERT_EQ(toStdout.status, 0) << toStdout.err;
-  EXPECT_EQ(toStdout.out,
-            "DROP TABLE BONUS CASCADE CONSTRAINTS;\r\n\r\nDROP TABLE EMP CASCADE CONSTRAINTS;\r\n\r\n");
+  EXPECT_EQ(toStdout.out, tarlow::ScriptHeader() + "\r\n\r\n" +
+                             "DROP TABLE BONUS CASCADE CONSTRAINTS;\r\n\r\nDROP TABLE EMP CASCADE CONSTRAINTS;\r\n\r\n");
   TempDir out;
   const Result toFile =
       Script({"--only", "drop-tables,casc-constraints", "--tables", "EMP,BONUS", "--output", out.File("s.sql")});
@@ -168,6 +148,16 @@ TEST_F(AgainstStandIn, RunAndLogonErrors) {
                            "OCISIM_DATA=" + Quote(dir_.path()));
   EXPECT_EQ(wrong.status, 3);
   EXPECT_NE(wrong.err.find("ORA-01017"), std::string::npos) << wrong.err;
+
+  // A password that starts like a loader parameter is a password: the
+  // library given on its own is loaded, and the password is printed nowhere.
+  const Result secret = RunCommand(
+      {"--database", "DEMO", "--user", "demo", "--password", "OCIDLL=s3cret", "OCIDLL=" + lib_},
+      "OCISIM_DATA=" + Quote(dir_.path()));
+  EXPECT_EQ(secret.status, 3);
+  EXPECT_NE(secret.err.find("ORA-01017"), std::string::npos) << secret.err;
+  EXPECT_EQ(secret.err.find("s3cret"), std::string::npos) << secret.err;
+  EXPECT_EQ(secret.out.find("s3cret"), std::string::npos) << secret.out;
 }
 
 // The window's file sink for the same choices: the same run over a host

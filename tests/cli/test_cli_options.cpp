@@ -33,6 +33,18 @@ TEST(CommandLine, ParsesValuesInBothForms) {
   EXPECT_TRUE(ParseCommandLine({"--user", "u", "--help"}).help);  // help wins over missing values
   EXPECT_FALSE(ParseCommandLine(Logon()).output);
   EXPECT_FALSE(ParseCommandLine(Logon()).tables);
+  EXPECT_EQ(o.loaderParameters, (Args{"OCIDLL=/lib/libclntsh.so", "oraclehome=OraHome1"}));
+}
+
+TEST(CommandLine, AFlagsValueIsNeverALoaderParameter) {
+  // A password (or any value) that happens to start like a loader parameter
+  // belongs to its flag, in both forms.
+  const CliOptions o = ParseCommandLine({"--database", "ORACLEHOME=x", "--user=OCIDLL=u", "--password",
+                                         "OCIDLL=secret", "ocidll=/lib/libclntsh.so"});
+  EXPECT_EQ(o.database, "ORACLEHOME=x");
+  EXPECT_EQ(o.user, "OCIDLL=u");
+  EXPECT_EQ(o.password, "OCIDLL=secret");
+  EXPECT_EQ(o.loaderParameters, Args{"ocidll=/lib/libclntsh.so"});
 }
 
 TEST(CommandLine, UsageErrorsNameTheProblem) {

@@ -9,6 +9,7 @@
 #include "oracle/errors.h"
 #include "oracle/loader.h"
 #include "platform/environment.h"
+#include "support/test_files.h"
 #include "support_access.h"
 
 using namespace access_test;
@@ -152,6 +153,29 @@ TEST_F(StandInLoaderTest, TheTransactionServerLibraryCannotBeLocated) {
   }
   EXPECT_FALSE(oci::MTSLoaded());
   EXPECT_TRUE(oci::OCILoaded());  // the client library itself stays loaded
+}
+
+// A client library cut short (a failed copy or download) would crash the
+// program inside the system loader; it is refused with the reason instead.
+TEST_F(StandInLoaderTest, ACutLibraryIsRefusedWithTheReason) {
+  const std::string whole = test_files::ReadAll(library_);
+  for (const size_t keep : {size_t{4096}, size_t{20}, size_t{0}}) {
+    SCOPED_TRACE(keep);
+    resetLoader();
+    const std::string cut = dir_ / ("cut" + std::to_string(keep) + "/libclntsh.so");
+    writeFile(cut, whole.substr(0, keep));
+    platform::setCommandLine({"OCIDLL=" + cut});
+    try {
+      oci::InitOCI();
+      FAIL() << "a cut library loaded";
+    } catch (const EOracleException& e) {
+      const std::string message = e.what();
+      EXPECT_NE(message.find("Could not load \"" + cut + "\""), std::string::npos) << message;
+      EXPECT_NE(message.find("LoadLibrary(" + cut + ") returned 0: " + cut + ": "), std::string::npos) << message;
+      EXPECT_NE(message.find(keep == 4096 ? "cut short" : "too short"), std::string::npos) << message;
+    }
+    EXPECT_FALSE(oci::OCILoaded());
+  }
 }
 
 }  // namespace

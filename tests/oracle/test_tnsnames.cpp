@@ -8,6 +8,11 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <clocale>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -113,6 +118,101 @@ TEST(NameFile, UnreadableFileThrowsAndKeepsEarlierNames) {
   oci::ResetNetServiceNames();
   EXPECT_THROW(oci::ParseTnsNames(top), std::system_error);
   EXPECT_EQ(oci::NetServiceNames(), Names{"FIRST"});
+}
+
+// ---- files no names file should be, and sizes no names file reaches -------
+
+TEST(NameFile, AVeryLongIncludeChainIsReadWhole) {
+  // Each file names one alias and includes the next: the chain is followed
+  // without the program's stack growing with it.
+  TempDir dir;
+  constexpr int kFiles = 20000;
+  for (int i = 0; i < kFiles; ++i) {
+    std::string text = "N" + std::to_string(i) + " = (x)\n";
+    if (i + 1 < kFiles) text += "IFILE = " + dir.path() + "/f" + std::to_string(i + 1) + ".ora\n";
+    dir.Write("f" + std::to_string(i) + ".ora", text);
+  }
+  const Names names = ParseOnly(dir.path() + "/f0.ora");
+  ASSERT_EQ(names.size(), static_cast<size_t>(kFiles));
+  EXPECT_EQ(names.front(), "N0");
+}
+
+TEST(NameFile, IncludesAreReadWhereTheyAreNamed) {
+  // An include's names come before the names after it; the order only shows
+  // in which of two names equal but for case is kept.
+  TempDir dir;
+  const std::string inner = dir.Write("inner.ora", "shared = (x)\n");
+  const std::string top = dir.Write("top.ora", "IFILE = " + inner + "\nSHARED = (x)\n");
+  EXPECT_EQ(ParseOnly(top), Names{"shared"});
+}
+
+TEST(NameFile, AHugeFileIsRefusedByNameBeforeItIsRead) {
+  TempDir dir;
+  const std::string huge = dir.File("huge.ora");
+  {
+    std::ofstream(huge) << "";
+    std::filesystem::resize_file(huge, 20ull << 30);  // sparse: takes no room
+  }
+  const std::string top = dir.Write("tnsnames.ora", "FIRST = (x)\nIFILE = " + huge + "\nLAST = (x)\n");
+  oci::ResetNetServiceNames();
+  try {
+    oci::ParseTnsNames(top);
+    FAIL() << "a 20 GB names file was read";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find(huge), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("at most 4 MB"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(oci::NetServiceNames(), Names{"FIRST"});
+}
+
+// Files are opened without waiting, so a file that has nothing to give yet
+// (the kernel log, which calls itself a regular file) ends in an error
+// rather than a hang; reading that one here would take the system's
+// messages away from it, so only the pipe is tried.
+TEST(NameFile, FilesThatWouldBlockAreNotWaitedFor) {
+  TempDir dir;
+  // A pipe with no writer is no regular file: it is passed over like a
+  // missing file, and the names after it still count.
+  const std::string fifo = dir.File("pipe.ora");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string top = dir.Write("tnsnames.ora", "FIRST = (x)\nIFILE = " + fifo + "\nLAST = (x)\n");
+  EXPECT_EQ(ParseOnly(top), (Names{"FIRST", "LAST"}));
+
+}
+
+TEST(NameFile, ManyAliasesKeepTheListsOrderAndTheFirstOfEachName) {
+  // Against the list built one name at a time, as it was before.
+  TempDir dir;
+  std::string text;
+  Names expected;
+  for (int i = 0; i < 3000; ++i) {
+    const int k = (i * 7919) % 3000;
+    std::string name = (k % 3 == 0 ? "db_" : "DB_") + std::to_string(k % 1000);
+    text += name + " = (x)\n";
+    const auto lower = [](std::string s) {
+      for (char& c : s) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+      return s;
+    };
+    const auto less = [&](const std::string& a, const std::string& b) {
+      const int c = std::strcoll(lower(a).c_str(), lower(b).c_str());
+      return c != 0 ? c < 0 : lower(a) < lower(b);
+    };
+    auto at = std::lower_bound(expected.begin(), expected.end(), name, less);
+    if (at == expected.end() || lower(*at) != lower(name)) expected.insert(at, name);
+  }
+  EXPECT_EQ(ParseOnly(dir.Write("tnsnames.ora", text)), expected);
+}
+
+TEST(NameFile, IncludeKeywordsAreMatchedAsAsciiInATurkishLocale) {
+  // In a Turkish locale "I" lowers to a dotless i; IFILE must still be IFILE.
+  const std::string old = std::setlocale(LC_ALL, nullptr);
+  if (std::setlocale(LC_ALL, "tr_TR.UTF-8") == nullptr) GTEST_SKIP() << "no tr_TR.UTF-8 locale on this machine";
+  TempDir dir;
+  const std::string inner = dir.Write("inner.ora", "INNER = (x)\n");
+  const std::string top = dir.Write("tnsnames.ora", "IFILE = " + inner + "\nTOP.WORLD = (x)\nIfile = " + inner + "\n");
+  const Names names = ParseOnly(top);
+  std::setlocale(LC_ALL, old.c_str());
+  EXPECT_EQ(names, (Names{"INNER", "TOP"}));
 }
 
 // ---- where the names file lies --------------------------------------------

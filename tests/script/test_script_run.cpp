@@ -19,11 +19,27 @@
 #include "editor/text_convert.h"
 #include "script/object_list.h"
 #include "script/script_writer.h"
+#include "script/sqlplus_layout.h"
 
 namespace tarlow {
 namespace {
 
 using B = OptionBox;
+
+// Every script starts with the SQL*Plus settings block and one empty line;
+// the tests below look at what follows it.
+std::vector<std::string> HeaderLines() {
+  std::vector<std::string> out;
+  const std::string h = ScriptHeader();
+  for (size_t at = 0;;) {
+    const size_t e = h.find("\r\n", at);
+    out.push_back(h.substr(at, e == std::string::npos ? std::string::npos : e - at));
+    if (e == std::string::npos) break;
+    at = e + 2;
+  }
+  out.push_back("");
+  return out;
+}
 
 class FakeHost : public ScriptHost {
  public:
@@ -43,9 +59,14 @@ class FakeHost : public ScriptHost {
   void AddTables(std::initializer_list<const char*> names, bool ticked = true) {
     for (const char* n : names) list.SetTicked(list.Add(n), ticked);
   }
+  // The editor's lines after the settings block (all of them in the file
+  // sink, where the editor holds the progress lines).
   std::vector<std::string> Lines() const {
     std::vector<std::string> out;
     for (int i = 0; i < store.Lines().Count(); ++i) out.push_back(Utf16ToUtf8(store.Lines().Get(i)));
+    const std::vector<std::string> header = HeaderLines();
+    if (out.size() >= header.size() && std::equal(header.begin(), header.end(), out.begin()))
+      out.erase(out.begin(), out.begin() + static_cast<long>(header.size()));
     return out;
   }
 
@@ -68,6 +89,8 @@ class FakeHost : public ScriptHost {
     return filePath;
   }
   void ReportError(const std::string& m) override { errors.push_back(m); }
+  std::vector<std::vector<std::string>> leftOut;  // one entry per report
+  void ReportLeftOut(const std::vector<std::string>& causes) override { leftOut.push_back(causes); }
 };
 
 // Writers that leave a mark per section, in the log and in the script.
@@ -77,10 +100,16 @@ class MarkingWriters : public StatementWriters {
   int rowsPerTable = 3;
   std::function<void(ScriptContext&, const std::string&, int)> onRow;
   std::string failIn;  // the section that throws
+  std::string leaveOut;  // the section whose dictionary query fails (it writes nothing)
+  ScriptContext* ctx = nullptr;
 
   std::string Mark(const std::string& section, const std::string& t) {
     log.push_back(section + " " + t);
     if (section == failIn) throw std::runtime_error("ORA-00942: table or view does not exist");
+    if (section == leaveOut && ctx) {
+      ctx->LeftOut(section + " sections", t, "ORA-00942: table or view does not exist\n");
+      return {};
+    }
     return "-- " + section + " " + t;
   }
   void Direct(ScriptContext& ctx, const std::string& section, const std::string& t) {
@@ -94,7 +123,8 @@ class MarkingWriters : public StatementWriters {
   std::string ColumnCommentScript(ScriptContext&, const std::string& t) override {
     return Mark("column-comments", t);
   }
-  std::string CheckConstraintScript(ScriptContext&, const std::string& t) override {
+  std::string CheckConstraintScript(ScriptContext& c, const std::string& t) override {
+    ctx = &c;
     return Mark("check", t);
   }
   std::string NotNullScript(ScriptContext&, const std::string& t) override { return Mark("not-null", t); }
@@ -124,6 +154,14 @@ class MarkingWriters : public StatementWriters {
 using test_files::TempDir;
 
 using test_files::ReadAll;
+
+// A script file's text after the settings block, which must head it.
+std::string Body(const std::string& path) {
+  const std::string text = ReadAll(path);
+  const std::string header = ScriptHeader() + "\r\n\r\n";
+  EXPECT_EQ(text.rfind(header, 0), 0u) << "the script does not start with the settings block";
+  return text.rfind(header, 0) == 0 ? text.substr(header.size()) : text;
+}
 
 std::vector<std::string> PerTable(const std::string& t) {
   return {"table " + t,   "table-comments " + t, "column-comments " + t, "check " + t,
@@ -225,13 +263,17 @@ TEST(RunOrder, WithoutWritersOnlyDropsAndTheDefinitionBreakAppear) {
   file.boxes.SetChecked(B::DropTables, true);
   file.AddTables({"B", "A"});
   ScriptRun(file, nothing).btnScriptClick();
-  EXPECT_EQ(ReadAll(dir.File("out.sql")), "DROP TABLE A;\r\n\r\n\r\nDROP TABLE B;\r\n\r\n\r\n");
+  EXPECT_EQ(Body(dir.File("out.sql")), "DROP TABLE A;\r\n\r\n\r\nDROP TABLE B;\r\n\r\n\r\n");
 
   FakeHost h;
   h.boxes.SetChecked(B::DropTables, true);
   h.AddTables({"B", "A"});
   ScriptRun(h, nothing).btnScriptClick();
   EXPECT_EQ(h.Lines(), (std::vector<std::string>{"DROP TABLE A;", "", "DROP TABLE B;", "", ""}));
+  // The editor sink starts with the same settings block as the file.
+  ASSERT_GE(h.store.Lines().Count(), 5);
+  EXPECT_EQ(Utf16ToUtf8(h.store.Lines().Get(3)), "SET DEFINE OFF");
+  EXPECT_EQ(Utf16ToUtf8(h.store.Lines().Get(4)), "SET SQLBLANKLINES ON");
 
   FakeHost only;
   only.boxes.SetChecked(B::All, true);
@@ -266,7 +308,7 @@ TEST(Progress, FileSinkLogsEveryStepAndTheScriptGoesToTheFile) {
     expected.push_back(s);
   EXPECT_EQ(h.Lines(), expected);
 
-  const std::string script = ReadAll(dir.File("out.sql"));
+  const std::string script = Body(dir.File("out.sql"));
   EXPECT_EQ(script.rfind("DROP TABLE T1 CASCADE CONSTRAINTS;\r\n\r\n-- table T1\r\n", 0), 0u) << script;
   EXPECT_NE(script.find("-- packages \r\n\r\n"), std::string::npos);
   EXPECT_EQ(h.statuses.back(), "Done");
@@ -367,7 +409,7 @@ TEST(Runs, WriterErrorEndsTheRunAndIsReportedOnce) {
   MarkingWriters w;
   w.failIn = "indexes";
   h.toFile = true;
-  h.filePath = dir.File("out.sql");
+  h.filePath = dir.Write("out.sql", "-- an earlier script\n");
   h.boxes.SetChecked(B::DropTables, true);
   h.AddTables({"T1", "T2"});
   ScriptRun(h, w).btnScriptClick();
@@ -375,8 +417,49 @@ TEST(Runs, WriterErrorEndsTheRunAndIsReportedOnce) {
   EXPECT_EQ(h.statuses.back(), "Failed");
   EXPECT_EQ(h.caption, kStartScriptCaption);
   EXPECT_FALSE(h.busy);
-  // What was written before the error is in the closed file.
-  EXPECT_EQ(ReadAll(dir.File("out.sql")), "DROP TABLE T1;\r\n\r\n-- table T1\r\n-- not-null T1\r\n\r\n");
+  // No half script: the file is as it was, with nothing left beside it.
+  EXPECT_EQ(ReadAll(dir.File("out.sql")), "-- an earlier script\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
+}
+
+TEST(Runs, PartsLeftOutAreToldOnceAndEndTheFile) {
+  TempDir dir;
+  for (bool toFile : {true, false}) {
+    FakeHost h;
+    MarkingWriters w;
+    w.leaveOut = "check";
+    h.toFile = toFile;
+    h.filePath = dir.File("out.sql");
+    h.boxes.SetChecked(B::All, true);
+    h.boxes.SetChecked(B::All, false);
+    h.boxes.SetChecked(B::ChkConstraints, true);
+    h.boxes.SetChecked(B::DropTables, true);
+    h.AddTables({"T1", "T2"});
+    ScriptRun(h, w).btnScriptClick();
+    EXPECT_TRUE(h.errors.empty());
+    EXPECT_EQ(h.statuses.back(), kDonePartsLeftOutStatus);
+    ASSERT_EQ(h.leftOut.size(), 1u);
+    EXPECT_EQ(h.leftOut[0],
+              std::vector<std::string>{"check sections of T1, T2: ORA-00942: table or view does not exist"});
+    if (toFile) {
+      // The file ends with the same list; the editor shows nothing of it.
+      EXPECT_EQ(Body(dir.File("out.sql")),
+                "DROP TABLE T1;\r\n\r\nDROP TABLE T2;\r\n\r\n/* Left out of this script:\r\n"
+                "   check sections of T1, T2: ORA-00942: table or view does not exist\r\n*/\r\n\r\n");
+    } else {
+      EXPECT_EQ(h.Lines(), (std::vector<std::string>{"DROP TABLE T1;", "", "DROP TABLE T2;", "", ""}));
+    }
+  }
+}
+
+TEST(Runs, NothingLeftOutIsDoneAndToldNothing) {
+  FakeHost h;
+  MarkingWriters w;
+  TickEverything(h);
+  h.AddTables({"T1"});
+  ScriptRun(h, w).btnScriptClick();
+  EXPECT_EQ(h.statuses.back(), "Done");
+  EXPECT_TRUE(h.leftOut.empty());
 }
 
 // ---- the file sink's loose ends --------------------------------------------------
@@ -453,7 +536,7 @@ TEST(FileSink, StopNeitherPromptsAgainNorClosesTheRunningFile) {
   run2.btnScriptClick();
   EXPECT_EQ(h.prompts, 1);
   EXPECT_TRUE(h.errors.empty());
-  EXPECT_EQ(ReadAll(dir.File("out.sql")), "DROP TABLE T1;\r\n\r\n-- defaults T1\r\n\r\n");
+  EXPECT_EQ(Body(dir.File("out.sql")), "DROP TABLE T1;\r\n\r\n-- defaults T1\r\n\r\n");
   EXPECT_EQ(h.statuses.back(), "Aborted by user");
 }
 
@@ -472,7 +555,7 @@ TEST(FileSink, TheSinkIsChosenOnceWhenTheRunStarts) {
     ScriptRun(h, w).btnScriptClick();
     EXPECT_TRUE(h.errors.empty());
     if (startToFile) {
-      EXPECT_EQ(ReadAll(dir.File("out.sql")),
+      EXPECT_EQ(Body(dir.File("out.sql")),
                 "DROP TABLE T1;\r\n\r\nDROP TABLE T2;\r\n\r\nDROP TABLE T3;\r\n\r\n");
       EXPECT_EQ(h.Lines().size(), 3u);  // the three progress lines
     } else {

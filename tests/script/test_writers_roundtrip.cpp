@@ -1,7 +1,8 @@
 // Whole schemas scripted with every box and the data (the DROP boxes
 // clear, as tarlow-script --all --with data --without
 // drop-tables,drop-sequences does), the script loaded into a fresh
-// database with `ocisim run` without a failed statement, and the new
+// database with the strict `ocisim run` (SQL*Plus's reading) without a failed
+// statement, every script line within SQL*Plus's limit, and the new
 // database scripted again to the same bytes.  The HR sample schema comes
 // from the shared fixtures; the demo schema from demo/.
 #include <gtest/gtest.h>
@@ -36,6 +37,7 @@ std::string RoundTrip(writers_test::WritersDb& db, const std::string& name,
                       const std::vector<std::string>& schemaFiles) {
   EXPECT_EQ(db.Run(schemaFiles), "") << "the schema does not load";
   const std::string first = db.Script(NoDrops);
+  writers_test::ExpectShortLines(first);
   EXPECT_TRUE(db.CreateDatabase("AGAIN"));
   const std::string file = db.Dir() + "/first.sql";
   WriteFile(file, first);

@@ -44,6 +44,44 @@ inline void WriteFile(const std::string& path, const std::string& text) {
 
 inline std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
+// A long text as an SQL expression a script can hold: TO_CLOB pieces of at
+// most a thousand bytes, one per line, quotes doubled.  (The stand-in also
+// takes such a CLOB into a LONG column, and its hexadecimal text into a
+// BLOB, which lets a test make values longer than any literal.)
+inline std::string ClobPieces(const std::string& text) {
+  std::string out;
+  for (size_t at = 0; at < text.size(); at += 1000) {
+    if (at) out += "||\n";
+    out += "TO_CLOB('";
+    for (char c : text.substr(at, 1000)) out += c == '\'' ? std::string("''") : std::string(1, c);
+    out += "')";
+  }
+  return out;
+}
+
+// Every line of a script at most 2,499 characters long (what SQL*Plus
+// reads) and every line break CR LF.
+inline void ExpectShortLines(const std::string& script) {
+  size_t lineNo = 1, start = 0;
+  while (start <= script.size()) {
+    size_t end = script.find("\r\n", start);
+    const size_t length = (end == std::string::npos ? script.size() : end) - start;
+    EXPECT_LE(length, 2499u) << "line " << lineNo;
+    if (end == std::string::npos) break;
+    EXPECT_EQ(script.find('\n', start), end + 1) << "a line break that is not CR LF in line " << lineNo;
+    start = end + 2;
+    ++lineNo;
+  }
+}
+
+// The script text with its literals' line splits ("'||" CR LF "'") taken
+// out: what the literals hold, for finding a value in it.
+inline std::string JoinedLiterals(std::string text) {
+  const std::string split = "'||\r\n'";
+  for (size_t at = text.find(split); at != std::string::npos; at = text.find(split, at)) text.erase(at, split.size());
+  return text;
+}
+
 // A host for one run: every box as the test sets it, the file sink.
 class FileHost : public tarlow::ScriptHost {
  public:

@@ -2,6 +2,8 @@
 #include <sqlite3.h>
 #include <stdlib.h>
 
+#include <fstream>
+
 #include "core_fixture.h"
 
 namespace ocisim::testing {
@@ -80,6 +82,15 @@ TEST_F(LogonTest, UnknownServiceNames) {
       EXPECT_STREQ(e.what(), "ORA-12154: TNS:could not resolve the connect identifier specified");
     }
   }
+}
+
+// A database file that is there but cannot be read is the server's trouble,
+// never a wrong password.
+TEST_F(LogonTest, ADatabaseFileThatCannotBeReadIsNoWrongPassword) {
+  std::ofstream(dir_ + "/ORCL.db", std::ios::binary | std::ios::trunc) << std::string(8192, 'x');
+  std::string message;
+  EXPECT_EQ(logonCode("demo", "Secret", &message), 1116);
+  EXPECT_EQ(message, "ORA-01116: error in opening database file ORCL");
 }
 
 TEST_F(LogonTest, AttachReadsTheDataFolderFromTheEnvironment) {

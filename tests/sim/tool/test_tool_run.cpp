@@ -90,6 +90,46 @@ TEST_F(ToolTest, RunReportsEachFailureWithFileAndLineAndGoesOn) {
   EXPECT_EQ(out_, "A\tB\n42\t\n");  // the run went on and committed
 }
 
+// The default reading is SQL*Plus's: a blank line inside a statement ends
+// it unrun, a line over 2,499 characters is refused; each is a failure named
+// by its line.  --lenient reads the same script the forgiving way.
+TEST_F(ToolTest, RunIsStrictUnlessLenient) {
+  makeDatabase("DB", "scott");
+  std::string path = file("s.sql",
+                          "CREATE TABLE t (a NUMBER, b VARCHAR2(4000));\n"
+                          "INSERT INTO t\n\nVALUES (1, 'x');\n"
+                          "INSERT INTO t VALUES (2, '" + std::string(2600, 'y') + "');\n"
+                          "INSERT INTO t VALUES (3, 'z');\n");
+  EXPECT_EQ(run("DB", "scott", {path}), 1);
+  EXPECT_NE(err_.find(path + ":4: SP2-0734: unknown command beginning \"VALUES (1,...\" - rest of line ignored."),
+            std::string::npos)
+      << err_;
+  EXPECT_NE(err_.find(path + ":5: SP2-0027: Input is too long (> 2499 characters) - line ignored"), std::string::npos)
+      << err_;
+  ASSERT_EQ(query("DB", "scott", "SELECT a FROM t ORDER BY a"), 0) << err_;
+  EXPECT_EQ(out_, "A\n3\n");
+
+  makeDatabase("DB2", "scott");
+  EXPECT_EQ(ocisim({"--database", "DB2", "--user", "scott", "--password", "scott", "run", "--lenient", path}), 0)
+      << err_;
+  ASSERT_EQ(query("DB2", "scott", "SELECT a FROM t ORDER BY a"), 0) << err_;
+  EXPECT_EQ(out_, "A\n1\n2\n3\n");
+}
+
+// With every file write past 512 bytes refused (a full disk), the database
+// answers an I/O error of its file, not a wrong password.
+TEST_F(ToolTest, ADatabaseFileThatCannotBeWrittenIsNoWrongPassword) {
+  makeDatabase("FULL", "U");
+  const std::string cmd = "trap '' XFSZ; ulimit -f 1; " + quote(std::string(TARLOW_BIN_DIR) + "/ocisim") +
+                          " --data " + quote(dir_) + " --database FULL --user U --password U query " +
+                          quote("select 1 from dual") + " 2>" + quote(dir_ + "/err");
+  const int rc = std::system(cmd.c_str());
+  EXPECT_EQ(WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, 1);
+  const std::string err = readAll(dir_ + "/err");
+  EXPECT_NE(err.find("ORA-01114: IO error writing block to file FULL"), std::string::npos) << err;
+  EXPECT_EQ(err.find("ORA-01017"), std::string::npos) << err;
+}
+
 TEST_F(ToolTest, AdministrationCommands) {
   makeDatabase("DB", "scott");
   EXPECT_NE(ocisim({"--database", "DB", "create"}), 0);
