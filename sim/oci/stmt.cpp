@@ -170,7 +170,14 @@ void returnBinds(Stmt* st, ocisim::Connection* conn) {
         if (b->dty == SQLT_CUR) target = stmtOfCursorArea(b->buf);
         if (target == nullptr) throw ocisim::OraError(1001, "invalid cursor");
         std::unique_ptr<ocisim::Statement> cursor = st->st->takeCursor(k);
-        if (!cursor) throw ocisim::OraError(1001, "invalid cursor");
+        if (!cursor) {
+          // The block opened no cursor here: the statement stays closed, and
+          // a fetch from it fails.
+          target->st.reset();
+          target->cols = nullptr;
+          target->open = false;
+          break;
+        }
         target->st = std::move(cursor);
         target->parsedOn = conn;
         target->prepared = true;

@@ -62,14 +62,10 @@ class BindFixture : public ::testing::Test {
     ASSERT_NE(c.lib, nullptr) << dlerror();
     s = std::make_unique<Session>(c);
     ASSERT_EQ(s->logonStatus, OCI_SUCCESS) << s->error();
-    ASSERT_EQ(c.olog(&lda, hda, reinterpret_cast<OraText*>(const_cast<char*>("scott/tiger@TESTDB")), -1, nullptr, -1,
-                     nullptr, -1, 0),
-              0);
-    ASSERT_EQ(c.oopen(&cda, &lda, nullptr, -1, -1, nullptr, -1), 0);
+    ASSERT_EQ(logon7(c, lda, hda, cda), 0);
   }
   void TearDown() override {
-    c.oclose(&cda);
-    c.ologof(&lda);
+    logoff7(c, lda, cda);
     s.reset();
   }
   OraText* name(const char* n) { return reinterpret_cast<OraText*>(const_cast<char*>(n)); }
