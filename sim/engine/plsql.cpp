@@ -1854,12 +1854,12 @@ class Interpreter {
     }
     if (isOp(peek(1), ".") && isName(peek(2))) {
       std::string pkg = n, fn = nameOf(peek(2));
-      if (pkg == "DBMS_LOB") {
+      if (pkg == "DBMS_LOB" || pkg == "UTL_RAW") {
         next();
         next();
         next();
         std::vector<Arg> a = arguments();
-        return lobFunction(t, fn, a);
+        return pkg == "DBMS_LOB" ? lobFunction(t, fn, a) : rawFunction(t, fn, a);
       }
       throw undeclared(t, pkg);
     }
@@ -1939,6 +1939,33 @@ class Interpreter {
       if (e.code() == 904) throw undeclared(at, nameOf(at));
       throw;
     }
+  }
+
+  // UTL_RAW: RAW values as bytes, up to PL/SQL's 32,767.  CONCAT is how a
+  // block joins RAW pieces ("||" would join their hexadecimal texts).
+  Datum rawFunction(const Token& at, const std::string& fn, const std::vector<Arg>& a) {
+    if (fn == "CONCAT") arity(at, fn, a, 1, 12);
+    else if (fn == "CAST_TO_RAW" || fn == "CAST_TO_VARCHAR2" || fn == "LENGTH") arity(at, fn, a, 1, 1);
+    else throw error(at, "PLS-00302: component '" + fn + "' must be declared");
+    if (skip_) return Datum::scalar(Value::null());
+    std::string out;
+    if (fn == "CONCAT") {
+      for (const Arg& arg : a) {
+        std::string piece;
+        plsql::toBinary(arg.value, piece);
+        out += piece;
+      }
+      if (out.size() > static_cast<size_t>(kMaxVarchar)) throw plsql::valueError("raw variable length too long");
+      return Datum::scalar(out.empty() ? Value::null() : Value::binary(out));
+    }
+    if (fn == "CAST_TO_RAW") {
+      plsql::toText(s_, a[0].value, out);
+      return Datum::scalar(out.empty() ? Value::null() : Value::binary(out));
+    }
+    plsql::toBinary(a[0].value, out);
+    if (out.empty()) return Datum::scalar(Value::null());
+    if (fn == "LENGTH") return Datum::scalar(Value::number(std::to_string(out.size())));
+    return Datum::scalar(Value::text(out));
   }
 
   Datum lobFunction(const Token& at, const std::string& fn, const std::vector<Arg>& a) {
