@@ -732,8 +732,32 @@ std::string userView(Session& s, const std::string& oracleName) {
 
 }  // namespace
 
+// Lookups by table, constraint, index and referenced object: each dictionary
+// query and each DDL statement finds its rows through an index, so their cost
+// does not grow with the schema.
+const char* kCatalogIndexes = R"SQL(
+CREATE INDEX IF NOT EXISTS cat_constraints_table ON cat_constraints(OWNER, TABLE_NAME);
+CREATE INDEX IF NOT EXISTS cat_constraints_referenced ON cat_constraints(R_OWNER, R_CONSTRAINT_NAME);
+CREATE INDEX IF NOT EXISTS cat_constraints_index ON cat_constraints(INDEX_OWNER, INDEX_NAME);
+CREATE INDEX IF NOT EXISTS cat_cons_columns_constraint ON cat_cons_columns(OWNER, CONSTRAINT_NAME);
+CREATE INDEX IF NOT EXISTS cat_cons_columns_table ON cat_cons_columns(OWNER, TABLE_NAME);
+CREATE INDEX IF NOT EXISTS cat_indexes_table ON cat_indexes(TABLE_OWNER, TABLE_NAME);
+CREATE INDEX IF NOT EXISTS cat_ind_columns_index ON cat_ind_columns(INDEX_OWNER, INDEX_NAME);
+CREATE INDEX IF NOT EXISTS cat_ind_columns_table ON cat_ind_columns(TABLE_OWNER, TABLE_NAME);
+CREATE INDEX IF NOT EXISTS cat_triggers_table ON cat_triggers(TABLE_OWNER, TABLE_NAME);
+CREATE INDEX IF NOT EXISTS cat_dependencies_object ON cat_dependencies(OWNER, NAME, TYPE);
+CREATE INDEX IF NOT EXISTS cat_dependencies_referenced ON cat_dependencies(REFERENCED_OWNER, REFERENCED_NAME);
+)SQL";
+
+void ensureCatalogIndexes(sqlite3* db) {
+  // A database made before these indexes gets them on its next connection;
+  // a file that cannot be written keeps working without them.
+  sqlite3_exec(db, kCatalogIndexes, nullptr, nullptr, nullptr);
+}
+
 void initCatalog(sqlite3* db) {
   dict::exec(db, kCatalog);
+  dict::exec(db, kCatalogIndexes);
   for (const auto& v : kViews)
     dict::exec(db, "CREATE VIEW " + dict::quoteName(std::string("ALL_") + v.name) + " AS " + viewSelect(v, ""));
   dict::exec(db, "CREATE VIEW ALL_TAB_COMMENTS AS " + commentsSelect(false, ""));

@@ -76,6 +76,8 @@ std::string storageName(const std::string& owner, const std::string& name);
 
 // Creates the catalog tables and dictionary views in a new database file.
 void initCatalog(sqlite3* db);
+// Adds the catalog's lookup indexes to a database made without them.
+void ensureCatalogIndexes(sqlite3* db);
 
 // Whether a statement (its tokens) is one the dictionary half runs: CREATE,
 // ALTER, DROP, COMMENT, TRUNCATE, RENAME, GRANT/REVOKE (accepted).

@@ -654,6 +654,7 @@ class ConnectionImpl : public Connection {
     sqlite3_db_config(s_.db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_exec(s_.db, "PRAGMA foreign_keys=OFF; PRAGMA recursive_triggers=ON", nullptr, nullptr, nullptr);
     registerFunctions(s_.db, &s_);
+    ensureCatalogIndexes(s_.db);
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(s_.db, "SELECT value FROM ocisim_meta WHERE key = 'banner'", -1, &st, nullptr) == SQLITE_OK &&
         sqlite3_step(st) == SQLITE_ROW) {

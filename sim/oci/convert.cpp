@@ -230,7 +230,11 @@ ocisim::DateTime decodeDate(const unsigned char in[7]) {
 
 ub2 writeExternal(const ocisim::Value& v, ub2 dty, void* buf, sb4 size, ub4* fullLen,
                   const ocisim::Connection* conn) {
-  thread_local std::string scratch;
+  // A local, not thread_local: this library is loaded with dlopen, and its
+  // dynamic TLS blocks are what GCC 12's LeakSanitizer misreads at exit
+  // (its tracer crashes scanning them).  The text fits the short-string
+  // buffer but for long binary and date texts.
+  std::string scratch;
   switch (dty) {
     case SQLT_INT: {
       if (v.kind != ocisim::Value::Kind::Number && v.kind != ocisim::Value::Kind::Text)

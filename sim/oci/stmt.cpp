@@ -283,7 +283,7 @@ void writeCell(Stmt* st, Define* d, ub4 row, const ocisim::Value& v, const ocisi
     return;
   }
   if (d->mode & OCI_DYNAMIC_FETCH && d->cb) {
-    thread_local std::string scratch;
+    std::string scratch;  // no thread_local in this library: see writeExternal
     std::string_view bytes = pieceBytes(v, d->dty, conn, scratch);
     fetchPieces(d, row, bytes);
     if (ind) *ind = 0;

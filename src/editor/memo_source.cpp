@@ -8,6 +8,8 @@
 #include <ostream>
 #include <stdexcept>
 
+#include "editor/line_matcher.h"
+#include "editor/text_blanks.h"
 #include "editor/text_convert.h"
 
 namespace tarlow {
@@ -49,14 +51,6 @@ std::vector<std::u16string> SplitLines(std::u16string_view text) {
   }
   if (open) lines.push_back(std::move(cur));
   return lines;
-}
-
-std::string Trim(const std::string& s) {
-  std::size_t b = 0;
-  std::size_t e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
 }
 
 int ParseInteger(const std::string& entry) {
@@ -241,6 +235,26 @@ void TExternalStrings::SaveToStream(std::ostream& out) const {
   }
 }
 
+// ---- parser registration ---------------------------------------------------------
+
+TMemoParser::~TMemoParser() {
+  const std::vector<TMemoSource*> stores = stores_;
+  for (TMemoSource* s : stores) s->ParserDestroyed(this);
+}
+
+void TMemoParser::RegisterStore(TMemoSource* store) {
+  if (std::find(stores_.begin(), stores_.end(), store) == stores_.end()) stores_.push_back(store);
+}
+
+void TMemoParser::UnregisterStore(TMemoSource* store) {
+  stores_.erase(std::remove(stores_.begin(), stores_.end(), store), stores_.end());
+}
+
+void TMemoParser::ResetStoresColoring() {
+  const std::vector<TMemoSource*> stores = stores_;
+  for (TMemoSource* s : stores) s->ResetColoring();
+}
+
 // ---- the store ----------------------------------------------------------------
 
 TMemoSource::TMemoSource() {
@@ -249,6 +263,7 @@ TMemoSource::TMemoSource() {
 }
 
 TMemoSource::~TMemoSource() {
+  if (parser_) parser_->UnregisterStore(this);
   std::lock_guard<std::mutex> lock(StoresLock());
   auto& s = Stores();
   s.erase(std::remove(s.begin(), s.end(), this), s.end());
@@ -373,12 +388,6 @@ void TMemoSource::ClearLines() {
   MarkChanged(0, std::max(oldLast, 0));
 }
 
-void TMemoSource::SetCaret(TPosition p) {
-  BeginUpdate(change_code::CaretMove);
-  caret_ = {std::max(p.Line, 0), std::max(p.Col, 0)};
-  EndUpdate();
-}
-
 void TMemoSource::SetSelection(int kind, TPosition begin, TPosition end) {
   BeginUpdate(change_code::SetSelection);
   switch (blockOption_) {
@@ -432,7 +441,7 @@ void TMemoSource::SetTabStops(const std::string& text) {
   while (start <= text.size()) {
     std::size_t comma = text.find(',', start);
     if (comma == std::string::npos) comma = text.size();
-    const std::string entry = Trim(text.substr(start, comma - start));
+    const std::string entry = TrimBlanks(std::string_view(text).substr(start, comma - start));
     if (!entry.empty()) {
       const int value = ParseInteger(entry);
       // Stops must rise; the first must be a real column beyond 0 or the
@@ -479,6 +488,16 @@ void TMemoSource::SetReadOnly(bool on) {
 }
 
 void TMemoSource::SetModified(bool on) {
+  if (!on) {
+    // The saved point: the last text-changing record of the undo list.
+    savedPoint_ = -1;
+    for (int i = undo_.Count() - 1; i >= 0; --i)
+      if (undo_.Records()[static_cast<std::size_t>(i)].ChangesText()) {
+        savedPoint_ = i;
+        break;
+      }
+    undoPastSaved_ = false;
+  }
   if (on == modified_) return;
   BeginUpdate(change_code::ModifiedChanged);
   modified_ = on;
@@ -539,7 +558,17 @@ void TMemoSource::Detach(TMemoObserver* view) {
 
 void TMemoSource::SetSyntaxParser(TMemoParser* parser) {
   BeginUpdate(change_code::ParserChanged);
+  if (parser_) parser_->UnregisterStore(this);
   parser_ = parser;
+  if (parser_) parser_->RegisterStore(this);
+  ResetColoringLocked();
+  EndUpdate();
+}
+
+void TMemoSource::ParserDestroyed(TMemoParser* parser) {
+  if (parser_ != parser) return;
+  BeginUpdate(change_code::ParserChanged);
+  parser_ = nullptr;
   ResetColoringLocked();
   EndUpdate();
 }
@@ -564,26 +593,56 @@ void TMemoSource::ResetColoringLocked() {
 const std::string& TMemoSource::ColorData(int i) {
   static const std::string kNone;
   if (i < 0 || i >= items_.Count()) return kNone;
-  if (i < frontier_ && (items_.Item(i).Flags & TStringItem::ColorValid))
-    return items_.Item(i).ColorData;
-  // Bring colouring forward from the frontier: a line is coloured again when
-  // it changed or when the state it starts in is no longer what it was.
-  for (int j = std::min(frontier_, i); j <= i; ++j) {
-    TStringItem& item = items_.Item(j);
-    const std::uint32_t start = j > 0 ? items_.Item(j - 1).EndState : 0;
-    if ((item.Flags & TStringItem::ColorValid) && item.StartState == start) continue;
-    item.StartState = start;
-    if (parser_) {
-      parser_->ColorLine(item.LineText, item.StartState, item.ColorData, item.EndState);
-      item.ColorData.resize(item.LineText.size(), '\0');
-    } else {
-      item.ColorData.assign(item.LineText.size(), '\0');
-      item.EndState = 0;
-    }
-    item.Flags |= TStringItem::ColorValid;
+  const TStringItem& item = items_.Item(i);
+  if (i < frontier_ && (item.Flags & TStringItem::ColorValid)) return item.ColorData;
+  // Colour on demand, with a look-ahead so that scrolling down a little
+  // needs no further work.
+  ColorRange(std::min(frontier_, i), i > INT_MAX - 100 ? i : i + 100);
+  return item.ColorData;
+}
+
+void TMemoSource::ColorOneLine(TStringItem& item, std::uint32_t startState) {
+  item.StartState = startState;
+  std::uint32_t end = 0;
+  if (parser_) {
+    parser_->ColorLine(item.LineText, startState, item.ColorData, end);
+    item.ColorData.resize(item.LineText.size(), '\0');
+  } else {
+    item.ColorData.assign(item.LineText.size(), '\0');
   }
-  frontier_ = std::max(frontier_, i + 1);
-  return items_.Item(i).ColorData;
+  item.EndState = end;
+  item.Flags |= TStringItem::ColorValid;
+}
+
+void TMemoSource::ColorRange(int a, int b) {
+  b = std::min(b, items_.Count() - 1);
+  a = std::max(a, 0);
+  if (b < a) return;
+  std::uint32_t incoming = a > 0 ? items_.Item(a - 1).EndState : 0;
+  for (int i = a; i <= b; ++i) {
+    TStringItem& item = items_.Item(i);
+    if (!(item.Flags & TStringItem::ColorValid) || item.StartState != incoming) ColorOneLine(item, incoming);
+    incoming = item.EndState;
+  }
+  frontier_ = b + 1;
+}
+
+void TMemoSource::RecolorEditedLine(int i) {
+  // The edited line is coloured at once; when its end state changed, every
+  // later line may colour differently and is reported changed (they are
+  // coloured again on demand, their start states no longer matching).
+  TStringItem& item = items_.Item(i);
+  const std::uint32_t oldEnd = item.EndState;
+  const bool wasValid = (item.Flags & TStringItem::ColorValid) != 0;
+  const std::uint32_t start = i > 0 ? items_.Item(i - 1).EndState : 0;
+  ColorOneLine(item, start);
+  const bool nextStale = i + 1 < items_.Count() && (items_.Item(i + 1).Flags & TStringItem::ColorValid) &&
+                         items_.Item(i + 1).StartState != item.EndState;
+  if ((wasValid && item.EndState != oldEnd) || nextStale) {
+    MarkChanged(i, std::max(i, items_.Count() - 1));
+  } else {
+    MarkChanged(i, i);
+  }
 }
 
 void TMemoSource::SetMatchHighlight(MatchArea area) {

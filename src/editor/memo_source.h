@@ -12,15 +12,19 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "editor/search_options.h"
+
 namespace tarlow {
 
 class TMemoSource;
+class TLineMatcher;
 
 // Change codes: the operation an update bracket belongs to.  Undo records
 // keep the low byte of the code of their bracket.
@@ -40,6 +44,8 @@ constexpr int SelectAll = 18;
 constexpr int Cut = 20;
 constexpr int Paste = 21;
 constexpr int DeleteSelection = 22;
+constexpr int UpperCase = 25;
+constexpr int LowerCase = 26;
 constexpr int LinesInsert = 39;
 constexpr int Enter = 40;
 constexpr int OverwriteSwitched = 41;
@@ -150,23 +156,64 @@ class TInternalStrings {
   std::vector<std::unique_ptr<TStringItem>> items_;
 };
 
-// One record of an undo or redo list.  The editing commands fill these in.
+// One record of an undo or redo list: the primitive that was done, enough
+// to do its inverse.
 struct TUndoRecord {
+  enum : std::uint8_t { CaretMove = 0, Inserted = 1, Split = 2, Joined = 3, Deleted = 4, Colors = 5 };
+  std::uint8_t Kind = CaretMove;
+  std::int32_t First = 0;   // caret move: line delta; inserted: length; colours: line
+  std::int32_t Second = 0;  // caret move: column delta; colours: 1-based column
+  std::u16string Text;      // deleted: the text
+  std::string ColorText;    // deleted / colours: the colour data
+  bool StartsAction = false;  // first record of an outermost update bracket
   std::uint8_t ChangeCode = 0;
-  bool StartsAction = false;
-  TPosition Caret;
-  std::u16string Text;
+  bool InGroup = false;  // written while a compound edit was open
+
+  bool ChangesText() const { return Kind >= Inserted && Kind <= Deleted; }
 };
 
+// A deque: a run that records a million steps never moves the records
+// already kept, and the undo limit drops the oldest from the front.
 class TUndoList {
  public:
   int Count() const { return static_cast<int>(records_.size()); }
+  bool Empty() const { return records_.empty(); }
   void Add(TUndoRecord r) { records_.push_back(std::move(r)); }
   void Clear() { records_.clear(); }
-  const std::vector<TUndoRecord>& Records() const { return records_; }
+  const std::deque<TUndoRecord>& Records() const { return records_; }
+  const TUndoRecord& Last() const { return records_.back(); }
+  void RemoveLast() { records_.pop_back(); }
+  void RemoveFirst(int n) { records_.erase(records_.begin(), records_.begin() + n); }
 
  private:
-  std::vector<TUndoRecord> records_;
+  std::deque<TUndoRecord> records_;
+};
+
+// The clipboard as the store sees it; the window supplies the system's.
+class TMemoClipboard {
+ public:
+  virtual ~TMemoClipboard() = default;
+  virtual std::u16string Text() const = 0;
+  virtual void SetText(std::u16string_view text) = 0;
+  virtual void Clear() = 0;
+};
+
+// A clipboard held in memory: the default of every store, and what tests use.
+class TMemoryClipboard : public TMemoClipboard {
+ public:
+  std::u16string Text() const override { return text_; }
+  void SetText(std::u16string_view text) override { text_.assign(text); }
+  void Clear() override { text_.clear(); }
+
+ private:
+  std::u16string text_;
+};
+
+// A bookmark: numbers 0 to 9, kept sorted by line, column and number.
+struct TMemoBookmark {
+  int Col = 0;
+  int Line = 0;
+  int Number = 0;
 };
 
 // What an attached view is told when a bracket closes.
@@ -185,12 +232,26 @@ class TMemoObserver {
 };
 
 // Colouring of one line at a time, given the state before its first
-// character; implemented by the SQL parser.
+// character; implemented by the SQL parser.  Stores that use a parser
+// register with it: the parser tells them to reset their colouring when its
+// own settings change, and to forget it when it is destroyed.
 class TMemoParser {
  public:
-  virtual ~TMemoParser() = default;
+  TMemoParser() = default;
+  TMemoParser(const TMemoParser&) = delete;
+  TMemoParser& operator=(const TMemoParser&) = delete;
+  virtual ~TMemoParser();
   virtual void ColorLine(std::u16string_view line, std::uint32_t startState, std::string& colors,
                          std::uint32_t& endState) = 0;
+
+  void RegisterStore(TMemoSource* store);
+  void UnregisterStore(TMemoSource* store);
+
+ protected:
+  void ResetStoresColoring();
+
+ private:
+  std::vector<TMemoSource*> stores_;
 };
 
 // The public line list, bound to its store.  It holds no data: reads go to
@@ -254,7 +315,7 @@ class TMemoSource {
 
   // Caret and selection (columns and lines from 0).
   TPosition Caret() const { return caret_; }
-  void SetCaret(TPosition p);  // bracket with change code 2
+  void SetCaret(TPosition p) { SetCaret(p.Col, p.Line); }
   int SelectionKind() const { return selKind_; }
   TPosition SelectionBegin() const { return selBegin_; }
   TPosition SelectionEnd() const { return selEnd_; }
@@ -310,6 +371,7 @@ class TMemoSource {
   TMemoParser* SyntaxParser() const { return parser_; }
   void SetSyntaxParser(TMemoParser* parser);  // resets colouring (code 57)
   void ResetColoring();
+  void ParserDestroyed(TMemoParser* parser);  // the store's parser becomes empty
   // Colour data of line i, colouring the lines up to i first if needed.
   const std::string& ColorData(int i);
   int ColoringFrontier() const { return frontier_; }
@@ -324,11 +386,102 @@ class TMemoSource {
   MatchArea MatchHighlight() const { return match_; }
   void SetMatchHighlight(MatchArea area);
 
+  // ---- caret and the text primitives (they record for undo) ----
+  // Moves the caret; leaving a line removes its trailing blanks (not while
+  // the store is read-only).  Records a caret-move undo record.
+  void MoveCaretBy(int lineDelta, int colDelta);
+  void SetCaret(int col, int line) { MoveCaretBy(line - caret_.Line, col - caret_.Col); }
+  // Inserts at the caret (padding the line up to it); the caret stays.
+  bool InsertText(std::u16string_view text);
+  void DeleteChars(int count);
+  void BreakLine();  // the caret stays; the part before it loses its trailing blanks
+  void JoinLines();  // only with the caret at or beyond the end of a line
+  // Several primitives that undo together.
+  void BeginCompound();
+  void EndCompound();
+
+  // ---- commands ----
+  void TypeChar(char16_t c);  // a typed character (overwrite mode aware)
+  void Backspace();
+  void DeleteChar();
+  void DeleteLine();
+  void NewLine();
+  void Tab();
+  void BackTab();
+  void IndentBlock();
+  void UnindentBlock();
+  void QuoteBlock();
+  void UpperCaseSelection();
+  void LowerCaseSelection();
+  void UpperCaseWord();
+  void LowerCaseWord();
+  void DeleteSelection();
+  void DeleteToLineEnd();     // from the caret to the end of its line
+  void DeleteWordAtCaret();   // the word under (or just left of) the caret
+  void DeleteWordBack();      // from the caret back to the start of the previous word
+  // The selected text inserted again at the caret, or moved there (nothing
+  // when the caret is inside the selection); a block stays a block.
+  void CopySelectionToCaret();
+  void MoveSelectionToCaret();
+  void GotoLine(int number);  // 1-based, to column 0, clamped to the lines
+  // To the bracket matching the one under the caret: ( [ { forwards,
+  // ) ] } backwards, counting nesting, skipping strings and comments.
+  bool GotoMatchingBracket();
+  void Copy();
+  void Cut();
+  void Paste();
+  void WordLeft();
+  void WordRight();
+  void SelectAll();
+  // Moves the caret to target, extending the selection from the old caret
+  // (or from the far end of a selection that ends at the caret).
+  void SelectTo(TPosition target, int kind = kSelStream);
+  void SelectWordAtCaret();
+  void SetBlockBegin();
+  void SetBlockEnd();
+  // One piece per selected line (block: the block's columns of each line).
+  std::vector<std::u16string> SelectedPieces() const;
+  std::u16string SelectedText() const;  // pieces joined by CR LF
+  // Overwrite mode, shared by every store of the process.
+  static bool Overwrite();
+  void ToggleOverwrite();
+  void SetClipboard(TMemoClipboard* clipboard) { clipboard_ = clipboard ? clipboard : &ownClipboard_; }
+  TMemoClipboard& Clipboard() { return *clipboard_; }
+  // Word delimiters decide word movement, whole-word search and smart tabs.
+  std::u16string WordAt(TPosition p, int* firstCol = nullptr) const;
+
+  // ---- bookmarks 0 to 9 ----
+  void SetBookmark(int number, TPosition p);
+  void RemoveBookmark(int number);
+  bool Bookmark(int number, TPosition& p) const;
+  void ToggleBookmark(int number);  // at the caret, or removed when on the caret line
+  void GotoBookmark(int number);
+  const std::vector<TMemoBookmark>& Bookmarks() const { return bookmarks_; }
+
+  // ---- search and replace ----
+  // Where messages of searches go; without one nothing is shown and every
+  // replacement is confirmed.
+  void SetSearchMessages(TSearchMessages* messages) { messages_ = messages; }
+  // Before a dialog opens: the scope follows the selection and the caret.
+  void PrepareSearchOptions(TSearchOptions& o) const;
+  // A dialog confirmed with OK (find) or with OK or Replace All (replace).
+  bool FindFromDialog(TSearchOptions& o);
+  bool ReplaceFromDialog(TSearchOptions& o);
+  bool Find(TSearchOptions& o);
+  // Whether a match was found and replaced or skipped, not cancelled.
+  bool Replace(TSearchOptions& o);
+  void SearchAgain(TSearchOptions& o);
+
+  // ---- undo ----
+  void Undo();
+  void Redo();
   TUndoList& UndoList() { return undo_; }
   TUndoList& RedoList() { return redo_; }
   void ClearUndo() {
     undo_.Clear();
     redo_.Clear();
+    savedPoint_ = -1;
+    undoPastSaved_ = false;
   }
 
   // Stores alive in this process.
@@ -341,6 +494,9 @@ class TMemoSource {
   void DeleteLineItem(int i);                   // inside a bracket
   void ClearLines();                            // inside a bracket
   void ResetColoringLocked();
+  void ColorOneLine(TStringItem& item, std::uint32_t startState);
+  void ColorRange(int a, int b);  // brings lines a..b up to date
+  void RecolorEditedLine(int i);  // inside a bracket
   std::u16string ExpandTabs(const std::u16string& line) const;
   void Notify(const TMemoChange& change);
 
@@ -371,8 +527,58 @@ class TMemoSource {
   bool readOnly_ = false;
   bool modified_ = false;
 
+  // Editing internals (memo_edit.cpp, memo_commands.cpp).
+  bool LineReadOnly(int line) const;
+  int LineLength(int line) const;
+  std::u16string_view LineText(int line) const;
+  void MoveCaret(int lineDelta, int colDelta, bool trimLeftLine);
+  // Commands place the caret anywhere, also below the last line, where
+  // InsertText then adds the missing lines.
+  void PlaceCaret(TPosition p);
+  void TrimTrailingBlanks(int line);
+  void SplitLine(bool trimHead);
+  void AddUndo(TUndoRecord r);
+  void ApplyUndoLimit();
+  void UndoRedo(bool undo);
+  bool DeleteSelectionIfOverwriting();
+  void DeleteStreamRange(TPosition begin, TPosition end);
+  void InsertLinesAtCaret(const std::vector<std::u16string>& lines, bool rectangle);
+  void ReplaceSelectionPieces(int code, const std::vector<std::u16string>& pieces);
+  int SmartTabTarget(int col, int line, bool atOrAfter) const;
+  void ChangeWordCase(bool upper);
+  void ChangeSelectionCase(bool upper);
+  int NextWordColumn(std::u16string_view text, int col) const;
+  void MoveBookmarksForSplit(int line, int col);
+  void MoveBookmarksForJoin(int line, int col);
+  void SortBookmarks();
+
+  // Search internals (memo_search.cpp).
+  struct Found {
+    int Line = -1;
+    int Col = 0;
+    int Length = 0;
+  };
+  enum class StepResult { Failed, Skipped, Replaced };
+  bool FindInBracket(TSearchOptions& o);
+  StepResult ReplaceStep(TSearchOptions& o, bool& runBracketOpen);
+  bool SearchRegion(int line, bool selected, int& from, int& to) const;
+  bool ReportSearchError(const std::u16string& message, bool raise);
+  TSearchMessages& Messages();
+
+  TSearchMessages* messages_ = nullptr;
+  std::unique_ptr<TLineMatcher> matcher_;
+  Found lastFound_;
+
   TUndoList undo_;
   TUndoList redo_;
+  TUndoList* recordTo_ = &undo_;  // the redo list while Undo runs
+  bool inUndoRedo_ = false;
+  int savedPoint_ = -1;
+  bool undoPastSaved_ = false;
+  int compound_ = 0;
+  std::vector<TMemoBookmark> bookmarks_;
+  TMemoryClipboard ownClipboard_;
+  TMemoClipboard* clipboard_ = &ownClipboard_;
   std::vector<TMemoObserver*> views_;
   TMemoParser* parser_ = nullptr;
   int frontier_ = 0;

@@ -202,6 +202,9 @@ void TOracleDataSet::Close() {
   queryDone_ = true;
   filterReady_ = false;
   filterField_ = nullptr;
+  indexField_ = nullptr;
+  indexedCount_ = 0;
+  filterIndex_.clear();
 }
 
 void TOracleDataSet::DoOpen() {
@@ -631,11 +634,35 @@ bool TOracleDataSet::Passes(const Record& r) const {
   return Matches(pattern.data(), pattern.data() + pattern.size(), value.data(), value.data() + value.size());
 }
 
+void TOracleDataSet::UpdateFilterIndex() {
+  const bool upper = (filterOptions_ & foCaseInsensitive) != 0;
+  if (indexField_ != filterField_ || indexUpper_ != upper) {
+    filterIndex_.clear();
+    indexedCount_ = 0;
+    indexField_ = filterField_;
+    indexUpper_ = upper;
+  }
+  for (; indexedCount_ < records_.size(); ++indexedCount_) {
+    const Record& r = *records_[indexedCount_];
+    if (ValueIsNull(r, *indexField_)) continue;
+    std::string value = ValueText(r, *indexField_);
+    if (upper) value = Upper(value);
+    filterIndex_[value].push_back(int32_t(indexedCount_));
+  }
+}
+
 void TOracleDataSet::RebuildVisible() {
   visible_.clear();
   if (filtered_) {
-    for (size_t k = 0; k < records_.size(); ++k)
-      if (Passes(*records_[k])) visible_.push_back(int32_t(k));
+    if (filterReady_ && filterField_ != nullptr && (filterOptions_ & foNoPartialCompare)) {
+      // The same records, in the same order, as testing each one would give.
+      UpdateFilterIndex();
+      const std::string key = (filterOptions_ & foCaseInsensitive) ? Upper(filterLiteral_) : filterLiteral_;
+      if (auto found = filterIndex_.find(key); found != filterIndex_.end()) visible_ = found->second;
+    } else {
+      for (size_t k = 0; k < records_.size(); ++k)
+        if (Passes(*records_[k])) visible_.push_back(int32_t(k));
+    }
   }
   First();
 }

@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "oracle/errors.h"
@@ -159,6 +160,7 @@ class TOracleDataSet : public TOracleSessionClient {
   bool FetchOne();  // reads one more row (passing the filter); false at the end
   const Record* Current() const;
   void RebuildVisible();
+  void UpdateFilterIndex();
   bool Passes(const Record& r) const;
   void ParseFilter();
   bool ValueIsNull(const Record& r, const TField& f) const { return r.data[size_t(f.slot_)] != 0; }
@@ -193,4 +195,13 @@ class TOracleDataSet : public TOracleSessionClient {
   bool filterReady_ = false;
   TField* filterField_ = nullptr;
   std::string filterLiteral_;
+
+  // Exact one-column filters find their records here instead of testing
+  // every record, so filtering a data set once per object it holds stays
+  // linear.  The index covers the first indexedCount_ records and grows as
+  // more are fetched.
+  const TField* indexField_ = nullptr;
+  bool indexUpper_ = false;
+  size_t indexedCount_ = 0;
+  std::unordered_map<std::string, std::vector<int32_t>> filterIndex_;
 };

@@ -453,24 +453,25 @@ struct CountingParser : TMemoParser {
   }
 };
 
-TEST(Coloring, LazyUpToTheAskedLineAndRedoneAfterAChange) {
+TEST(Coloring, OnDemandWithLookAheadAndRedoneAfterAChange) {
   TMemoSource s;
   CountingParser p;
   s.Lines().SetText(u"a\r\nbb\r\nccc\r\ndddd");
   s.SetSyntaxParser(&p);
   EXPECT_EQ(s.ColoringFrontier(), 0);
   EXPECT_EQ(s.ColorData(2), std::string(3, '\3'));
-  EXPECT_EQ(p.calls, 3);
+  EXPECT_EQ(p.calls, 4);  // the asked line and up to a hundred more
+  EXPECT_EQ(s.ColoringFrontier(), 4);
   EXPECT_EQ(s.InternalLines().Item(2).StartState, 3u);
   s.ColorData(1);
-  EXPECT_EQ(p.calls, 3);
+  EXPECT_EQ(p.calls, 4);
   s.Lines().Put(1, u"xy");  // same end state: only the changed line again
   EXPECT_EQ(s.ColoringFrontier(), 1);
   s.ColorData(2);
-  EXPECT_EQ(p.calls, 4);
-  s.Lines().Put(1, u"x");  // new end state: the next line follows
+  EXPECT_EQ(p.calls, 5);
+  s.Lines().Put(1, u"x");  // new end state: the later lines follow
   s.ColorData(2);
-  EXPECT_EQ(p.calls, 6);
+  EXPECT_EQ(p.calls, 8);
   EXPECT_EQ(s.InternalLines().Item(2).StartState, 2u);
   Recorder r;
   s.Attach(&r);

@@ -7,6 +7,7 @@
 #include "support/test_files.h"
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -116,6 +117,55 @@ TEST(ScriptFile, CreateAndWriteErrorsAreReported) {
   auto full = ScriptFile::Create("/dev/full");
   ScriptWriter w(store, full.get());
   EXPECT_THROW(w.WriteScript("DROP TABLE T", 1), EScriptFileError);
+}
+
+// The names in a folder, sorted: a temporary file left behind shows here.
+std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(ScriptFile, TheTargetChangesOnlyWhenTheFileIsClosed) {
+  namespace fs = std::filesystem;
+  TempDir dir;
+  const std::string target = dir.Write("out.sql", "old\n");
+  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  const std::string link = dir.File("link.sql");
+  fs::create_symlink(target, link);
+  struct Case {
+    const char* name;
+    std::string path;
+    bool close;
+    std::string expected;
+  };
+  for (const Case& c : {Case{"discarded", target, false, "old\n"}, Case{"closed", target, true, "new\n"},
+                        Case{"through a link", link, true, "new\n"}}) {
+    SCOPED_TRACE(c.name);
+    dir.Write("out.sql", "old\n");
+    auto file = ScriptFile::Create(c.path);
+    file->Write("new\n");
+    file->Flush();
+    EXPECT_EQ(ReadAll(target), "old\n");  // nothing of the new script yet
+    if (c.close) file->Close();
+    else file->Discard();
+    EXPECT_EQ(ReadAll(target), c.expected);
+    EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"link.sql", "out.sql"}));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::mask,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  }
+  // A file dropped without Close is discarded too.
+  dir.Write("out.sql", "old\n");
+  { auto dropped = ScriptFile::Create(target); dropped->Write("half"); }
+  EXPECT_EQ(ReadAll(target), "old\n");
+  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"link.sql", "out.sql"}));
+  // A device is written as it stands: nothing is put in its place.
+  auto null = ScriptFile::Create("/dev/null");
+  null->Write("x");
+  null->Close();
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
 TEST(Banner, ThreeLinesWithoutFinalBreak) {

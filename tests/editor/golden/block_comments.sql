@@ -1,0 +1,8 @@
+create /* one line */ table
+/* opened here
+   still comment
+*/ select x
+  /**/ from
+/* a */ /* b
+end */ where
+*/
