@@ -127,7 +127,12 @@ class Statement {
     (void)index, (void)values;
     throw OraError(6550, "PLS-00418: array bind type must match PL/SQL table row type");
   }
-  // After execute: a placeholder's value as the block left it (OUT and IN OUT).
+  // After execute: whether the block assigned the placeholder (an OUT or IN
+  // OUT one), and its value as the block left it.
+  virtual bool boundAssigned(size_t index) const {
+    (void)index;
+    return false;
+  }
   virtual Value boundValue(size_t index) const {
     (void)index;
     return Value::null();

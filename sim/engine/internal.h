@@ -40,6 +40,11 @@ struct Session {
   std::string nlsDateFormat = "DD-MON-RR";
   bool inTransaction = false;      // a DML statement has run since the last COMMIT/ROLLBACK
   std::map<std::string, std::string> currval;  // "OWNER.SEQ" -> the session's CURRVAL
+  // DBMS_OUTPUT's buffer: complete lines not yet read, the line being built.
+  bool outputEnabled = false;
+  std::vector<std::string> outputLines;
+  size_t outputRead = 0;
+  std::string outputPending;
 };
 
 // Tables every database holds beside the catalog (created by createDatabase):

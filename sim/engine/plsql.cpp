@@ -578,10 +578,12 @@ class Interpreter {
       if (tg.var->notNull && v.isNull()) throw plsql::valueError("");
       tg.var->value = std::move(v);
     } else if (tg.host >= 0 && tg.element > 0) {
+      if (host_.assigned) (*host_.assigned)[static_cast<size_t>(tg.host)] = 1;
       std::vector<Value>& table = hostTable(*tg.at, tg.host);
       if (table.size() < static_cast<size_t>(tg.element)) table.resize(static_cast<size_t>(tg.element));
       table[static_cast<size_t>(tg.element - 1)] = plsql::sqlValue(d);
     } else if (tg.host >= 0 && host_.values) {
+      if (host_.assigned) (*host_.assigned)[static_cast<size_t>(tg.host)] = 1;
       (*host_.values)[static_cast<size_t>(tg.host)] = plsql::sqlValue(d);
     }
   }
@@ -838,16 +840,62 @@ class Interpreter {
       throw OraError(static_cast<int>(-code), msg);
     }
     if (pkg == "DBMS_LOB") return lobCall(at, proc);
-    if (pkg == "DBMS_OUTPUT") {
-      static const std::set<std::string> known = {"PUT_LINE", "PUT", "NEW_LINE", "ENABLE", "DISABLE"};
-      if (!known.count(proc)) throw error(at, "PLS-00302: component '" + proc + "' must be declared");
-      // Nothing reads the buffer here, so what is written is dropped, as it is
-      // on a session that has not enabled it.
-      if (isOp(peek(), "(")) arguments();
+    if (pkg == "DBMS_OUTPUT") return outputCall(at, proc);
+    throw undeclared(at, pkg.empty() ? proc : pkg);
+  }
+
+  // DBMS_OUTPUT: lines written while the session has it enabled wait in the
+  // session's buffer until GET_LINE reads them.
+  void outputCall(const Token& at, const std::string& proc) {
+    if (proc == "GET_LINE") {
+      expectOp("(");
+      Target line = target();
+      checkAssignable(line);
+      expectOp(",");
+      Target status = target();
+      checkAssignable(status);
+      expectOp(")");
       expectOp(";");
+      if (skip_) return;
+      if (s_.outputRead < s_.outputLines.size()) {
+        store(line, Datum::scalar(Value::text(s_.outputLines[s_.outputRead++])));
+        store(status, Datum::scalar(Value::number("0")));
+      } else {
+        store(line, Datum::scalar(Value::null()));
+        store(status, Datum::scalar(Value::number("1")));
+      }
+      if (s_.outputRead == s_.outputLines.size()) {
+        s_.outputLines.clear();
+        s_.outputRead = 0;
+      }
       return;
     }
-    throw undeclared(at, pkg.empty() ? proc : pkg);
+    static const std::map<std::string, std::pair<size_t, size_t>> counts = {
+        {"PUT_LINE", {1, 1}}, {"PUT", {1, 1}}, {"NEW_LINE", {0, 0}}, {"ENABLE", {0, 1}}, {"DISABLE", {0, 0}}};
+    auto it = counts.find(proc);
+    if (it == counts.end()) throw error(at, "PLS-00302: component '" + proc + "' must be declared");
+    std::vector<Arg> a = arguments();
+    expectOp(";");
+    arity(at, proc, a, it->second.first, it->second.second);
+    if (skip_) return;
+    if (proc == "ENABLE") {
+      s_.outputEnabled = true;
+    } else if (proc == "DISABLE") {
+      s_.outputEnabled = false;
+      s_.outputLines.clear();
+      s_.outputRead = 0;
+      s_.outputPending.clear();
+    } else if (s_.outputEnabled) {
+      std::string text;
+      if (!a.empty()) plsql::toText(s_, a[0].value, text);
+      if (text.size() > static_cast<size_t>(kMaxVarchar))
+        throw OraError(20000, "ORU-10028: line length overflow, limit of 32767 bytes per line");
+      s_.outputPending += text;
+      if (proc != "PUT") {
+        s_.outputLines.push_back(std::move(s_.outputPending));
+        s_.outputPending.clear();
+      }
+    }
   }
 
   std::vector<Arg> arguments() {
@@ -1806,12 +1854,12 @@ class Interpreter {
     }
     if (isOp(peek(1), ".") && isName(peek(2))) {
       std::string pkg = n, fn = nameOf(peek(2));
-      if (pkg == "DBMS_LOB") {
+      if (pkg == "DBMS_LOB" || pkg == "UTL_RAW") {
         next();
         next();
         next();
         std::vector<Arg> a = arguments();
-        return lobFunction(t, fn, a);
+        return pkg == "DBMS_LOB" ? lobFunction(t, fn, a) : rawFunction(t, fn, a);
       }
       throw undeclared(t, pkg);
     }
@@ -1891,6 +1939,33 @@ class Interpreter {
       if (e.code() == 904) throw undeclared(at, nameOf(at));
       throw;
     }
+  }
+
+  // UTL_RAW: RAW values as bytes, up to PL/SQL's 32,767.  CONCAT is how a
+  // block joins RAW pieces ("||" would join their hexadecimal texts).
+  Datum rawFunction(const Token& at, const std::string& fn, const std::vector<Arg>& a) {
+    if (fn == "CONCAT") arity(at, fn, a, 1, 12);
+    else if (fn == "CAST_TO_RAW" || fn == "CAST_TO_VARCHAR2" || fn == "LENGTH") arity(at, fn, a, 1, 1);
+    else throw error(at, "PLS-00302: component '" + fn + "' must be declared");
+    if (skip_) return Datum::scalar(Value::null());
+    std::string out;
+    if (fn == "CONCAT") {
+      for (const Arg& arg : a) {
+        std::string piece;
+        plsql::toBinary(arg.value, piece);
+        out += piece;
+      }
+      if (out.size() > static_cast<size_t>(kMaxVarchar)) throw plsql::valueError("raw variable length too long");
+      return Datum::scalar(out.empty() ? Value::null() : Value::binary(out));
+    }
+    if (fn == "CAST_TO_RAW") {
+      plsql::toText(s_, a[0].value, out);
+      return Datum::scalar(out.empty() ? Value::null() : Value::binary(out));
+    }
+    plsql::toBinary(a[0].value, out);
+    if (out.empty()) return Datum::scalar(Value::null());
+    if (fn == "LENGTH") return Datum::scalar(Value::number(std::to_string(out.size())));
+    return Datum::scalar(Value::text(out));
   }
 
   Datum lobFunction(const Token& at, const std::string& fn, const std::vector<Arg>& a) {

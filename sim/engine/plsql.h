@@ -23,6 +23,7 @@ struct HostBinds {
   std::vector<char>* isTable = nullptr;
   std::vector<std::vector<Value>>* tables = nullptr;
   std::vector<std::unique_ptr<Statement>>* cursors = nullptr;
+  std::vector<char>* assigned = nullptr;  // set for each placeholder the block assigns
 };
 
 // Runs the block whose text is `sql` (tokens from tokenize).  Throws OraError

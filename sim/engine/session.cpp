@@ -301,6 +301,7 @@ class StatementImpl : public Statement {
     isTable_[index] = 1;
     tables_[index] = values;
   }
+  bool boundAssigned(size_t index) const override { return index < assigned_.size() && assigned_[index]; }
   Value boundValue(size_t index) const override { return index < values_.size() ? values_[index] : Value::null(); }
   std::vector<Value> boundTable(size_t index) const override {
     return index < tables_.size() ? tables_[index] : std::vector<Value>{};
@@ -336,6 +337,7 @@ class StatementImpl : public Statement {
   std::vector<char> isTable_;                    // blocks: placeholders bound as PL/SQL tables
   std::vector<std::vector<Value>> tables_;
   std::vector<std::unique_ptr<Statement>> cursors_;  // blocks: cursors opened on placeholders
+  std::vector<char> assigned_;                       // blocks: placeholders the last run assigned
   std::vector<ColumnInfo> columns_;
   std::vector<Conv> conv_;
   uint64_t rows_ = 0;
@@ -458,7 +460,9 @@ void StatementImpl::execute() {
     case Route::Block: {
       Atomic a(s_);
       for (auto& c : cursors_) c.reset();
-      rows_ = runAnonymousBlock(s_, sql_, tokens_, HostBinds{&binds_, &values_, &isTable_, &tables_, &cursors_});
+      assigned_.assign(binds_.size(), 0);
+      rows_ = runAnonymousBlock(s_, sql_, tokens_,
+                                HostBinds{&binds_, &values_, &isTable_, &tables_, &cursors_, &assigned_});
       a.done();
       return;
     }

@@ -432,6 +432,28 @@ OCISIM_API_OCI7 sword obndra(Cda_Def* cursor, OraText* sqlvar, sword sqlvl, ub1*
   return fromStatus(cursor, c->svc, c->err, status);
 }
 
+// A scalar bind by name: obndra without lengths, return codes or arrays.
+OCISIM_API_OCI7 sword obndrv(Cda_Def* cursor, OraText* sqlvar, sword sqlvl, ub1* progv, sword progvl, sword ftype,
+                             sword scale, sb2* indp, OraText* fmt, sword fmtl, sword fmtt) {
+  return obndra(cursor, sqlvar, sqlvl, progv, progvl, ftype, scale, indp, nullptr, nullptr, 0, nullptr, fmt, fmtl,
+                fmtt);
+}
+
+// A bind by number: the placeholder :n.  PL/SQL blocks take names only.
+OCISIM_API_OCI7 sword obndrn(Cda_Def* cursor, sword sqlvn, ub1* progv, sword progvl, sword ftype, sword scale,
+                             sb2* indp, OraText* fmt, sword fmtl, sword fmtt) {
+  (void)scale, (void)fmt, (void)fmtl, (void)fmtt;
+  sword rc = 0;
+  Cursor7* c = liveCursor(cursor, &rc);
+  if (c == nullptr) return rc;
+  if (sqlvn < 1 || sqlvn > 255) return setRc(cursor, c->svc, 1036, oraText(1036, "illegal variable name/number"));
+  if (c->st->stmtType == OCI_STMT_BEGIN || c->st->stmtType == OCI_STMT_DECLARE)
+    return setRc(cursor, c->svc, 1036, oraText(1036, "illegal variable name/number"));
+  sword status = bindCommon(c->st, nullptr, c->err, std::to_string(sqlvn), 0, progv, progvl, static_cast<ub2>(ftype),
+                            indp, nullptr, nullptr, 0, nullptr);
+  return fromStatus(cursor, c->svc, c->err, status);
+}
+
 namespace {
 sword execute7(Cda_Def* cursor, ub4 iters, ub4 rowoff, bool fetchToo) {
   sword rc = 0;

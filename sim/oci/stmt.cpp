@@ -85,6 +85,8 @@ ocisim::Value bindValue(Bind* b, ub4 iter) {
   if (b->ind && *at<sb2>(b->ind, b->indSkip, iter) == -1) return ocisim::Value::null();
   void* elem = b->buf ? at<char>(b->buf, b->bufSkip, iter) : nullptr;
   if (elem == nullptr) return ocisim::Value::null();
+  // An actual length of zero is a null value, whatever the type.
+  if (b->alen && *at<ub2>(b->alen, b->alenSkip, iter) == 0) return ocisim::Value::null();
   if (b->dty == SQLT_CLOB || b->dty == SQLT_BLOB || b->dty == SQLT_BFILEE) {
     auto* loc = handleAs<LobLocator>(*static_cast<void**>(elem), OCI_DTYPE_LOB);
     if (loc == nullptr) loc = handleAs<LobLocator>(*static_cast<void**>(elem), OCI_DTYPE_FILE);
@@ -168,7 +170,14 @@ void returnBinds(Stmt* st, ocisim::Connection* conn) {
         if (b->dty == SQLT_CUR) target = stmtOfCursorArea(b->buf);
         if (target == nullptr) throw ocisim::OraError(1001, "invalid cursor");
         std::unique_ptr<ocisim::Statement> cursor = st->st->takeCursor(k);
-        if (!cursor) throw ocisim::OraError(1001, "invalid cursor");
+        if (!cursor) {
+          // The block opened no cursor here: the statement stays closed, and
+          // a fetch from it fails.
+          target->st.reset();
+          target->cols = nullptr;
+          target->open = false;
+          break;
+        }
         target->st = std::move(cursor);
         target->parsedOn = conn;
         target->prepared = true;
@@ -181,6 +190,8 @@ void returnBinds(Stmt* st, ocisim::Connection* conn) {
         target->rowsFetched = 0;
         break;
       }
+      // Placeholders the block only read are IN binds: nothing comes back.
+      if (!st->st->boundAssigned(k)) break;
       if (b->maxarr > 0) {
         std::vector<ocisim::Value> elements = st->st->boundTable(k);
         if (elements.size() > b->maxarr)

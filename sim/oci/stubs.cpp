@@ -129,6 +129,33 @@ OCISIM_API_OCI7 __attribute__((weak)) sword obreak(Lda_Def * lda) {
   return unimplemented7(lda);
 }
 
+OCISIM_API_OCI7 __attribute__((weak)) sword obndrv(Cda_Def * cursor, OraText * sqlvar, sword sqlvl, ub1 * progv, sword progvl, sword ftype, sword scale, sb2 * indp, OraText * fmt, sword fmtl, sword fmtt) {
+  (void)sqlvar;
+  (void)sqlvl;
+  (void)progv;
+  (void)progvl;
+  (void)ftype;
+  (void)scale;
+  (void)indp;
+  (void)fmt;
+  (void)fmtl;
+  (void)fmtt;
+  return unimplemented7(cursor);
+}
+
+OCISIM_API_OCI7 __attribute__((weak)) sword obndrn(Cda_Def * cursor, sword sqlvn, ub1 * progv, sword progvl, sword ftype, sword scale, sb2 * indp, OraText * fmt, sword fmtl, sword fmtt) {
+  (void)sqlvn;
+  (void)progv;
+  (void)progvl;
+  (void)ftype;
+  (void)scale;
+  (void)indp;
+  (void)fmt;
+  (void)fmtl;
+  (void)fmtt;
+  return unimplemented7(cursor);
+}
+
 OCISIM_API_OCI7 __attribute__((weak)) sword obndra(Cda_Def * cursor, OraText * sqlvar, sword sqlvl, ub1 * progv, sword progvl, sword ftype, sword scale, sb2 * indp, ub2 * alen, ub2 * arcode, ub4 maxsiz, ub4 * cursiz, OraText * fmt, sword fmtl, sword fmtt) {
   (void)sqlvar;
   (void)sqlvl;

@@ -307,6 +307,10 @@ typedef void (*OCIFreeFunc)(void* ctxp, void* memptr);
   X(ocon, sword, (Lda_Def * lda))                                                                 \
   X(ocof, sword, (Lda_Def * lda))                                                                 \
   X(obreak, sword, (Lda_Def * lda))                                                               \
+  X(obndrv, sword, (Cda_Def * cursor, OraText * sqlvar, sword sqlvl, ub1 * progv, sword progvl,   \
+                    sword ftype, sword scale, sb2 * indp, OraText * fmt, sword fmtl, sword fmtt))    \
+  X(obndrn, sword, (Cda_Def * cursor, sword sqlvn, ub1 * progv, sword progvl, sword ftype,         \
+                    sword scale, sb2 * indp, OraText * fmt, sword fmtl, sword fmtt))                 \
   X(obndra, sword, (Cda_Def * cursor, OraText * sqlvar, sword sqlvl, ub1 * progv, sword progvl,   \
                     sword ftype, sword scale, sb2 * indp, ub2 * alen, ub2 * arcode, ub4 maxsiz,   \
                     ub4 * cursiz, OraText * fmt, sword fmtl, sword fmtt))                         \

@@ -230,6 +230,30 @@ TEST_P(VariablesTest, CursorVariableFetchedByAQuery) {
   }
 }
 
+// A LOB variable binds the locator attached to it (OCI8 mode only).
+TEST_P(VariablesTest, LOBVariablesBindTheirLocator) {
+  REQUIRE_STAND_IN(db());
+  db().Table("create table lob_src (n number, c clob)", "lob_src", {"1, 'clob text'"});
+  db().Exec("create table lob_dst (c clob)");
+  TOracleQuery q(&session());
+  q.SetSQLText("insert into lob_dst values (:l)");
+  q.DeclareVariable("l", otCLOB);
+  if (OCI7()) {
+    EXPECT_EQ(MessageOf([&] { q.Execute(); }), "A LOB Locator variable requires OCI8 mode, but OCI7 mode is used.");
+    return;
+  }
+  EXPECT_EQ(MessageOf([&] { q.Execute(); }), "LOB variable :L cannot be nil");
+  TOracleQuery src(&session());
+  src.SetSQLText("select c from lob_src");
+  src.Execute();
+  q.SetComplexVariable("l", &src.FieldAsLOB(0));
+  q.Execute();
+  TOracleQuery check(&session());
+  check.SetSQLText("select c from lob_dst");
+  check.Execute();
+  EXPECT_EQ(check.FieldAsLOB(0).ReadAll(), "clob text");
+}
+
 // Substitution variables are pasted into the text outside literals and
 // comments; a name ends at the first character outside the name set.
 TEST_P(VariablesTest, SubstitutionVariablesArePastedIntoTheText) {

@@ -167,6 +167,25 @@ TEST_F(PlsqlTest, LongColumnsTakeLargeVariables) {
   su->execute();
   ASSERT_TRUE(su->fetch(row));
   EXPECT_EQ(row[0].data, bytes);
+  // The full 32,760 bytes: RAW pieces joined with UTL_RAW.CONCAT, since "||"
+  // joins their hexadecimal texts, which PL/SQL holds only to 32,767.
+  std::string all = text;
+  std::string block = "DECLARE r RAW(32760);\nBEGIN\n  r := UTL_RAW.CONCAT(" ;
+  // CONCAT takes at most twelve arguments: nest it.
+  std::vector<std::string> parts;
+  for (size_t at = 0; at < all.size(); at += 2000) parts.push_back("HEXTORAW('" + hexOf(all.substr(at, 2000)) + "')");
+  std::string first, second;
+  for (size_t k = 0; k < parts.size(); ++k) (k < 9 ? first : second) += (k % 9 ? ", " : "") + parts[k] + "\n";
+  block += "UTL_RAW.CONCAT(" + first + "), UTL_RAW.CONCAT(" + second + "));\n"
+           "  DELETE FROM u;\n  INSERT INTO u (a, l) VALUES (2, r);\nEND;";
+  exec(block);
+  auto sa = conn_->prepare("SELECT l FROM u");
+  sa->execute();
+  ASSERT_TRUE(sa->fetch(row));
+  EXPECT_EQ(row[0].data, all);
+  EXPECT_EQ(errorOf("DECLARE r RAW(32760); BEGIN r := HEXTORAW('" + hexOf(all.substr(0, 16000)) + "') || HEXTORAW('" +
+                    hexOf(all.substr(0, 500)) + "'); END;"),
+            6502);
 }
 
 struct BlockError {

@@ -72,6 +72,17 @@ inline std::string errorText(Client& c, OCIError* err, sb4* code = nullptr) {
   return rc == OCI_SUCCESS ? std::string(buf) : std::string();
 }
 
+// Logs on to TESTDB the OCI7 way and opens one cursor; 0 when both worked.
+inline sword logon7(Client& c, Lda_Def& lda, ub1* hda, Cda_Def& cda) {
+  sword rc = c.olog(&lda, hda, reinterpret_cast<OraText*>(const_cast<char*>("scott/tiger@TESTDB")), -1, nullptr, -1,
+                    nullptr, -1, 0);
+  return rc != 0 ? rc : c.oopen(&cda, &lda, nullptr, -1, -1, nullptr, -1);
+}
+inline void logoff7(Client& c, Lda_Def& lda, Cda_Def& cda) {
+  c.oclose(&cda);
+  c.ologof(&lda);
+}
+
 // An OCI8 session on TESTDB, logged on the long way (attach, session begin).
 struct Session {
   Client& c;

@@ -704,14 +704,10 @@ class Oci7Cursor : public OciStatements {
   Cda_Def cda{};
   void SetUp() override {
     OciStatements::SetUp();
-    ASSERT_EQ(c.olog(&lda, hda, reinterpret_cast<OraText*>(const_cast<char*>("scott/tiger@TESTDB")), -1, nullptr, -1,
-                     nullptr, -1, 0),
-              0);
-    ASSERT_EQ(c.oopen(&cda, &lda, nullptr, -1, -1, nullptr, -1), 0);
+    ASSERT_EQ(logon7(c, lda, hda, cda), 0);
   }
   void TearDown() override {
-    c.oclose(&cda);
-    c.ologof(&lda);
+    logoff7(c, lda, cda);
     OciStatements::TearDown();
   }
   sword parse(const char* sql) {
