@@ -407,16 +407,16 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
               large.appends += "));\r\n";
             }
           } else if (bytes.size() <= kMaxLongBytes) {
-            // A LONG RAW value up to 32,760 bytes goes through a variable.
+            // A LONG RAW value up to 32,760 bytes goes through a variable,
+            // joined piece by piece with UTL_RAW.CONCAT: "||" would join the
+            // pieces' hexadecimal texts, which PL/SQL holds only up to
+            // 32,767 characters (16,383 bytes).
             const std::string v = large.Variable("RAW(32760)");
-            large.assignments += "  " + v + " := ";
             for (size_t at = 0; at < bytes.size(); at += kMaxRawLiteralBytes) {
-              if (at) large.assignments += "||\r\n";
-              large.assignments += "HEXTORAW(";
+              large.assignments += "  " + v + " := " + (at ? "UTL_RAW.CONCAT(" + v + ", " : std::string()) + "HEXTORAW(";
               AppendHexLiteral(large.assignments, std::string_view(bytes).substr(at, kMaxRawLiteralBytes));
-              large.assignments += ")";
+              large.assignments += at ? "));\r\n" : ");\r\n";
             }
-            large.assignments += ";\r\n";
             statement += v;
           } else {
             statement += "NULL";

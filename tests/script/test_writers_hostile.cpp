@@ -173,6 +173,14 @@ void MakeHostileSchema(TOracleSession& s) {
   insert(3, text("&x &&y"), writers_test::ClobPieces(Repeat("long & long; ", 20000)),
          writers_test::ClobPieces(clobQuotes), "HEXTORAW('00')", writers_test::ClobPieces(Hex(Bytes(100000))));
   insert(4, "NULL", "NULL", writers_test::ClobPieces(Repeat("big clob;\n", 40000)), "NULL", "NULL");
+  // A LONG RAW value beyond what one hexadecimal text of PL/SQL holds
+  // (16,383 bytes) must still come back whole.
+  Exec(s, "CREATE TABLE HOSTILE_LR (ID NUMBER, LR LONG RAW)");
+  const std::string raw = Bytes(20000);
+  std::string block = "DECLARE v RAW(32760); BEGIN v := HEXTORAW('" + Hex(raw.substr(0, 2000)) + "');";
+  for (size_t at = 2000; at < raw.size(); at += 2000)
+    block += " v := UTL_RAW.CONCAT(v, HEXTORAW('" + Hex(raw.substr(at, 2000)) + "'));";
+  Exec(s, block + " INSERT INTO HOSTILE_LR (ID, LR) VALUES (1, v); END;");
   Exec(s, "COMMIT");
 }
 
