@@ -85,7 +85,7 @@ TEST_F(FormPlacementTest, ANextStartComesBackWhereTheWindowWasLeft) {
     first.SaveFormPlacement(false);
   }
   FakeWindow next;
-  next.current = Normal(170, 187, 853, 581);  // centred, as designed
+  next.current = Normal(170, 187, 853, 581);  // centred, as at a first start
   TFormPlacement placement(next, File());
   placement.RestoreFormPlacement();
   ASSERT_EQ(next.placements.size(), 1u);
