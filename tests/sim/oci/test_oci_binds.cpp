@@ -104,11 +104,13 @@ class OciBinds : public BindFixture, public ::testing::WithParamInterface<Mode> 
       return e;
     }
     if (parse(block) != 0) return "parse";
+    // The client reads the length through its pointer when the statement
+    // runs, so it must live until oexec.
+    ub2 inLen = static_cast<ub2>(size);
     if (m == Mode::Obndrv) {
       c.obndrv(&cda, name(":i"), -1, static_cast<ub1*>(in), size, dty, -1, nullptr, nullptr, -1, -1);
       c.obndrv(&cda, name(":o"), -1, static_cast<ub1*>(out), size, dty, -1, outInd, nullptr, -1, -1);
     } else {
-      ub2 inLen = static_cast<ub2>(size);
       c.obndra(&cda, name(":i"), -1, static_cast<ub1*>(in), size, dty, -1, nullptr, &inLen, nullptr, 0, nullptr,
                nullptr, -1, -1);
       c.obndra(&cda, name(":o"), -1, static_cast<ub1*>(out), size, dty, -1, outInd, outLen, nullptr, 0, nullptr,
