@@ -45,7 +45,7 @@ std::string quoteIdent(const std::string& n) {
 
 struct Var {
   std::string name;       // upper case unless quoted
-  TypeSpec spec;
+  TypeSpec declType;
   Datum value;
   bool constant = false;
   bool notNull = false;
@@ -351,15 +351,15 @@ class Interpreter {
         continue;
       }
       v->constant = acceptWord("CONSTANT");
-      v->spec = typeSpec();
+      v->declType = typeSpec();
       if (acceptWord("NOT")) {
         expectWord("NULL");
         v->notNull = true;
       }
-      v->value = initialValue(v->spec);
+      v->value = initialValue(v->declType);
       if (acceptOp(":=") || acceptWord("DEFAULT")) {
         Datum d = expression();
-        if (!skip_) v->value = plsql::convertTo(s_, v->spec, d);
+        if (!skip_) v->value = plsql::convertTo(s_, v->declType, d);
       } else if (v->constant) {
         throw error(at, "PLS-00322: declaration of a constant '" + v->name + "' must contain an initialization assignment",
                     "Item '" + v->name + "' ignored");
@@ -373,9 +373,9 @@ class Interpreter {
     }
   }
 
-  Datum initialValue(const TypeSpec& spec) const {
-    if (spec.type == Type::Boolean) return Datum::nullBoolean();
-    if (spec.type == Type::Clob || spec.type == Type::Blob) return Datum::locator(nullptr);
+  Datum initialValue(const TypeSpec& declType) const {
+    if (declType.type == Type::Boolean) return Datum::nullBoolean();
+    if (declType.type == Type::Clob || declType.type == Type::Blob) return Datum::locator(nullptr);
     return Datum::scalar(Value::null());
   }
 
@@ -400,7 +400,7 @@ class Interpreter {
   TypeSpec typeSpec() {
     const Token& at = peek();
     std::string w = name();
-    TypeSpec spec;
+    TypeSpec declType;
     if (acceptOp("%")) {
       // table.column%TYPE
       return columnType(at, w);
@@ -414,43 +414,43 @@ class Interpreter {
     if (w == "NUMBER" || w == "FLOAT" || w == "DECIMAL" || w == "NUMERIC" || w == "DEC" || w == "REAL" ||
         w == "BINARY_DOUBLE" || w == "BINARY_FLOAT" || w == "DOUBLE") {
       if (w == "DOUBLE") expectWord("PRECISION");
-      spec.type = Type::Number;
+      declType.type = Type::Number;
       if (acceptOp("(")) {
         while (!isOp(peek(), ")") && peek().kind != Token::Kind::End) next();
         expectOp(")");
       }
     } else if (w == "INTEGER" || w == "INT" || w == "SMALLINT" || w == "PLS_INTEGER" || w == "BINARY_INTEGER" ||
                w == "NATURAL" || w == "NATURALN" || w == "POSITIVE" || w == "POSITIVEN" || w == "SIMPLE_INTEGER") {
-      spec.type = Type::Integer;
+      declType.type = Type::Integer;
     } else if (w == "VARCHAR2" || w == "VARCHAR" || w == "NVARCHAR2" || w == "STRING") {
-      spec.type = Type::Varchar2;
-      spec.size = lengthIn(kMaxVarchar);
+      declType.type = Type::Varchar2;
+      declType.size = lengthIn(kMaxVarchar);
     } else if (w == "CHAR" || w == "NCHAR" || w == "CHARACTER") {
-      spec.type = Type::Char;
-      spec.size = isOp(peek(), "(") ? lengthIn(kMaxVarchar) : 1;
+      declType.type = Type::Char;
+      declType.size = isOp(peek(), "(") ? lengthIn(kMaxVarchar) : 1;
     } else if (w == "RAW") {
-      spec.type = Type::Raw;
-      spec.size = lengthIn(kMaxVarchar);
+      declType.type = Type::Raw;
+      declType.size = lengthIn(kMaxVarchar);
     } else if (w == "LONG") {
-      spec.type = acceptWord("RAW") ? Type::LongRaw : Type::Long;
-      spec.size = 32760;
+      declType.type = acceptWord("RAW") ? Type::LongRaw : Type::Long;
+      declType.size = 32760;
     } else if (w == "DATE") {
-      spec.type = Type::Date;
+      declType.type = Type::Date;
     } else if (w == "CLOB" || w == "NCLOB") {
-      spec.type = Type::Clob;
+      declType.type = Type::Clob;
     } else if (w == "BLOB") {
-      spec.type = Type::Blob;
+      declType.type = Type::Blob;
     } else if (w == "BOOLEAN") {
-      spec.type = Type::Boolean;
+      declType.type = Type::Boolean;
     } else {
       throw undeclared(at, w);
     }
-    return spec;
+    return declType;
   }
 
   TypeSpec columnType(const Token& at, const std::string& ref) {
     expectWord("TYPE");
-    if (Var* v = lookup(ref)) return v->spec;
+    if (Var* v = lookup(ref)) return v->declType;
     size_t dot = ref.find('.');
     if (dot == std::string::npos) throw undeclared(at, ref);
     std::vector<ColumnInfo> cols;
@@ -460,18 +460,18 @@ class Interpreter {
       throw undeclared(at, ref);
     }
     const ColumnInfo& c = cols.at(0);
-    TypeSpec spec;
+    TypeSpec declType;
     switch (c.type) {
-      case SqlType::Number: spec.type = Type::Number; break;
-      case SqlType::Date: spec.type = Type::Date; break;
-      case SqlType::Raw: spec = {Type::Raw, c.size}; break;
-      case SqlType::LongRaw: spec = {Type::LongRaw, 32760}; break;
-      case SqlType::Long: spec = {Type::Long, 32760}; break;
-      case SqlType::Clob: spec.type = Type::Clob; break;
-      case SqlType::Blob: spec.type = Type::Blob; break;
-      default: spec = {Type::Varchar2, std::max(c.size, 1)}; break;
+      case SqlType::Number: declType.type = Type::Number; break;
+      case SqlType::Date: declType.type = Type::Date; break;
+      case SqlType::Raw: declType = {Type::Raw, c.size}; break;
+      case SqlType::LongRaw: declType = {Type::LongRaw, 32760}; break;
+      case SqlType::Long: declType = {Type::Long, 32760}; break;
+      case SqlType::Clob: declType.type = Type::Clob; break;
+      case SqlType::Blob: declType.type = Type::Blob; break;
+      default: declType = {Type::Varchar2, std::max(c.size, 1)}; break;
     }
-    return spec;
+    return declType;
   }
 
   // ---- statements -----------------------------------------------------------
@@ -574,7 +574,7 @@ class Interpreter {
     if (tg.var) {
       if (tg.var->constant)
         throw error(*tg.at, "PLS-00363: expression '" + tg.var->name + "' cannot be used as an assignment target");
-      Datum v = plsql::convertTo(s_, tg.var->spec, d);
+      Datum v = plsql::convertTo(s_, tg.var->declType, d);
       if (tg.var->notNull && v.isNull()) throw plsql::valueError("");
       tg.var->value = std::move(v);
     } else if (tg.host >= 0 && tg.element > 0) {
@@ -704,7 +704,7 @@ class Interpreter {
       auto v = std::make_shared<Var>();
       v->name = name();
       v->id = nextId_++;
-      v->spec.type = Type::Integer;
+      v->declType.type = Type::Integer;
       v->constant = true;
       expectWord("IN");
       reverse = acceptWord("REVERSE");
@@ -925,7 +925,7 @@ class Interpreter {
     if (!known.count(proc)) throw error(at, "PLS-00302: component '" + proc + "' must be declared");
     expectOp("(");
     Target lobVar = target();
-    if (!lobVar.var || (lobVar.var->spec.type != Type::Clob && lobVar.var->spec.type != Type::Blob))
+    if (!lobVar.var || (lobVar.var->declType.type != Type::Clob && lobVar.var->declType.type != Type::Blob))
       throw error(*lobVar.at, "PLS-00306: wrong number or types of arguments in call to '" + proc + "'");
     std::vector<Arg> rest;
     while (acceptOp(",")) {
@@ -945,7 +945,7 @@ class Interpreter {
       throw error(at, "PLS-00306: wrong number or types of arguments in call to '" + proc + "'");
     if (skip_) return;
     Var& v = *lobVar.var;
-    bool binary = v.spec.type == Type::Blob;
+    bool binary = v.declType.type == Type::Blob;
     if (proc == "CREATETEMPORARY") {
       auto lob = std::make_shared<Lob>();
       lob->binary = binary;
@@ -1278,13 +1278,13 @@ class Interpreter {
                 const std::vector<std::string>& lobColumns, const std::string& storage, bool locked) {
     for (size_t k = 0; k < targets.size(); ++k) {
       const Target& tg = targets[k];
-      bool lobTarget = tg.var && (tg.var->spec.type == Type::Clob || tg.var->spec.type == Type::Blob);
+      bool lobTarget = tg.var && (tg.var->declType.type == Type::Clob || tg.var->declType.type == Type::Blob);
       if (lobTarget && !row[k].isNull()) {
         auto lob = std::make_shared<Lob>();
-        lob->binary = tg.var->spec.type == Type::Blob;
+        lob->binary = tg.var->declType.type == Type::Blob;
         std::string data = row[k].data;
         if (lob->binary != (row[k].kind == Value::Kind::Binary)) {
-          Datum conv = plsql::convertTo(s_, tg.var->spec, Datum::scalar(row[k]));
+          Datum conv = plsql::convertTo(s_, tg.var->declType, Datum::scalar(row[k]));
           data = conv.lob ? conv.lob->data : std::string();
         }
         lob->data = std::move(data);
@@ -1355,7 +1355,7 @@ class Interpreter {
     if (src.single && !isWord(t_[from], "WITH")) {
       for (size_t k = 0; k < targets.size() && k < list.size(); ++k) {
         const Target& tg = targets[k];
-        if (tg.var && (tg.var->spec.type == Type::Clob || tg.var->spec.type == Type::Blob)) {
+        if (tg.var && (tg.var->declType.type == Type::Clob || tg.var->declType.type == Type::Blob)) {
           lobColumns[k] = plainColumn(list[k].first, list[k].second);
           wantRow = wantRow || !lobColumns[k].empty();
         }

@@ -110,14 +110,14 @@ bool toTruth(const Datum& d, bool& out) {
   return true;
 }
 
-Datum convertTo(Session& s, const TypeSpec& spec, const Datum& d) {
-  switch (spec.type) {
+Datum convertTo(Session& s, const TypeSpec& declType, const Datum& d) {
+  switch (declType.type) {
     case Type::Boolean:
       if (d.kind != Datum::Kind::Boolean && !d.isNull()) throw OraError(6550, "PLS-00382: expression is of wrong type");
       return d.kind == Datum::Kind::Boolean ? d : Datum::nullBoolean();
     case Type::Clob:
     case Type::Blob: {
-      bool binary = spec.type == Type::Blob;
+      bool binary = declType.type == Type::Blob;
       if (d.kind == Datum::Kind::Lob) {
         if (d.lob && d.lob->binary != binary) throw OraError(6550, "PLS-00382: expression is of wrong type");
         return d;
@@ -147,7 +147,7 @@ Datum convertTo(Session& s, const TypeSpec& spec, const Datum& d) {
     case Type::LongRaw: {
       std::string bytes;
       if (!toBinary(d, bytes)) return Datum::scalar(Value::null());
-      if (static_cast<int>(bytes.size()) > spec.size) throw valueError("raw variable length too long");
+      if (static_cast<int>(bytes.size()) > declType.size) throw valueError("raw variable length too long");
       return Datum::scalar(Value::binary(std::move(bytes)));
     }
     case Type::Varchar2:
@@ -155,8 +155,8 @@ Datum convertTo(Session& s, const TypeSpec& spec, const Datum& d) {
     case Type::Long: {
       std::string text;
       if (!toText(s, d, text)) return Datum::scalar(Value::null());
-      if (static_cast<int>(text.size()) > spec.size) throw valueError("character string buffer too small");
-      if (spec.type == Type::Char) text.append(static_cast<size_t>(spec.size) - text.size(), ' ');
+      if (static_cast<int>(text.size()) > declType.size) throw valueError("character string buffer too small");
+      if (declType.type == Type::Char) text.append(static_cast<size_t>(declType.size) - text.size(), ' ');
       return Datum::scalar(Value::text(std::move(text)));
     }
   }
@@ -170,8 +170,8 @@ Value sqlValue(const Datum& d) {
   return d.value;
 }
 
-Datum fromSql(Session& s, const TypeSpec& spec, const Value& v) {
-  return convertTo(s, spec, Datum::scalar(v));
+Datum fromSql(Session& s, const TypeSpec& declType, const Value& v) {
+  return convertTo(s, declType, Datum::scalar(v));
 }
 
 }  // namespace ocisim::plsql

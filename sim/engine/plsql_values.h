@@ -58,12 +58,12 @@ bool toNumber(const Datum& d, std::string& out);                // throws ORA-06
 bool toBinary(const Datum& d, std::string& out);                // text is read as hexadecimal
 bool toTruth(const Datum& d, bool& out);                        // false for NULL; throws for a non-boolean
 
-// The value a variable of `spec` holds after assigning `d` (size checks included).
-Datum convertTo(Session& s, const TypeSpec& spec, const Datum& d);
+// The value a variable of `declType` holds after assigning `d` (size checks included).
+Datum convertTo(Session& s, const TypeSpec& declType, const Datum& d);
 // The value sent to SQL for a PL/SQL value.
 Value sqlValue(const Datum& d);
 // A value read from SQL as the variable type receives it.
-Datum fromSql(Session& s, const TypeSpec& spec, const Value& v);
+Datum fromSql(Session& s, const TypeSpec& declType, const Value& v);
 
 // Character count of UTF-8 text, and the byte offset of a character.
 size_t utf8Length(const std::string& s);
