@@ -10,92 +10,12 @@
 #include <functional>
 #include <map>
 
-#include "writers_support.h"
+#include "roundtrip_support.h"
 
 namespace {
 
-using writers_test::WriteFile;
-
-void NoDrops(tarlow::OptionBoxes& b) {
-  writers_test::TickAll(b);
-  b.SetChecked(tarlow::OptionBox::DropTables, false);
-  b.SetChecked(tarlow::OptionBox::DropSeq, false);
-}
-
-void Exec(TOracleSession& s, const std::string& sql) {
-  TOracleQuery q(&s);
-  q.SetSQLText(sql);
-  try {
-    q.Execute();
-  } catch (const std::exception& e) {
-    ADD_FAILURE() << e.what() << "\nin: " << sql.substr(0, 300);
-  }
-}
-
-// Every row of a query as one text: each value as stored (LOBs whole,
-// binary values as bytes), nulls marked.
-std::string Dump(TOracleSession& s, const std::string& sql) {
-  TOracleQuery q(&s);
-  q.SetExactValues(true);
-  q.SetSQLText(sql);
-  q.Execute();
-  std::string out;
-  for (; !q.Eof(); q.Next()) {
-    for (int i = 0; i < q.FieldCount(); ++i) {
-      if (q.FieldIsNull(i)) {
-        out += "<null>";
-      } else {
-        const int type = q.FieldInternalType(i);
-        if (type == 112 || type == 113) out += q.FieldAsLOB(i).ReadAll();
-        else if (type == 24) out += q.FieldValue(i).AsString();
-        else out += q.FieldAsText(i);
-      }
-      out += '\x1f';
-    }
-    out += '\x1e';
-  }
-  return out;
-}
-
-// The dictionary and the rows of the user's schema, one text per part.
-std::map<std::string, std::string> Snapshot(TOracleSession& s) {
-  std::map<std::string, std::string> parts = {
-      {"columns", Dump(s, "SELECT TABLE_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, "
-                          "NULLABLE, DATA_DEFAULT FROM USER_TAB_COLUMNS ORDER BY TABLE_NAME, COLUMN_ID")},
-      {"table comments", Dump(s, "SELECT TABLE_NAME, COMMENTS FROM USER_TAB_COMMENTS ORDER BY 1")},
-      {"column comments", Dump(s, "SELECT TABLE_NAME, COLUMN_NAME, COMMENTS FROM USER_COL_COMMENTS ORDER BY 1, 2")},
-      {"constraints", Dump(s, "SELECT CONSTRAINT_NAME, CONSTRAINT_TYPE, TABLE_NAME, SEARCH_CONDITION FROM "
-                              "USER_CONSTRAINTS WHERE GENERATED = 'USER NAME' ORDER BY 1")},
-      {"views", Dump(s, "SELECT VIEW_NAME, TEXT FROM USER_VIEWS ORDER BY 1")},
-      {"source", Dump(s, "SELECT NAME, TYPE, LINE, TEXT FROM USER_SOURCE ORDER BY 1, 2, 3")},
-      {"triggers", Dump(s, "SELECT TRIGGER_NAME, TRIGGER_TYPE, TRIGGERING_EVENT, TABLE_NAME, WHEN_CLAUSE, "
-                           "TRIGGER_BODY, STATUS FROM USER_TRIGGERS ORDER BY 1")},
-      {"indexes", Dump(s, "SELECT INDEX_NAME, TABLE_NAME, UNIQUENESS FROM USER_INDEXES ORDER BY 1")},
-  };
-  TOracleQuery tables(&s);
-  tables.SetSQLText("SELECT TABLE_NAME FROM USER_TABLES ORDER BY 1");
-  tables.Execute();
-  std::vector<std::string> names;
-  for (; !tables.Eof(); tables.Next()) names.push_back(tables.FieldAsText(0));
-  for (const auto& t : names) parts["rows of " + t] = Dump(s, "SELECT * FROM \"" + t + "\" ORDER BY 1");
-  return parts;
-}
-
-// Compares two snapshots part by part: a checksum each, and on a mismatch
-// where the two first differ.
-void ExpectSameSchema(const std::map<std::string, std::string>& a, const std::map<std::string, std::string>& b) {
-  ASSERT_EQ(a.size(), b.size());
-  for (const auto& [part, text] : a) {
-    auto other = b.find(part);
-    ASSERT_NE(other, b.end()) << part;
-    if (std::hash<std::string>{}(text) == std::hash<std::string>{}(other->second) && text == other->second) continue;
-    size_t at = 0;
-    while (at < text.size() && at < other->second.size() && text[at] == other->second[at]) ++at;
-    ADD_FAILURE() << part << " differ at byte " << at << " (sizes " << text.size() << " and "
-                  << other->second.size() << "):\n  original: " << text.substr(at >= 40 ? at - 40 : 0, 120)
-                  << "\n  reloaded: " << other->second.substr(at >= 40 ? at - 40 : 0, 120);
-  }
-}
+using writers_test::Exec;
+using writers_test::Dump;
 
 std::string Repeat(const std::string& piece, size_t bytes) {
   std::string out;
@@ -189,22 +109,10 @@ TEST(HostileText, ScriptsAndReloadsWithTheSameDictionaryAndRows) {
   REQUIRE_WRITERS_DB(db);
   MakeHostileSchema(db.Session());
   if (HasFailure()) return;
-  const auto original = Snapshot(db.Session());
   // The client reads the text with its NUL (so both sides of the comparison
   // see it).
   ASSERT_EQ(Dump(db.Session(), "SELECT V FROM HOSTILE WHERE ID = 2"), std::string("a\0b\x1f\x1e", 5));
-
-  const std::string script = db.Script(NoDrops);
-  writers_test::ExpectShortLines(script);
-  const auto out = std::filesystem::path(TARLOW_BUILD_DIR) / "tests" / "script" / "roundtrip";
-  std::filesystem::create_directories(out);
-  WriteFile((out / "hostile.sql").string(), script);
-
-  ASSERT_TRUE(db.CreateDatabase("AGAIN"));
-  const std::string file = db.Dir() + "/hostile.sql";
-  WriteFile(file, script);
-  ASSERT_EQ(db.Run({file}, "AGAIN"), "") << "the script does not load strictly; it is in " << out;
-  ExpectSameSchema(original, Snapshot(db.Session("AGAIN")));
+  writers_test::ExpectRoundTrip(db, "hostile", writers_test::TickAllButDrops);
 }
 
 }  // namespace
