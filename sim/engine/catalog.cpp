@@ -12,6 +12,7 @@
 #include <map>
 
 #include "engine/dict.h"
+#include "engine/modern_types.h"
 #include "platform/ascii.h"
 
 namespace ocisim {
@@ -228,6 +229,71 @@ long long charLength(Cursor& c, long long dflt, std::string& used, bool required
   return n;
 }
 
+// An optional "(n)" within [lo, hi]; ORA-30088 outside it.
+long long datetimePrecision(Cursor& c, long long dflt) {
+  if (!c.acceptOp("(")) return dflt;
+  long long p = intOf(c.number());
+  c.expectOp(")");
+  if (p < 0 || p > 9) throw OraError(30088, "datetime/interval precision is out of range");
+  return p;
+}
+
+// TIMESTAMP [(p)] [WITH [LOCAL] TIME ZONE], INTERVAL YEAR [(p)] TO MONTH,
+// INTERVAL DAY [(p)] TO SECOND [(s)], BINARY_FLOAT, BINARY_DOUBLE and
+// UROWID [(n)], described as 19c's dictionary shows them.
+void parseModernType(Cursor& c, const std::string& w, ColumnDef& d) {
+  if (w == "TIMESTAMP") {
+    long long p = datetimePrecision(c, 6);
+    std::string suffix;
+    if (c.acceptWord("WITH")) {
+      bool local = c.acceptWord("LOCAL");
+      c.expectWord("TIME");
+      c.expectWord("ZONE");
+      suffix = local ? " WITH LOCAL TIME ZONE" : " WITH TIME ZONE";
+    }
+    d.dataType = "TIMESTAMP(" + std::to_string(p) + ")" + suffix;
+    d.dataLength = suffix == " WITH TIME ZONE" ? 13 : 11;
+    d.scale = p;
+    d.decl = d.dataType + " STORED AS TEXT";
+  } else if (w == "INTERVAL") {
+    if (c.acceptWord("YEAR")) {
+      long long p = datetimePrecision(c, 2);
+      c.expectWord("TO");
+      c.expectWord("MONTH");
+      d.dataType = "INTERVAL YEAR(" + std::to_string(p) + ") TO MONTH";
+      d.dataLength = 5;
+      d.precision = p;
+      d.scale = 0;
+    } else {
+      c.expectWord("DAY", 902, "invalid datatype");
+      long long p = datetimePrecision(c, 2);
+      c.expectWord("TO");
+      c.expectWord("SECOND");
+      long long s = datetimePrecision(c, 6);
+      d.dataType = "INTERVAL DAY(" + std::to_string(p) + ") TO SECOND(" + std::to_string(s) + ")";
+      d.dataLength = 11;
+      d.precision = p;
+      d.scale = s;
+    }
+    d.decl = d.dataType + " STORED AS TEXT";
+  } else if (w == "UROWID") {
+    long long n = 4000;
+    if (c.acceptOp("(")) {
+      n = intOf(c.number());
+      c.expectOp(")");
+      if (n < 1 || n > 4000) throw OraError(910, "specified length too long for its datatype");
+    }
+    d.dataType = "UROWID";
+    d.dataLength = n;
+    d.decl = "UROWID(" + std::to_string(n) + ") STORED AS TEXT";
+  } else {
+    // BLOB affinity keeps the REAL values and the "NaN" and "-0" texts as given.
+    d.dataType = w;
+    d.dataLength = w == "BINARY_FLOAT" ? 4 : 8;
+    d.decl = w + " STORED AS BLOB";
+  }
+}
+
 }  // namespace
 
 ColumnDef parseDataType(Cursor& c) {
@@ -305,16 +371,9 @@ ColumnDef parseDataType(Cursor& c) {
     d.dataType = "DATE";
     d.dataLength = 7;
     d.decl = "DATE";
-  } else if (w == "TIMESTAMP") {
-    long long p = 6;
-    if (c.acceptOp("(")) {
-      p = intOf(c.number());
-      c.expectOp(")");
-    }
-    d.dataType = "TIMESTAMP(" + std::to_string(p) + ")";
-    d.dataLength = 11;
-    d.scale = p;
-    d.decl = "DATE";  // held and described as a date: no fraction of seconds here
+  } else if (w == "TIMESTAMP" || w == "INTERVAL" || w == "BINARY_FLOAT" || w == "BINARY_DOUBLE" ||
+             w == "UROWID") {
+    parseModernType(c, w, d);
   } else if (w == "LONG") {
     if (c.acceptWord("RAW")) {
       d.dataType = "LONG RAW";
@@ -413,6 +472,7 @@ ColumnInfo columnInfoFromDecl(const std::string& name, const std::string& declIn
     args = decl.substr(lp + 1, rp == std::string::npos ? std::string::npos : rp - lp - 1);
   }
   while (!base.empty() && base.back() == ' ') base.pop_back();
+  if (modernColumnInfo(decl, ci)) return ci;
   auto firstArg = [&]() -> int { return args.empty() || args[0] == '*' ? 0 : std::atoi(args.c_str()); };
   auto secondArg = [&]() -> int {
     size_t comma = args.find(',');
@@ -436,6 +496,7 @@ ColumnInfo columnInfoFromDecl(const std::string& name, const std::string& declIn
     int n = args.empty() ? 1 : firstArg();
     bool chars = args.find("CHAR") != std::string::npos || base[0] == 'N';
     ci.charUsed = args.find("CHAR") != std::string::npos;
+    ci.national = base[0] == 'N';
     ci.size = base[0] == 'N' ? n * 2 : (chars ? std::min(n * 4, base == "CHAR" ? 2000 : 4000) : n);
   } else if (base == "DATE") {
     ci.type = SqlType::Date;
@@ -449,6 +510,7 @@ ColumnInfo columnInfoFromDecl(const std::string& name, const std::string& declIn
     ci.size = firstArg();
   } else if (base == "CLOB" || base == "NCLOB") {
     ci.type = SqlType::Clob;
+    ci.national = base == "NCLOB";
     ci.size = 4000;
   } else if (base == "BLOB") {
     ci.type = SqlType::Blob;
