@@ -52,7 +52,8 @@ double toDouble(const ocisim::Value& v) {
   if (isBinaryFloat(v)) {
     double d = 0;
     if (!ocisim::parseBinaryText(v.data, d)) invalidNumber();
-    return d;
+    // A BINARY_FLOAT's text is the float's shortest: read back as a float.
+    return v.kind == ocisim::Value::Kind::BinaryFloat ? static_cast<double>(static_cast<float>(d)) : d;
   }
   std::string_view s = numericText(v);
   if (!s.empty() && s.front() == '+') s.remove_prefix(1);
