@@ -3,6 +3,7 @@
 #include <cctype>
 #include <exception>
 
+#include "script/column_attributes.h"
 #include "script/schema_writers.h"
 #include "script/script_writer.h"
 #include "script/sql_names.h"
@@ -64,6 +65,10 @@ std::string SchemaWriters::NotNullScript(ScriptContext& ctx, const std::string& 
     // CREATE TABLE on; Oracle refuses to make them so a second time.
     std::vector<std::string> keyColumns;
     if (IsIndexOrganized(ctx, table)) keyColumns = ReadPrimaryKey(table).Columns;
+    // Identity and DEFAULT ON NULL columns are NOT NULL from their CREATE
+    // TABLE on, too.
+    for (const auto& [name, a] : ReadColumnAttributes(Q, table))
+      if (a.identity || a.defaultOnNull) keyColumns.push_back(name);
     Q.SetSQLText("Select Column_name, Nullable from Sys.user_Tab_Columns where Table_Name = '" + SqlText(table) +
                  "'" + " order by column_Id");
     Q.Execute();

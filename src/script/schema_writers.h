@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,8 @@ class SchemaWriters : public StatementWriters {
   void WriteTableData(ScriptContext& ctx, const std::string& table) override;
   void WriteTriggers(ScriptContext& ctx, const std::string& table) override;
   void WriteColumnDefaults(ScriptContext& ctx, const std::string& table) override;
+  std::string IdentityAfterDataScript(ScriptContext& ctx, const std::string& table) override;
+  std::string SequenceDefaultScript(ScriptContext& ctx, const std::string& table) override;
   std::string ForeignKeyScript(ScriptContext& ctx, const std::string& table) override;
   // ---- schema-wide ----
   void WriteViews(ScriptContext& ctx) override;
@@ -88,6 +91,14 @@ class SchemaWriters : public StatementWriters {
 
   void WriteRows(ScriptContext& ctx, const std::string& table, RowSink& sink);
   void WriteStoredCode(ScriptContext& ctx, const std::string& kind, const std::string& title);
+
+  // The logged-on schema's name, read once: defaults that name it lose it.
+  const std::string& SchemaOwner();
+  std::string schemaOwner_;
+  // Statements the table writer leaves for later, by table: the ALTERs that
+  // make identities GENERATED ALWAYS once the rows are in, and the defaults
+  // that need the schema's sequences.
+  std::map<std::string, std::string> afterData_, afterSequences_;
 
   std::vector<TOracleObject> objectList_;
   std::string objectListError_;  // why the last BuildObjectList failed

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,10 @@ inline std::map<std::string, std::string> Snapshot(TOracleSession& s, const Extr
       {"indexes", Dump(s, "SELECT INDEX_NAME, TABLE_NAME, UNIQUENESS FROM USER_INDEXES ORDER BY 1")},
   };
   for (const auto& [part, query] : extra) parts[part] = Dump(s, query);
+  // An identity's sequence is named after its table's object number, which
+  // another database gives out differently: compared as "system-named".
+  static const std::regex identitySequence(R"(ISEQ\$\$_[0-9]+)");
+  for (auto& [part, text] : parts) text = std::regex_replace(text, identitySequence, "ISEQ$$$$_n");
   TOracleQuery tables(&s);
   tables.SetSQLText("SELECT TABLE_NAME FROM USER_TABLES ORDER BY 1");
   tables.Execute();
