@@ -153,6 +153,8 @@ void ScriptRun::Walk(ScriptContext& ctx, bool toFile) {
       Progress(toFile, "Writing data scripts.");
       writers_.WriteTableData(ctx, t);
     }
+    if (ticked(B::ChkConstraints) || ticked(B::ColConstraints) || ticked(B::PriConstraints))
+      w.WriteIfNotBlank(writers_.AfterDataConstraintScript(ctx, t));
     if (ticked(B::Triggers)) {
       Progress(toFile, "Writing trigger scripts.");
       writers_.WriteTriggers(ctx, t);
