@@ -591,6 +591,7 @@ const char* kIndexColumns =
     " JOIN_INDEX, IOT_REDUNDANT_PKEY_ELIM, DROPPED, VISIBILITY";
 const char* kIndColumnColumns =
     "INDEX_NAME, TABLE_NAME, COLUMN_NAME, COLUMN_POSITION, COLUMN_LENGTH, CHAR_LENGTH, DESCEND";
+const char* kIndExpressionColumns = "INDEX_NAME, TABLE_OWNER, TABLE_NAME, COLUMN_EXPRESSION, COLUMN_POSITION";
 const char* kTriggerColumns =
     "TRIGGER_NAME, TRIGGER_TYPE, TRIGGERING_EVENT, TABLE_OWNER, BASE_OBJECT_TYPE, TABLE_NAME,"
     " COLUMN_NAME, REFERENCING_NAMES, WHEN_CLAUSE, STATUS, DESCRIPTION, ACTION_TYPE, TRIGGER_BODY";
@@ -613,6 +614,7 @@ const ViewDef kViews[] = {
     {"CONS_COLUMNS", "cat_cons_columns", kConsColumnColumns, "OWNER", true},
     {"INDEXES", "cat_indexes", kIndexColumns, "OWNER", false},
     {"IND_COLUMNS", "cat_ind_columns", kIndColumnColumns, "INDEX_OWNER", false},
+    {"IND_EXPRESSIONS", "cat_ind_expressions", kIndExpressionColumns, "INDEX_OWNER", false},
     {"TRIGGERS", "cat_triggers", kTriggerColumns, "OWNER", false},
     {"VIEWS", "cat_views", kViewColumns, "OWNER", false},
     {"SEQUENCES", "cat_sequences", kSequenceColumns, "SEQUENCE_OWNER", false},
@@ -863,14 +865,25 @@ CREATE INDEX IF NOT EXISTS cat_dependencies_object ON cat_dependencies(OWNER, NA
 CREATE INDEX IF NOT EXISTS cat_dependencies_referenced ON cat_dependencies(REFERENCED_OWNER, REFERENCED_NAME);
 )SQL";
 
+// Catalog tables added since the first databases were made: a database gets
+// them on its next connection.
+const char* kCatalogAdditions = R"SQL(
+CREATE TABLE IF NOT EXISTS cat_ind_expressions(
+  INDEX_OWNER "VARCHAR2(30)" NOT NULL, INDEX_NAME "VARCHAR2(30)" NOT NULL, TABLE_OWNER "VARCHAR2(30)",
+  TABLE_NAME "VARCHAR2(30)", COLUMN_EXPRESSION "LONG STORED AS TEXT", COLUMN_POSITION NUMBER);
+CREATE INDEX IF NOT EXISTS cat_ind_expressions_index ON cat_ind_expressions(INDEX_OWNER, INDEX_NAME);
+)SQL";
+
 void ensureCatalogIndexes(sqlite3* db) {
   // A database made before these indexes gets them on its next connection;
   // a file that cannot be written keeps working without them.
+  sqlite3_exec(db, kCatalogAdditions, nullptr, nullptr, nullptr);
   sqlite3_exec(db, kCatalogIndexes, nullptr, nullptr, nullptr);
 }
 
 void initCatalog(sqlite3* db) {
   dict::exec(db, kCatalog);
+  dict::exec(db, kCatalogAdditions);
   dict::exec(db, kCatalogIndexes);
   for (const auto& v : kViews)
     dict::exec(db, "CREATE VIEW " + dict::quoteName(std::string("ALL_") + v.name) + " AS " + viewSelect(v, ""));

@@ -1,4 +1,4 @@
-// Indexes and triggers.
+// Triggers.
 #include "script/schema_writers.h"
 #include "script/script_writer.h"
 #include "script/sql_names.h"
@@ -8,49 +8,6 @@
 namespace tarlow {
 
 using namespace writer_text;
-
-void SchemaWriters::WriteIndexes(ScriptContext& ctx, const std::string& table) {
-  odsOracle.Close();
-  odsOracle.SQL().clear();
-  odsOracle.SQL().push_back("select Index_Name, Uniqueness, Index_Type from sys.user_indexes");
-  odsOracle.SQL().push_back("where Table_Name = '" + SqlText(table) + "'");
-  odsOracle.SQL().push_back("order by Index_Name");
-  odsOracle.Open();
-  odsOracle.First();
-  if (odsOracle.RecordCount() > 0) {
-    ctx.ProcessMessages();
-    for (; !odsOracle.Eof(); odsOracle.Next()) {
-      // LOB indexes belong to their LOB columns and the key index of an
-      // index-organized table is the table itself: Oracle makes them.
-      const std::string type = Text(odsOracle, "INDEX_TYPE");
-      if (type == "LOB" || type == "IOT - TOP") continue;
-      const std::string index = Text(odsOracle, "INDEX_NAME");
-      const bool unique = Text(odsOracle, "UNIQUENESS") == "UNIQUE";
-      std::string statement = std::string(unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") + SqlName(index) +
-                              " ON " + SqlName(table) + " (";
-      DS2.Close();
-      DS2.SQL().clear();
-      DS2.SQL().push_back("select Column_Name from sys.user_ind_columns");
-      DS2.SQL().push_back("where Table_Name = '" + SqlText(table) + "'");
-      DS2.SQL().push_back("  and Index_Name = '" + SqlText(index) + "'");
-      DS2.SQL().push_back("order by Column_Position");
-      DS2.Open();
-      DS2.First();
-      std::string columns;
-      for (; !DS2.Eof(); DS2.Next()) {
-        if (!columns.empty()) columns += ",";
-        columns += SqlName(Text(DS2, "COLUMN_NAME"));
-      }
-      statement += columns + ")" + StorageClause(ctx, index, "INDEX");
-      ctx.Writer().WriteScript(BannerComment("*   Index: " + CommentText(index)) + CRLF +
-                                   SqlPlusStatement(statement, StatementForm::Sql),
-                               2);
-      ctx.ProcessMessages();
-    }
-  }
-  odsOracle.Close();
-  DS2.Close();
-}
 
 void SchemaWriters::WriteTriggers(ScriptContext& ctx, const std::string& table) {
   odsOracle.Close();

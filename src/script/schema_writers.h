@@ -51,6 +51,7 @@ class SchemaWriters : public StatementWriters {
   void WriteIndexes(ScriptContext& ctx, const std::string& table) override;
   std::string PrimaryKeyScript(ScriptContext& ctx, const std::string& table) override;
   void WriteTableData(ScriptContext& ctx, const std::string& table) override;
+  std::string AfterDataConstraintScript(ScriptContext& ctx, const std::string& table) override;
   void WriteTriggers(ScriptContext& ctx, const std::string& table) override;
   void WriteColumnDefaults(ScriptContext& ctx, const std::string& table) override;
   std::string IdentityAfterDataScript(ScriptContext& ctx, const std::string& table) override;
@@ -88,6 +89,16 @@ class SchemaWriters : public StatementWriters {
   // cannot exist without it); its key index and the key statement are then
   // not written again.  False when the dictionary cannot tell.
   bool IsIndexOrganized(ScriptContext& ctx, const std::string& table);
+
+  // The constraints of a table written before its rows (enabled and
+  // validated) or after them (disabled or not validated).
+  enum class Phase { BeforeData, AfterData };
+  std::string NotNullConstraints(ScriptContext& ctx, const std::string& table, Phase phase);
+  std::string CheckConstraints(ScriptContext& ctx, const std::string& table, Phase phase);
+  std::string KeyConstraints(ScriptContext& ctx, const std::string& table, Phase phase);
+  // The expressions of a function-based index's keys by position.  Throws
+  // what the query throws.
+  std::map<int, std::string> IndexExpressions(const std::string& index);
 
   void WriteRows(ScriptContext& ctx, const std::string& table, RowSink& sink);
   void WriteStoredCode(ScriptContext& ctx, const std::string& kind, const std::string& title);
