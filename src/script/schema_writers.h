@@ -23,6 +23,7 @@
 #include "oracle/session.h"
 #include "script/dependency_order.h"
 #include "script/statement_writers.h"
+#include "script/view_statement.h"
 
 namespace tarlow {
 
@@ -59,6 +60,8 @@ class SchemaWriters : public StatementWriters {
   void WriteProcedures(ScriptContext& ctx) override;
   void WriteFunctions(ScriptContext& ctx) override;
   void WritePackages(ScriptContext& ctx) override;
+  void WriteViewsOnStoredCode(ScriptContext& ctx) override;
+  void WriteSchemaTriggers(ScriptContext& ctx) override;
 
   // ---- the pieces, public for tests ----
   // kind "TABLE" or "INDEX"; ";" when "TableSpaces" is clear, the lookup
@@ -88,9 +91,16 @@ class SchemaWriters : public StatementWriters {
 
   void WriteRows(ScriptContext& ctx, const std::string& table, RowSink& sink);
   void WriteStoredCode(ScriptContext& ctx, const std::string& kind, const std::string& title);
+  // One view with its comments and its triggers.
+  void WriteView(ScriptContext& ctx, const ViewDefinition& view);
+  // The triggers USER_TRIGGERS lists `where` ("where ..."); `joined` is the
+  // same condition on the alias t of USER_TRIGGERS.
+  void WriteTriggerRows(ScriptContext& ctx, const std::string& where, const std::string& joined);
 
   std::vector<TOracleObject> objectList_;
   std::string objectListError_;  // why the last BuildObjectList failed
+  // The views WriteViews left for WriteViewsOnStoredCode, in order.
+  std::vector<ViewDefinition> viewsOnStoredCode_;
 };
 
 // Byte counts of the storage clause: "M" for whole multiples of 1048576,
