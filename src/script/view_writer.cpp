@@ -3,6 +3,7 @@
 // which it comes after the views it selects from.  A view that calls the
 // schema's functions or packages waits until they are written.
 #include <exception>
+#include <functional>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
@@ -54,42 +55,54 @@ void SchemaWriters::WriteViews(ScriptContext& ctx) {
       texts[Text(odsOracle, "VIEW_NAME")] = Text(odsOracle, "TEXT");
     odsOracle.Close();
 
+    // What the other dictionary views add; a view that cannot be read
+    // costs only its part, which the report names.
+    auto read = [&](const std::string& lost, const std::string& sql, const std::function<void()>& row) {
+      try {
+        Q.SetSQLText(sql);
+        Q.Execute();
+        for (; !Q.Eof(); Q.Next()) row();
+      } catch (const std::exception& e) {
+        ctx.LeftOut(lost, "", e.what());
+      }
+    };
     std::unordered_set<std::string> invalid;
-    Q.SetSQLText("select object_name from sys.user_objects where object_type = 'VIEW' and status <> 'VALID'");
-    Q.Execute();
-    for (; !Q.Eof(); Q.Next()) invalid.insert(Q.FieldAsText("OBJECT_NAME"));
+    read("FORCE for views that do not compile",
+         "select object_name from sys.user_objects where object_type = 'VIEW' and status <> 'VALID'",
+         [&] { invalid.insert(Q.FieldAsText("OBJECT_NAME")); });
 
     std::unordered_map<std::string, std::vector<std::string>> columns;
-    Q.SetSQLText("select c.table_name, c.column_name from sys.user_tab_columns c, sys.user_views v"
-                 " where c.table_name = v.view_name order by c.table_name, c.column_id");
-    Q.Execute();
-    for (; !Q.Eof(); Q.Next()) columns[Q.FieldAsText("TABLE_NAME")].push_back(Q.FieldAsText("COLUMN_NAME"));
+    read("column names of views",
+         "select c.table_name, c.column_name from sys.user_tab_columns c, sys.user_views v"
+         " where c.table_name = v.view_name order by c.table_name, c.column_id",
+         [&] { columns[Q.FieldAsText("TABLE_NAME")].push_back(Q.FieldAsText("COLUMN_NAME")); });
 
     struct Restriction {
       std::string Kind, Name;
     };
     std::unordered_map<std::string, Restriction> restrictions;
-    Q.SetSQLText("select table_name, constraint_name, constraint_type, generated from sys.user_constraints"
-                 " where constraint_type in ('O', 'V')");
-    Q.Execute();
-    for (; !Q.Eof(); Q.Next())
-      restrictions[Q.FieldAsText("TABLE_NAME")] = {
-          Q.FieldAsText("CONSTRAINT_TYPE") == "O" ? "READ ONLY" : "CHECK OPTION",
-          Q.FieldAsText("GENERATED") == "USER NAME" ? Q.FieldAsText("CONSTRAINT_NAME") : std::string()};
+    read("READ ONLY and CHECK OPTION of views",
+         "select table_name, constraint_name, constraint_type, generated from sys.user_constraints"
+         " where constraint_type in ('O', 'V')",
+         [&] {
+           restrictions[Q.FieldAsText("TABLE_NAME")] = {
+               Q.FieldAsText("CONSTRAINT_TYPE") == "O" ? "READ ONLY" : "CHECK OPTION",
+               Q.FieldAsText("GENERATED") == "USER NAME" ? Q.FieldAsText("CONSTRAINT_NAME") : std::string()};
+         });
 
     // The stored code each view calls: written later in the script when
     // its box is ticked; otherwise the view cannot compile where the script
     // runs and is created with FORCE.
     std::unordered_set<std::string> callsWritten, callsMissing;
-    Q.SetSQLText("select dep.name, dep.referenced_type from user_users usr, user_dependencies dep"
-                 " where usr.username = dep.referenced_owner and dep.type = 'VIEW'"
-                 " and dep.referenced_type in ('FUNCTION', 'PACKAGE')");
-    Q.Execute();
-    for (; !Q.Eof(); Q.Next()) {
-      const bool written = ctx.Ticked(Q.FieldAsText("REFERENCED_TYPE") == "FUNCTION" ? OptionBox::Functions
-                                                                                      : OptionBox::Packages);
-      (written ? callsWritten : callsMissing).insert(Q.FieldAsText("NAME"));
-    }
+    read("the order of views after the functions and packages they call",
+         "select dep.name, dep.referenced_type from user_users usr, user_dependencies dep"
+         " where usr.username = dep.referenced_owner and dep.type = 'VIEW'"
+         " and dep.referenced_type in ('FUNCTION', 'PACKAGE')",
+         [&] {
+           const bool written = ctx.Ticked(Q.FieldAsText("REFERENCED_TYPE") == "FUNCTION" ? OptionBox::Functions
+                                                                                           : OptionBox::Packages);
+           (written ? callsWritten : callsMissing).insert(Q.FieldAsText("NAME"));
+         });
     Q.SQL().clear();
 
     std::unordered_map<std::string, size_t> position;
