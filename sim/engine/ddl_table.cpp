@@ -1000,17 +1000,7 @@ void dropTable(Session& s, Cursor& c) {
     while (q.step()) idx.emplace_back(q.text(0), q.text(1));
     for (const auto& [o, n] : idx) dropCatalogIndex(s, o, n);
   }
-  {
-    std::vector<std::pair<std::string, std::string>> trg;
-    Query q(s.db, "SELECT OWNER, TRIGGER_NAME FROM cat_triggers WHERE TABLE_OWNER = ? AND TABLE_NAME = ?");
-    q.bind(owner).bind(table);
-    while (q.step()) trg.emplace_back(q.text(0), q.text(1));
-    for (const auto& [o, n] : trg) {
-      Query(s.db, "DELETE FROM cat_triggers WHERE OWNER = ? AND TRIGGER_NAME = ?").bind(o).bind(n).run();
-      Query(s.db, "DELETE FROM cat_source WHERE OWNER = ? AND NAME = ? AND TYPE = 'TRIGGER'").bind(o).bind(n).run();
-      removeObject(s, o, n, "TRIGGER");
-    }
-  }
+  dropTriggersOn(s, owner, table);
   dropIdentities(s, owner, table);
   for (const char* t : {"cat_columns", "cat_tab_comments", "cat_col_comments", "cat_tables"})
     Query(s.db, std::string("DELETE FROM ") + t + " WHERE OWNER = ? AND TABLE_NAME = ?").bind(owner).bind(table).run();

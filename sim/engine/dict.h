@@ -265,6 +265,8 @@ void commentOn(Session& s, Cursor& c);
 void createUnit(Session& s, Cursor& c, bool orReplace, size_t unitStart);
 void dropUnit(Session& s, Cursor& c, const std::string& type);
 void alterTrigger(Session& s, Cursor& c);
+// Drops the triggers defined on a table or view, as dropping it does.
+void dropTriggersOn(Session& s, const std::string& owner, const std::string& object);
 void renameStatement(Session& s, Cursor& c);
 // ALTER TABLE ... RENAME TO | COLUMN | CONSTRAINT, the cursor after RENAME.
 void alterTableRename(Session& s, Cursor& c, const std::string& owner, const std::string& table);

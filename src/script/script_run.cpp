@@ -221,6 +221,8 @@ void ScriptRun::Walk(ScriptContext& ctx, bool toFile) {
     Progress(toFile, "Writing Packages scripts.");
     writers_.WritePackages(ctx);
   }
+  if (ticked(B::Views)) writers_.WriteViewsOnStoredCode(ctx);
+  if (ticked(B::Triggers)) writers_.WriteSchemaTriggers(ctx);
 }
 
 }  // namespace tarlow

@@ -71,6 +71,11 @@ class StatementWriters {
   virtual void WriteProcedures(ScriptContext&) {}
   virtual void WriteFunctions(ScriptContext&) {}
   virtual void WritePackages(ScriptContext&) {}
+  // After the stored code: the views WriteViews held back because they
+  // call the schema's functions or packages, then the triggers of the
+  // schema itself (ON SCHEMA, ON DATABASE).
+  virtual void WriteViewsOnStoredCode(ScriptContext&) {}
+  virtual void WriteSchemaTriggers(ScriptContext&) {}
 };
 
 }  // namespace tarlow
