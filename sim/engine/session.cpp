@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "engine/core.h"
+#include "engine/dict.h"
 #include "engine/modern_types.h"
 #include "engine/plsql.h"
 #include "platform/ascii.h"
@@ -62,6 +63,7 @@ class Atomic {
 
 void commitSession(Session& s) {
   if (s.inTransaction && !sqlite3_get_autocommit(s.db)) {
+    dict::checkDeferredConstraints(s);
     int rc = sqlite3_exec(s.db, "COMMIT", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) throwSqlite(s, rc, sqlite3_errmsg(s.db));
   }
@@ -277,6 +279,9 @@ class StatementImpl : public Statement {
       route_ = Route::AlterSession;
     } else if (w == "SET" && tokens_.size() > 1 && tokens_[1].upper == "TRANSACTION") {
       route_ = Route::Transaction;
+    } else if (w == "SET" && tokens_.size() > 1 &&
+               (tokens_[1].upper == "CONSTRAINT" || tokens_[1].upper == "CONSTRAINTS")) {
+      route_ = Route::Transaction;
     } else if (w == "LOCK") {
       route_ = Route::Transaction;
     } else if (isDictionaryStatement(tokens_)) {
@@ -438,6 +443,14 @@ void StatementImpl::execute() {
         } else {
           rollbackSession(s_);
         }
+      } else if (w == "SET" && tokens_[1].upper != "TRANSACTION") {
+        // SET CONSTRAINTS: its choice lasts until the transaction ends.
+        Atomic a(s_);
+        dict::Cursor c(tokens_, sql_);
+        c.next();
+        c.next();
+        dict::setConstraintsMode(s_, c);
+        a.done();
       } else if (w == "SAVEPOINT") {
         if (tokens_.size() < 3) throw OraError(900, "invalid SQL statement");
         if (!s_.inTransaction) {

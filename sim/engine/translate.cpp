@@ -12,6 +12,7 @@
 #include <set>
 
 #include "engine/core.h"
+#include "engine/dict.h"
 #include "engine/modern_types.h"
 #include "platform/ascii.h"
 
@@ -92,6 +93,7 @@ const std::set<std::string>& reservedWords() {
 struct Relation {
   std::string alias;    // upper case unless quoted
   std::string storage;  // SQLite name, empty for a subquery
+  std::string owner, table;  // the Oracle table behind it, when there is one
   std::map<std::string, std::string> decls;  // upper-case column name -> declared type
   bool loaded = false;
 };
@@ -216,7 +218,8 @@ class Parser {
 
   void loadDecls(Relation& r) {
     r.loaded = true;
-    std::string q = "SELECT name, type FROM pragma_table_info(" + quoteText(r.storage) + ")";
+    // table_xinfo: virtual columns too.
+    std::string q = "SELECT name, type FROM pragma_table_xinfo(" + quoteText(r.storage) + ")";
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(s_.db, q.c_str(), -1, &st, nullptr) != SQLITE_OK) {
       sqlite3_finalize(st);
@@ -428,14 +431,18 @@ class Parser {
       const Token& t = peek();
       if (isOp(t, "*")) {
         next();
-        sql += "*";
-        if (top) addColumn("*", {}, true);
+        if (!starWithoutHidden("", sql, top)) {
+          sql += "*";
+          if (top) addColumn("*", {}, true);
+        }
       } else if (isName(t) && isOp(peek(1), ".") && isOp(peek(2), "*")) {
         std::string q = nameOf(next());
         next();
         next();
-        sql += quoteName(q) + ".*";
-        if (top) addColumn(q + ".*", {}, true);
+        if (!starWithoutHidden(q, sql, top)) {
+          sql += quoteName(q) + ".*";
+          if (top) addColumn(q + ".*", {}, true);
+        }
       } else {
         size_t start = p_;
         Expr e = expr();
@@ -468,6 +475,40 @@ class Parser {
       if (!acceptOp(",")) break;
     }
     return sql;
+  }
+
+  // "*" (or "q.*") over a table with invisible columns: its visible columns
+  // by name.  False when no relation in reach has invisible columns.
+  bool starWithoutHidden(const std::string& qualifier, std::string& sql, bool top) {
+    if (scopes_.empty()) return false;
+    std::vector<std::vector<std::pair<std::string, std::string>>> lists;
+    bool any = false;
+    for (const Relation& r : scopes_.back()) {
+      if (!qualifier.empty() && r.alias != qualifier) continue;
+      lists.push_back(r.table.empty() ? std::vector<std::pair<std::string, std::string>>{}
+                                      : visibleColumnsIfHidden(s_, r.owner, r.table));
+      any = any || !lists.back().empty();
+      if (r.alias.empty()) return false;  // an unnamed subquery cannot be qualified
+    }
+    if (!any) return false;
+    size_t k = 0;
+    bool first = true;
+    for (const Relation& r : scopes_.back()) {
+      if (!qualifier.empty() && r.alias != qualifier) continue;
+      const auto& list = lists[k++];
+      if (list.empty()) {
+        sql += (first ? "" : ", ") + quoteName(r.alias) + ".*";
+        if (top) addColumn(r.alias + ".*", {}, true);
+        first = false;
+        continue;
+      }
+      for (const auto& [name, decl] : list) {
+        sql += (first ? "" : ", ") + quoteName(r.alias) + "." + quoteName(name) + " AS " + quoteName(name);
+        if (top) addColumn(name, columnInfoFromDecl(name, decl), false);
+        first = false;
+      }
+    }
+    return true;
   }
 
   void addColumn(const std::string& name, ColumnInfo c, bool star, bool known = false) {
@@ -550,6 +591,8 @@ class Parser {
       } else {
         r.storage = resolveRelation(s_, owner, n);
         r.alias = n;
+        r.owner = owner.empty() ? s_.user : owner;
+        r.table = n;
         sql = quoteName(r.storage);
       }
     }
@@ -609,6 +652,7 @@ class Parser {
 
   struct Target {
     std::string storage, alias;
+    std::string owner, table;
     std::vector<std::string> columns;                  // in table order
     std::map<std::string, std::string> decls;          // column -> declared type
   };
@@ -622,6 +666,8 @@ class Parser {
     }
     tg.storage = resolveRelation(s_, owner, n);
     tg.alias = n;
+    tg.owner = owner.empty() ? s_.user : owner;
+    tg.table = n;
     if (isName(peek()) && !isWord(peek(), "SET") && !isWord(peek(), "VALUES") && !isWord(peek(), "WHERE"))
       tg.alias = nameOf(next());
     Relation r;
@@ -731,7 +777,8 @@ class Parser {
     expectWord("INTO", 925, "missing INTO keyword");
     Target tg = target();
     std::vector<std::string> cols;
-    if (isOp(peek(), "(") && !(isWord(peek(1), "SELECT") || isWord(peek(1), "WITH"))) {
+    const bool explicitList = isOp(peek(), "(") && !(isWord(peek(1), "SELECT") || isWord(peek(1), "WITH"));
+    if (explicitList) {
       next();
       while (true) {
         cols.push_back(columnIn(tg));
@@ -741,6 +788,29 @@ class Parser {
     } else {
       cols = tg.columns;
     }
+    // Invisible, virtual and identity columns, and the defaults an INSERT
+    // computes itself.
+    const std::vector<SpecialColumn> special = specialColumns(s_, tg.owner, tg.table);
+    std::vector<std::string> extraColumns, extraValues;
+    std::map<std::string, std::string> onNull;  // column -> its default, for explicit NULLs
+    for (const SpecialColumn& sc : special) {
+      auto at = std::find(cols.begin(), cols.end(), sc.name);
+      const bool listed = at != cols.end();
+      if (listed && !explicitList && sc.hidden) {
+        cols.erase(at);
+        continue;
+      }
+      if (listed && sc.virtualColumn) throw OraError(54013, "INSERT operation disallowed on virtual columns");
+      if (listed && sc.identity == "ALWAYS")
+        throw OraError(32795, "cannot insert into a generated always identity column");
+      if (sc.virtualColumn || sc.defaultText.empty()) continue;
+      const std::string value = translateExpression(s_, sc.defaultText);
+      if (listed && sc.defaultOnNull) onNull[sc.name] = value;
+      if (!listed && isSequenceDefault(value)) {
+        extraColumns.push_back(sc.name);
+        extraValues.push_back(value);
+      }
+    }
     std::vector<std::string> decls, labels;
     for (const auto& c : cols) {
       decls.push_back(declFor(tg, c));
@@ -748,6 +818,7 @@ class Parser {
     }
     std::string sql = "INSERT INTO " + quoteName(tg.storage) + " AS " + quoteName(tg.alias) + " (";
     for (size_t i = 0; i < cols.size(); ++i) sql += (i ? ", " : "") + quoteName(cols[i]);
+    for (size_t i = 0; i < extraColumns.size(); ++i) sql += (cols.empty() && i == 0 ? "" : ", ") + quoteName(extraColumns[i]);
     sql += ") ";
     if (acceptWord("VALUES")) {
       expectOp("(");
@@ -762,13 +833,24 @@ class Parser {
       if (values.size() < cols.size()) throw OraError(947, "not enough values");
       if (values.size() > cols.size()) throw OraError(913, "too many values");
       sql += "VALUES (";
-      for (size_t i = 0; i < values.size(); ++i) sql += (i ? ", " : "") + values[i];
+      for (size_t i = 0; i < values.size(); ++i) {
+        auto def = onNull.find(cols[i]);
+        sql += (i ? ", " : "") + (def == onNull.end() ? values[i] : "COALESCE(" + values[i] + ", " + def->second + ")");
+      }
+      for (const auto& v : extraValues) sql += (values.empty() ? "" : ", ") + v;
       sql += ")";
     } else if (isWord(peek(), "SELECT") || isWord(peek(), "WITH") || isOp(peek(), "(")) {
       size_t before = out_.columns.size();
       targetLabels_ = &labels;
-      sql += query(false, &decls);
+      std::string rows = query(false, &decls);
       targetLabels_ = nullptr;
+      if (extraValues.empty()) {
+        sql += rows;
+      } else {
+        sql += "SELECT *";
+        for (const auto& v : extraValues) sql += ", " + v;
+        sql += " FROM (" + rows + ")";
+      }
       out_.columns.resize(before);
       out_.starColumn.resize(before);
       out_.columnKnown.resize(before);
@@ -806,6 +888,11 @@ class Parser {
         sql += ") = (" + q + ")";
       } else {
         std::string c = columnIn(tg);
+        for (const SpecialColumn& sc : specialColumns(s_, tg.owner, tg.table)) {
+          if (sc.name != c) continue;
+          if (sc.virtualColumn) throw OraError(54017, "UPDATE operation disallowed on virtual columns");
+          if (sc.identity == "ALWAYS") throw OraError(32796, "cannot update a generated always identity column");
+        }
         if (!acceptOp("=")) throw OraError(927, "missing equal sign");
         Expr e = expr();
         sql += quoteName(c) + " = " + convertFor(declFor(tg, c), e, labelFor(tg, c));
@@ -1307,7 +1394,11 @@ class Parser {
       throw OraError(904, quoteName(full) + ": invalid identifier");
     }
     const std::string& last = parts.back();
-    if ((last == "NEXTVAL" || last == "CURRVAL") && parts.size() >= 2 && t_[p_ - 1].kind == Token::Kind::Word) {
+    // seq.NEXTVAL, also as Oracle records it in a column's default:
+    // "OWNER"."SEQ"."NEXTVAL".
+    if ((last == "NEXTVAL" || last == "CURRVAL") && parts.size() >= 2 &&
+        (t_[p_ - 1].kind == Token::Kind::Word ||
+         dict::objectType(s_.db, parts.size() == 3 ? parts[0] : s_.user, parts[parts.size() - 2]) == "SEQUENCE")) {
       std::string owner = parts.size() == 3 ? parts[0] : s_.user;
       std::string seq = parts[parts.size() - 2];
       e.sql = std::string(last == "NEXTVAL" ? "ocisim_nextval(" : "ocisim_currval(") + quoteText(owner) + ", " +

@@ -1,6 +1,7 @@
 // Table data as INSERT statements.
 
 #include "oracle/fields.h"
+#include "script/column_attributes.h"
 #include "script/schema_writers.h"
 #include "script/script_writer.h"
 #include "script/sql_names.h"
@@ -239,8 +240,18 @@ void SchemaWriters::WriteTableData(ScriptContext& ctx, const std::string& table)
 }
 
 void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowSink& w) {
+  // SELECT * leaves invisible columns out and brings virtual ones: such a
+  // table's rows are read by their stored columns' names.
+  std::string columns = "*";
+  if (HasHiddenOrVirtual(ReadColumnAttributes(Q, table))) {
+    Q.SetSQLText("SELECT COLUMN_NAME FROM SYS.USER_TAB_COLS WHERE TABLE_NAME = '" + SqlText(table) +
+                 "' AND VIRTUAL_COLUMN = 'NO' AND USER_GENERATED = 'YES' ORDER BY INTERNAL_COLUMN_ID");
+    Q.Execute();
+    columns.clear();
+    for (; !Q.Eof(); Q.Next()) columns += (columns.empty() ? "" : ", ") + SqlName(Q.FieldAsText(0));
+  }
   Q.SQL().clear();
-  Q.SQL().push_back("SELECT * from " + SqlName(table));
+  Q.SQL().push_back("SELECT " + columns + " from " + SqlName(table));
   Q.Execute();
 
   const int count = Q.FieldCount();
