@@ -13,6 +13,7 @@
 #include "engine/plsql.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <map>
 #include <set>
@@ -909,6 +910,30 @@ class Interpreter {
     Var* rec = lookup(nameOf(t_[k]));
     if (!rec || !rec->record) return nullptr;
     return lookup(rec->name + "." + nameOf(t_[k + 2]));
+  }
+
+  // Seconds from 1970 of a date, and back; dates stay within Oracle's years.
+  static int64_t secondsOf(const DateTime& d) {
+    using namespace std::chrono;
+    sys_days day = year_month_day{year{d.year}, month{static_cast<unsigned>(d.month)},
+                                  std::chrono::day{static_cast<unsigned>(d.day)}};
+    return static_cast<int64_t>(day.time_since_epoch().count()) * 86400 + d.hour * 3600 + d.minute * 60 + d.second;
+  }
+  static DateTime dateOf(int64_t seconds) {
+    using namespace std::chrono;
+    int64_t days = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
+    int64_t rest = seconds - days * 86400;
+    year_month_day ymd{sys_days{std::chrono::days{days}}};
+    DateTime d;
+    d.year = static_cast<int>(ymd.year());
+    if (d.year < -4712 || d.year > 9999 || d.year == 0)
+      throw OraError(1841, "(full) year must be between -4713 and +9999, and not be 0");
+    d.month = static_cast<int>(static_cast<unsigned>(ymd.month()));
+    d.day = static_cast<int>(static_cast<unsigned>(ymd.day()));
+    d.hour = static_cast<int>(rest / 3600);
+    d.minute = static_cast<int>(rest / 60 % 60);
+    d.second = static_cast<int>(rest % 60);
+    return d;
   }
 
   static int64_t integerOf(const std::string& canonical) {
@@ -1862,6 +1887,24 @@ class Interpreter {
 
   Datum arithmetic(const std::string& op, const Datum& a, const Datum& b) {
     if (a.isNull() || b.isNull()) return Datum::scalar(Value::null());
+    // Date arithmetic: a date plus or minus days (fractions are times of
+    // day), and the days between two dates.
+    bool da = a.kind == Datum::Kind::Scalar && a.value.kind == Value::Kind::Date;
+    bool db = b.kind == Datum::Kind::Scalar && b.value.kind == Value::Kind::Date;
+    if (da || db) {
+      if (op == "*" || op == "/" || (db && op == "-" && !da))
+        throw OraError(932, "inconsistent datatypes: expected NUMBER got DATE");
+      if (da && db) {
+        if (op == "+") throw OraError(975, "date + date not allowed");
+        int64_t seconds = secondsOf(a.value.date) - secondsOf(b.value.date);
+        return arithmetic("/", Datum::scalar(Value::number(canonicalFromInt(seconds))),
+                          Datum::scalar(Value::number("86400")));
+      }
+      std::string days;
+      plsql::toNumber(da ? b : a, days);
+      int64_t shift = static_cast<int64_t>(std::llround(std::strtold(days.c_str(), nullptr) * 86400));
+      return Datum::scalar(Value::fromDate(dateOf(secondsOf((da ? a : b).value.date) + (op == "-" ? -shift : shift))));
+    }
     std::string x, y;
     plsql::toNumber(a, x);
     plsql::toNumber(b, y);

@@ -80,6 +80,38 @@ TEST_P(VariablesTest, ValuesComeBackThroughOutBinds) {
   }
 }
 
+// IN OUT: one variable of each type goes in and comes back changed.
+TEST_P(VariablesTest, ValuesComeBackChangedThroughInOutBinds) {
+  REQUIRE_STAND_IN(db());
+  struct InOut {
+    int16_t type;
+    const char* change;  // the block's expression of :v
+    TOracleVariant in;
+    std::string out;
+  };
+  const InOut cases[] = {
+      {otInteger, ":v * -3", TOracleVariant::FromInteger(14), "i-42"},
+      {otFloat, ":v / 4", TOracleVariant::FromFloat(10), "f2.5"},
+      {otString, ":v || '!'", TOracleVariant::FromString("it's"), "sit's!"},
+      {otPLSQLString, "RPAD(:v, 5000, 'q')", TOracleVariant::FromString("p"), "sp" + std::string(4999, 'q')},
+      {otChar, "UPPER(:v)", TOracleVariant::FromString("charz"), "sCHARZ"},
+      {otDate, ":v + 1", TOracleVariant::FromDateTime(oraconv::EncodeDate(2024, 2, 28)), "d2024-02-29 00:00:00"},
+      {otLong, "SUBSTR(:v, 1, 5)", TOracleVariant::FromString("hello world"), "shello"},
+      {otLongRaw, "HEXTORAW('0203')", TOracleVariant::FromBytes(std::string("\1\2\3\4", 4)), "x0203"},
+      {otString, "NULL", TOracleVariant::FromString("gone"), "<unassigned>"},
+      {otInteger, "NVL(:v, 7)", TOracleVariant::Null(), "i7"},
+  };
+  for (const InOut& c : cases) {
+    SCOPED_TRACE(std::string(c.change) + " type " + std::to_string(c.type));
+    TOracleQuery q(&session());
+    q.SetSQLText(std::string("BEGIN :v := ") + c.change + "; END;");
+    q.DeclareVariable("v", c.type);
+    q.SetVariable("v", c.in);
+    EXPECT_EQ(MessageOf([&] { q.Execute(); }), "(no exception)");
+    EXPECT_EQ(Show(q.GetVariable("v")), c.out);
+  }
+}
+
 // Values of every type stored through IN binds and read back by a select
 // with a bind in its WHERE clause; LONG and LONG RAW take their whole value.
 TEST_P(VariablesTest, InBindsStoreEveryType) {

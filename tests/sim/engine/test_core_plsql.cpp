@@ -303,6 +303,23 @@ TEST_F(PlsqlTest, CursorForLoopsWalkTheRows) {
                                       "201 nested"}));
 }
 
+// Dates take days added and subtracted, fractions being times of day, and
+// two dates give the days between them.
+TEST_F(PlsqlTest, DateArithmetic) {
+  exec("CREATE TABLE T (D DATE, N NUMBER)");
+  exec("DECLARE d DATE := TO_DATE('2024-02-28 12:00:00', 'YYYY-MM-DD HH24:MI:SS'); a DATE; n NUMBER;\n"
+       "BEGIN\n"
+       "  a := d + 1.5; n := (d + 1) - d; INSERT INTO t VALUES (a, n);\n"
+       "  a := d - 1/24; n := d - TO_DATE('2024-01-01', 'YYYY-MM-DD'); INSERT INTO t VALUES (a, n);\n"
+       "  a := 2 + d; n := NULL + d; INSERT INTO t VALUES (a, n);\n"
+       "END;");
+  EXPECT_EQ(rows("SELECT TO_CHAR(d, 'YYYY-MM-DD HH24:MI') || ' ' || NVL(TO_CHAR(n), '-') FROM t ORDER BY d"),
+            (std::vector<std::string>{"2024-02-28 11:00 58.5", "2024-03-01 00:00 1", "2024-03-01 12:00 -"}));
+  EXPECT_EQ(errorOf("DECLARE d DATE := SYSDATE; BEGIN d := d + d; END;"), 975);
+  EXPECT_EQ(errorOf("DECLARE d DATE := SYSDATE; n NUMBER; BEGIN n := d * 2; END;"), 932);
+  EXPECT_EQ(errorOf("DECLARE d DATE := TO_DATE('9999-12-31', 'YYYY-MM-DD'); BEGIN d := d + 1; END;"), 1841);
+}
+
 // An exception tied to an Oracle error catches that error, and raising it
 // raises that error.
 TEST_F(PlsqlTest, ExceptionInitTiesAnExceptionToAnError) {
