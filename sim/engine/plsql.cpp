@@ -790,27 +790,7 @@ class Interpreter {
       counter = v.get();
     }
     if (first.upper != "LOOP") expectWord("LOOP");
-    size_t bodyStart = p_;
-    ++loopDepth_;
-    struct Leave {
-      ~Leave() { --depth; }
-      int& depth;
-    } leave{loopDepth_};
-    if (skip_) {
-      statements();
-      if (checking_) loops_[bodyStart] = p_;
-    } else {
-      size_t bodyEnd = loops_.at(bodyStart);
-      auto iteration = [&]() -> bool {  // false when the loop is left by EXIT
-        p_ = bodyStart;
-        try {
-          statements();
-        } catch (const ExitSignal& e) {
-          if (!e.label.empty() && e.label != label) throw;
-          return false;
-        }
-        return true;
-      };
+    loopBody(label, [&](auto& iteration) {
       if (counter) {
         int64_t lo = integerOf(from), hi = integerOf(to);
         for (int64_t i = reverse ? hi : lo; reverse ? i >= lo : i <= hi; i += reverse ? -1 : 1) {
@@ -827,6 +807,36 @@ class Interpreter {
         while (iteration()) {
         }
       }
+    });
+  }
+
+  // The body of a loop, from after LOOP to END LOOP [label];  `drive` runs
+  // the iterations, each through the function it is handed, which answers
+  // false when EXIT left the loop.  While only parsing, the body is read once.
+  template <class Drive>
+  void loopBody(const std::string& label, Drive drive) {
+    size_t bodyStart = p_;
+    ++loopDepth_;
+    struct Leave {
+      ~Leave() { --depth; }
+      int& depth;
+    } leave{loopDepth_};
+    if (skip_) {
+      statements();
+      if (checking_) loops_[bodyStart] = p_;
+    } else {
+      size_t bodyEnd = loops_.at(bodyStart);
+      auto iteration = [&]() -> bool {
+        p_ = bodyStart;
+        try {
+          statements();
+        } catch (const ExitSignal& e) {
+          if (!e.label.empty() && e.label != label) throw;
+          return false;
+        }
+        return true;
+      };
+      drive(iteration);
       p_ = bodyEnd;
     }
     expectWord("END");
@@ -870,37 +880,16 @@ class Interpreter {
     scopes_.back().vars.push_back(rec);
     for (auto& f : fields) scopes_.back().vars.push_back(f);
     expectWord("LOOP");
-    size_t bodyStart = p_;
-    ++loopDepth_;
-    struct Leave {
-      ~Leave() { --depth; }
-      int& depth;
-    } leave{loopDepth_};
-    if (skip_) {
-      statements();
-      if (checking_) loops_[bodyStart] = p_;
-    } else {
-      size_t bodyEnd = loops_.at(bodyStart);
+    loopBody(label, [&](auto& iteration) {
       bindAll(*st, binds);
       st->execute();
       std::vector<Value> row;
       while (st->fetch(row)) {
         for (size_t k = 0; k < fields.size() && k < row.size(); ++k)
           fields[k]->value = plsql::fromSql(s_, fields[k]->declType, row[k]);
-        p_ = bodyStart;
-        try {
-          statements();
-        } catch (const ExitSignal& e) {
-          if (!e.label.empty() && e.label != label) throw;
-          break;
-        }
+        if (!iteration()) break;
       }
-      p_ = bodyEnd;
-    }
-    expectWord("END");
-    expectWord("LOOP");
-    if (isName(peek())) name();
-    expectOp(";");
+    });
   }
   std::map<size_t, std::vector<std::shared_ptr<Var>>> recordFields_;  // by the select's opening parenthesis
 
