@@ -58,7 +58,10 @@ TEST_F(GeneratedColumnsTest, RowsTakeIdentitiesDefaultsAndComputedValues) {
   exec("INSERT INTO u VALUES (NULL, 1)");
   exec("INSERT INTO u (d, x) VALUES (7, 2)");
   exec("INSERT INTO u (x) SELECT 3 FROM DUAL");
-  EXPECT_EQ(rows("SELECT d, x FROM u ORDER BY x"), (std::vector<std::string>{"1|1", "7|2", "2|3"}));
+  exec("INSERT INTO u (d, x) SELECT NULL, 4 FROM DUAL");
+  EXPECT_EQ(rows("SELECT d, x FROM u ORDER BY x"), (std::vector<std::string>{"1|1", "7|2", "2|3", "3|4"}));
+  exec("INSERT INTO t (q, h) SELECT NULL, 'y' FROM DUAL");
+  EXPECT_EQ(one("SELECT q || r || h FROM t WHERE id = 20"), "12y");
 }
 
 struct Refusal {
