@@ -12,6 +12,7 @@
 #include <map>
 
 #include "engine/dict.h"
+#include "engine/modern_types.h"
 #include "platform/ascii.h"
 
 namespace ocisim {
@@ -233,6 +234,71 @@ long long charLength(Cursor& c, long long dflt, std::string& used, bool required
   return n;
 }
 
+// An optional "(n)" within [lo, hi]; ORA-30088 outside it.
+long long datetimePrecision(Cursor& c, long long dflt) {
+  if (!c.acceptOp("(")) return dflt;
+  long long p = intOf(c.number());
+  c.expectOp(")");
+  if (p < 0 || p > 9) throw OraError(30088, "datetime/interval precision is out of range");
+  return p;
+}
+
+// TIMESTAMP [(p)] [WITH [LOCAL] TIME ZONE], INTERVAL YEAR [(p)] TO MONTH,
+// INTERVAL DAY [(p)] TO SECOND [(s)], BINARY_FLOAT, BINARY_DOUBLE and
+// UROWID [(n)], described as 19c's dictionary shows them.
+void parseModernType(Cursor& c, const std::string& w, ColumnDef& d) {
+  if (w == "TIMESTAMP") {
+    long long p = datetimePrecision(c, 6);
+    std::string suffix;
+    if (c.acceptWord("WITH")) {
+      bool local = c.acceptWord("LOCAL");
+      c.expectWord("TIME");
+      c.expectWord("ZONE");
+      suffix = local ? " WITH LOCAL TIME ZONE" : " WITH TIME ZONE";
+    }
+    d.dataType = "TIMESTAMP(" + std::to_string(p) + ")" + suffix;
+    d.dataLength = suffix == " WITH TIME ZONE" ? 13 : 11;
+    d.scale = p;
+    d.decl = d.dataType + " STORED AS TEXT";
+  } else if (w == "INTERVAL") {
+    if (c.acceptWord("YEAR")) {
+      long long p = datetimePrecision(c, 2);
+      c.expectWord("TO");
+      c.expectWord("MONTH");
+      d.dataType = "INTERVAL YEAR(" + std::to_string(p) + ") TO MONTH";
+      d.dataLength = 5;
+      d.precision = p;
+      d.scale = 0;
+    } else {
+      c.expectWord("DAY", 902, "invalid datatype");
+      long long p = datetimePrecision(c, 2);
+      c.expectWord("TO");
+      c.expectWord("SECOND");
+      long long s = datetimePrecision(c, 6);
+      d.dataType = "INTERVAL DAY(" + std::to_string(p) + ") TO SECOND(" + std::to_string(s) + ")";
+      d.dataLength = 11;
+      d.precision = p;
+      d.scale = s;
+    }
+    d.decl = d.dataType + " STORED AS TEXT";
+  } else if (w == "UROWID") {
+    long long n = 4000;
+    if (c.acceptOp("(")) {
+      n = intOf(c.number());
+      c.expectOp(")");
+      if (n < 1 || n > 4000) throw OraError(910, "specified length too long for its datatype");
+    }
+    d.dataType = "UROWID";
+    d.dataLength = n;
+    d.decl = "UROWID(" + std::to_string(n) + ") STORED AS TEXT";
+  } else {
+    // BLOB affinity keeps the REAL values and the "NaN" and "-0" texts as given.
+    d.dataType = w;
+    d.dataLength = w == "BINARY_FLOAT" ? 4 : 8;
+    d.decl = w + " STORED AS BLOB";
+  }
+}
+
 }  // namespace
 
 ColumnDef parseDataType(Cursor& c) {
@@ -310,16 +376,9 @@ ColumnDef parseDataType(Cursor& c) {
     d.dataType = "DATE";
     d.dataLength = 7;
     d.decl = "DATE";
-  } else if (w == "TIMESTAMP") {
-    long long p = 6;
-    if (c.acceptOp("(")) {
-      p = intOf(c.number());
-      c.expectOp(")");
-    }
-    d.dataType = "TIMESTAMP(" + std::to_string(p) + ")";
-    d.dataLength = 11;
-    d.scale = p;
-    d.decl = "DATE";  // held and described as a date: no fraction of seconds here
+  } else if (w == "TIMESTAMP" || w == "INTERVAL" || w == "BINARY_FLOAT" || w == "BINARY_DOUBLE" ||
+             w == "UROWID") {
+    parseModernType(c, w, d);
   } else if (w == "LONG") {
     if (c.acceptWord("RAW")) {
       d.dataType = "LONG RAW";
@@ -418,6 +477,7 @@ ColumnInfo columnInfoFromDecl(const std::string& name, const std::string& declIn
     args = decl.substr(lp + 1, rp == std::string::npos ? std::string::npos : rp - lp - 1);
   }
   while (!base.empty() && base.back() == ' ') base.pop_back();
+  if (modernColumnInfo(decl, ci)) return ci;
   auto firstArg = [&]() -> int { return args.empty() || args[0] == '*' ? 0 : std::atoi(args.c_str()); };
   auto secondArg = [&]() -> int {
     size_t comma = args.find(',');
@@ -441,6 +501,7 @@ ColumnInfo columnInfoFromDecl(const std::string& name, const std::string& declIn
     int n = args.empty() ? 1 : firstArg();
     bool chars = args.find("CHAR") != std::string::npos || base[0] == 'N';
     ci.charUsed = args.find("CHAR") != std::string::npos;
+    ci.national = base[0] == 'N';
     ci.size = base[0] == 'N' ? n * 2 : (chars ? std::min(n * 4, base == "CHAR" ? 2000 : 4000) : n);
   } else if (base == "DATE") {
     ci.type = SqlType::Date;
@@ -454,6 +515,7 @@ ColumnInfo columnInfoFromDecl(const std::string& name, const std::string& declIn
     ci.size = firstArg();
   } else if (base == "CLOB" || base == "NCLOB") {
     ci.type = SqlType::Clob;
+    ci.national = base == "NCLOB";
     ci.size = 4000;
   } else if (base == "BLOB") {
     ci.type = SqlType::Blob;
@@ -529,9 +591,14 @@ const char* kIndexColumns =
     " JOIN_INDEX, IOT_REDUNDANT_PKEY_ELIM, DROPPED, VISIBILITY";
 const char* kIndColumnColumns =
     "INDEX_NAME, TABLE_NAME, COLUMN_NAME, COLUMN_POSITION, COLUMN_LENGTH, CHAR_LENGTH, DESCEND";
+const char* kIndExpressionColumns = "INDEX_NAME, TABLE_OWNER, TABLE_NAME, COLUMN_EXPRESSION, COLUMN_POSITION";
 const char* kTriggerColumns =
     "TRIGGER_NAME, TRIGGER_TYPE, TRIGGERING_EVENT, TABLE_OWNER, BASE_OBJECT_TYPE, TABLE_NAME,"
     " COLUMN_NAME, REFERENCING_NAMES, WHEN_CLAUSE, STATUS, DESCRIPTION, ACTION_TYPE, TRIGGER_BODY";
+const char* kTriggerColColumns =
+    "TRIGGER_OWNER, TRIGGER_NAME, TABLE_OWNER, TABLE_NAME, COLUMN_NAME, COLUMN_LIST, COLUMN_USAGE";
+const char* kTriggerOrderingColumns =
+    "TRIGGER_NAME, REFERENCED_TRIGGER_OWNER, REFERENCED_TRIGGER_NAME, ORDERING_TYPE";
 const char* kViewColumns =
     "VIEW_NAME, TEXT_LENGTH, TEXT, TYPE_TEXT_LENGTH, TYPE_TEXT, OID_TEXT_LENGTH, OID_TEXT,"
     " VIEW_TYPE_OWNER, VIEW_TYPE, SUPERVIEW_NAME, READ_ONLY";
@@ -551,12 +618,15 @@ const ViewDef kViews[] = {
     {"CONS_COLUMNS", "cat_cons_columns", kConsColumnColumns, "OWNER", true},
     {"INDEXES", "cat_indexes", kIndexColumns, "OWNER", false},
     {"IND_COLUMNS", "cat_ind_columns", kIndColumnColumns, "INDEX_OWNER", false},
+    {"IND_EXPRESSIONS", "cat_ind_expressions", kIndExpressionColumns, "INDEX_OWNER", false},
     {"TRIGGERS", "cat_triggers", kTriggerColumns, "OWNER", false},
     {"VIEWS", "cat_views", kViewColumns, "OWNER", false},
     {"SEQUENCES", "cat_sequences", kSequenceColumns, "SEQUENCE_OWNER", false},
     {"SOURCE", "cat_source", kSourceColumns, "OWNER", false},
     {"OBJECTS", "cat_objects", kObjectColumns, "OWNER", false},
     {"DEPENDENCIES", "cat_dependencies", kDependencyColumns, "OWNER", false},
+    {"TRIGGER_COLS", "cat_trigger_cols", kTriggerColColumns, "TRIGGER_OWNER", false},
+    {"TRIGGER_ORDERING", "cat_trigger_ordering", kTriggerOrderingColumns, "TRIGGER_OWNER", false},
 };
 
 const char* kCatalog = R"SQL(
@@ -679,6 +749,14 @@ CREATE TABLE cat_dependencies(
   OWNER "VARCHAR2(30)" NOT NULL, NAME "VARCHAR2(30)" NOT NULL, TYPE "VARCHAR2(17)",
   REFERENCED_OWNER "VARCHAR2(30)", REFERENCED_NAME "VARCHAR2(64)", REFERENCED_TYPE "VARCHAR2(17)",
   REFERENCED_LINK_NAME "VARCHAR2(128)", SCHEMAID NUMBER, DEPENDENCY_TYPE "VARCHAR2(4)" DEFAULT 'HARD');
+CREATE TABLE cat_trigger_cols(
+  TRIGGER_OWNER "VARCHAR2(30)" NOT NULL, TRIGGER_NAME "VARCHAR2(30)" NOT NULL, TABLE_OWNER "VARCHAR2(30)",
+  TABLE_NAME "VARCHAR2(30)", COLUMN_NAME "VARCHAR2(4000)", COLUMN_LIST "VARCHAR2(3)" DEFAULT 'NO',
+  COLUMN_USAGE "VARCHAR2(17)" DEFAULT 'NONE', COLUMN_POSITION NUMBER);
+CREATE TABLE cat_trigger_ordering(
+  TRIGGER_OWNER "VARCHAR2(30)" NOT NULL, TRIGGER_NAME "VARCHAR2(30)" NOT NULL,
+  REFERENCED_TRIGGER_OWNER "VARCHAR2(30)", REFERENCED_TRIGGER_NAME "VARCHAR2(30)",
+  ORDERING_TYPE "VARCHAR2(8)", ORDERING_POSITION NUMBER);
 )SQL";
 
 bool startsWith(const std::string& s, const char* p) { return s.rfind(p, 0) == 0; }
@@ -801,14 +879,25 @@ CREATE INDEX IF NOT EXISTS cat_dependencies_object ON cat_dependencies(OWNER, NA
 CREATE INDEX IF NOT EXISTS cat_dependencies_referenced ON cat_dependencies(REFERENCED_OWNER, REFERENCED_NAME);
 )SQL";
 
+// Catalog tables added since the first databases were made: a database gets
+// them on its next connection.
+const char* kCatalogAdditions = R"SQL(
+CREATE TABLE IF NOT EXISTS cat_ind_expressions(
+  INDEX_OWNER "VARCHAR2(30)" NOT NULL, INDEX_NAME "VARCHAR2(30)" NOT NULL, TABLE_OWNER "VARCHAR2(30)",
+  TABLE_NAME "VARCHAR2(30)", COLUMN_EXPRESSION "LONG STORED AS TEXT", COLUMN_POSITION NUMBER);
+CREATE INDEX IF NOT EXISTS cat_ind_expressions_index ON cat_ind_expressions(INDEX_OWNER, INDEX_NAME);
+)SQL";
+
 void ensureCatalogIndexes(sqlite3* db) {
   // A database made before these indexes gets them on its next connection;
   // a file that cannot be written keeps working without them.
+  sqlite3_exec(db, kCatalogAdditions, nullptr, nullptr, nullptr);
   sqlite3_exec(db, kCatalogIndexes, nullptr, nullptr, nullptr);
 }
 
 void initCatalog(sqlite3* db) {
   dict::exec(db, kCatalog);
+  dict::exec(db, kCatalogAdditions);
   dict::exec(db, kCatalogIndexes);
   for (const auto& v : kViews)
     dict::exec(db, "CREATE VIEW " + dict::quoteName(std::string("ALL_") + v.name) + " AS " + viewSelect(v, ""));

@@ -46,8 +46,12 @@ bool isConstraintStart(const Cursor& c) {
          c.isWord("CHECK");
 }
 
-// ENABLE / DISABLE / VALIDATE / DEFERRABLE ... after a constraint; returns the enabled state.
-bool constraintState(Cursor& c, bool enabled = true, bool* validate = nullptr) {
+// ENABLE / DISABLE / VALIDATE / DEFERRABLE ... after a constraint; returns the
+// enabled state.  The deferral and RELY go into `def` when one is given.
+bool constraintState(Cursor& c, bool enabled = true, bool* validate = nullptr, ConstraintDef* def = nullptr) {
+  ConstraintDef ignored;
+  ConstraintDef& d = def ? *def : ignored;
+  bool notDeferrable = false;
   for (;;) {
     if (c.acceptWord("ENABLE")) enabled = true;
     else if (c.acceptWord("DISABLE")) enabled = false;
@@ -55,13 +59,26 @@ bool constraintState(Cursor& c, bool enabled = true, bool* validate = nullptr) {
       if (validate) *validate = false;
     } else if (c.acceptWord("VALIDATE")) {
       if (validate) *validate = true;
-    } else if (c.acceptWord("RELY") ||
-             c.acceptWord("NORELY") || c.acceptWord("DEFERRABLE")) {
+    } else if (c.acceptWord("RELY")) {
+      d.rely = true;
+    } else if (c.acceptWord("NORELY")) {
+      d.rely = false;
+    } else if (c.acceptWord("DEFERRABLE")) {
+      d.deferrable = true;
     } else if (c.isWord("NOT") && c.isWord("DEFERRABLE", 1)) {
       c.next();
       c.next();
+      notDeferrable = true;
+      d.deferrable = false;
     } else if (c.acceptWord("INITIALLY")) {
-      if (!c.acceptWord("IMMEDIATE")) c.expectWord("DEFERRED", 922, "missing or invalid option");
+      if (c.acceptWord("IMMEDIATE")) {
+        d.initiallyDeferred = false;
+      } else {
+        c.expectWord("DEFERRED", 922, "missing or invalid option");
+        if (notDeferrable) throw OraError(2447, "cannot defer a constraint that is not deferrable");
+        d.initiallyDeferred = true;
+        d.deferrable = true;  // INITIALLY DEFERRED alone makes the constraint deferrable
+      }
     } else if (c.acceptWord("USING")) {
       c.expectWord("INDEX", 922, "missing or invalid option");
       if (c.isOp("(")) c.skipGroup();
@@ -143,7 +160,7 @@ ConstraintDef outOfLine(Cursor& c, const std::string& owner, const std::string& 
   } else {
     throw OraError(902, "invalid datatype");
   }
-  d.enabled = constraintState(c, true, &d.validate);
+  d.enabled = constraintState(c, true, &d.validate, &d);
   return d;
 }
 
@@ -224,7 +241,7 @@ ColumnDef columnDef(Cursor& c, const std::string& owner, const std::string& tabl
       c.seek(save);
       break;
     }
-    d.enabled = constraintState(c, true, &d.validate);
+    d.enabled = constraintState(c, true, &d.validate, &d);
     constraints.push_back(std::move(d));
   }
   return col;
@@ -536,7 +553,7 @@ void modifyColumn(Session& s, Cursor& c, const std::string& owner, const std::st
       d.notNull = true;
       d.columns = {col};
       d.searchCondition = "\"" + col + "\" IS NOT NULL";
-      d.enabled = constraintState(c, true, &d.validate);
+      d.enabled = constraintState(c, true, &d.validate, &d);
       added.push_back(d);
       continue;
     }
@@ -571,7 +588,7 @@ void modifyColumn(Session& s, Cursor& c, const std::string& owner, const std::st
         d.type = "R";
         referencesClause(c, d, owner);
       }
-      d.enabled = constraintState(c, true, &d.validate);
+      d.enabled = constraintState(c, true, &d.validate, &d);
       added.push_back(d);
       continue;
     }
@@ -983,17 +1000,7 @@ void dropTable(Session& s, Cursor& c) {
     while (q.step()) idx.emplace_back(q.text(0), q.text(1));
     for (const auto& [o, n] : idx) dropCatalogIndex(s, o, n);
   }
-  {
-    std::vector<std::pair<std::string, std::string>> trg;
-    Query q(s.db, "SELECT OWNER, TRIGGER_NAME FROM cat_triggers WHERE TABLE_OWNER = ? AND TABLE_NAME = ?");
-    q.bind(owner).bind(table);
-    while (q.step()) trg.emplace_back(q.text(0), q.text(1));
-    for (const auto& [o, n] : trg) {
-      Query(s.db, "DELETE FROM cat_triggers WHERE OWNER = ? AND TRIGGER_NAME = ?").bind(o).bind(n).run();
-      Query(s.db, "DELETE FROM cat_source WHERE OWNER = ? AND NAME = ? AND TYPE = 'TRIGGER'").bind(o).bind(n).run();
-      removeObject(s, o, n, "TRIGGER");
-    }
-  }
+  dropTriggersOn(s, owner, table);
   dropIdentities(s, owner, table);
   for (const char* t : {"cat_columns", "cat_tab_comments", "cat_col_comments", "cat_tables"})
     Query(s.db, std::string("DELETE FROM ") + t + " WHERE OWNER = ? AND TABLE_NAME = ?").bind(owner).bind(table).run();

@@ -185,6 +185,9 @@ struct ConstraintDef {
   bool validate = true;                   // check the rows already there (not NOVALIDATE)
   bool generated = false;
   bool notNull = false;                   // C constraint of the form "COL" IS NOT NULL
+  bool deferrable = false;                // DEFERRABLE: checked at COMMIT while deferred
+  bool initiallyDeferred = false;         // INITIALLY DEFERRED
+  bool rely = false;                      // RELY
   std::string indexName;                  // P U
 };
 std::optional<ConstraintDef> loadConstraint(sqlite3* db, const std::string& owner,
@@ -202,6 +205,15 @@ void installEnforcement(Session& s, const ConstraintDef& def);
 void removeEnforcement(Session& s, const ConstraintDef& def);
 // Re-installs enforcement of every enabled constraint of or on a table.
 void reinstallTableEnforcement(Session& s, const std::string& owner, const std::string& table);
+// Deferrable constraints: enforcement that a transaction may put off to its
+// COMMIT (SET CONSTRAINTS), and the check made then.
+void ensureConstraintStateTables(sqlite3* db);
+void installDeferrableEnforcement(Session& s, const ConstraintDef& def);
+// SET CONSTRAINT[S] {ALL | name, ...} {IMMEDIATE | DEFERRED}.
+void setConstraintsMode(Session& s, Cursor& c);
+// Checks the constraints this transaction deferred; on a violation rolls
+// the transaction back and throws ORA-02091 with the violation behind it.
+void checkDeferredConstraints(Session& s);
 // NULLABLE of the table's columns from its enabled NOT NULL and PK constraints.
 void refreshNullable(sqlite3* db, const std::string& owner, const std::string& table);
 
@@ -228,6 +240,11 @@ void createCatalogIndex(Session& s, const std::string& owner, const std::string&
 void dropCatalogIndex(Session& s, const std::string& owner, const std::string& name);
 std::vector<std::string> indexColumns(sqlite3* db, const std::string& owner, const std::string& index);
 std::string sqliteIndexName(const std::string& owner, const std::string& index);
+// The expression of a function-based index's key at `position`, if it has one.
+std::optional<std::string> indexExpression(Session& s, const std::string& owner, const std::string& index,
+                                           long long position);
+// The table columns of an index's keys, a descending column's under its own name.
+std::vector<std::string> indexKeyColumns(Session& s, const std::string& owner, const std::string& index);
 // Creates the SQLite index of a catalog index.
 void createStorageIndex(Session& s, const std::string& owner, const std::string& index);
 
@@ -237,7 +254,7 @@ void createTable(Session& s, Cursor& c);
 void alterTable(Session& s, Cursor& c);
 void dropTable(Session& s, Cursor& c);
 void truncateTable(Session& s, Cursor& c);
-void createIndex(Session& s, Cursor& c, bool unique);
+void createIndex(Session& s, Cursor& c, bool unique, bool bitmap = false);
 void dropIndex(Session& s, Cursor& c);
 void createView(Session& s, Cursor& c, bool orReplace, bool force);
 void dropView(Session& s, Cursor& c);
@@ -248,6 +265,8 @@ void commentOn(Session& s, Cursor& c);
 void createUnit(Session& s, Cursor& c, bool orReplace, size_t unitStart);
 void dropUnit(Session& s, Cursor& c, const std::string& type);
 void alterTrigger(Session& s, Cursor& c);
+// Drops the triggers defined on a table or view, as dropping it does.
+void dropTriggersOn(Session& s, const std::string& owner, const std::string& object);
 void renameStatement(Session& s, Cursor& c);
 // ALTER TABLE ... RENAME TO | COLUMN | CONSTRAINT, the cursor after RENAME.
 void alterTableRename(Session& s, Cursor& c, const std::string& owner, const std::string& table);

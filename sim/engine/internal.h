@@ -26,6 +26,7 @@ struct Token {
                       // a QuotedName without its double quotes)
   std::string upper;  // Word: upper case; others: same as text
   size_t offset = 0;  // byte offset in the statement text
+  char suffix = 0;    // Number: 'F' or 'D' for a BINARY_FLOAT or BINARY_DOUBLE literal
 };
 // Splits one statement into tokens; comments are dropped.  Throws OraError
 // for an unterminated literal or quoted name (ORA-01756, ORA-01740).

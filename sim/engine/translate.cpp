@@ -13,6 +13,7 @@
 
 #include "engine/core.h"
 #include "engine/dict.h"
+#include "engine/modern_types.h"
 #include "platform/ascii.h"
 
 namespace ocisim {
@@ -39,6 +40,18 @@ struct Expr {
 Type numberType() { return {SqlType::Number, 22, 0, -127, true}; }
 Type dateType() { return {SqlType::Date, 7, 0, 0, true}; }
 Type varcharType(int size) { return {SqlType::Varchar2, size, 0, 0, true}; }
+Type modernType(SqlType t) {
+  ColumnInfo c;
+  switch (t) {
+    case SqlType::Timestamp: modernColumnInfo("TIMESTAMP(9)", c); break;
+    case SqlType::TimestampTz: modernColumnInfo("TIMESTAMP(9) WITH TIME ZONE", c); break;
+    case SqlType::IntervalYM: modernColumnInfo("INTERVAL YEAR(9) TO MONTH", c); break;
+    case SqlType::IntervalDS: modernColumnInfo("INTERVAL DAY(9) TO SECOND(9)", c); break;
+    case SqlType::BinaryFloat: modernColumnInfo("BINARY_FLOAT", c); break;
+    default: modernColumnInfo("BINARY_DOUBLE", c); break;
+  }
+  return {c.type, c.size, c.precision, c.scale, true};
+}
 
 bool isCharType(SqlType t) {
   return t == SqlType::Varchar2 || t == SqlType::Char || t == SqlType::Long || t == SqlType::Clob;
@@ -736,7 +749,9 @@ class Parser {
       case SqlType::Blob:
         if (e.type.known && (e.type.type == SqlType::Raw || e.type.type == SqlType::Blob)) return e.sql;
         return "ocisim_tobinary(" + e.sql + ")";
-      default: return e.sql;
+      default:
+        if (isModernType(t.type)) return "ocisim_as_typed(" + e.sql + ", " + quoteText(decl) + ")";
+        return e.sql;
     }
   }
 
@@ -1163,7 +1178,7 @@ class Parser {
   }
 
   Expr unary() {
-    if (isOp(peek(), "-") && peek(1).kind == Token::Kind::Number) {
+    if (isOp(peek(), "-") && peek(1).kind == Token::Kind::Number && !peek(1).suffix) {
       // A negative literal keeps all its digits.
       next();
       return literalNumber("-" + next().text);
@@ -1171,6 +1186,12 @@ class Parser {
     if (isOp(peek(), "-")) {
       next();
       Expr e = unary();
+      if (e.type.known && (e.type.type == SqlType::BinaryDouble || e.type.type == SqlType::BinaryFloat)) {
+        // -0 and the infinities keep their sign.
+        e.sql = "ocisim_bneg(" + e.sql + ")";
+        e.isColumn = false;
+        return e;
+      }
       e.sql = "(-" + numOperand(e) + ")";
       e.type = numberType();
       e.isColumn = false;
@@ -1216,6 +1237,12 @@ class Parser {
     switch (t.kind) {
       case Token::Kind::Number:
         next();
+        if (t.suffix) {
+          // 1.5d, 2f: binary floats, read exactly
+          e.sql = "ocisim_binary(" + quoteText(t.text) + ", " + (t.suffix == 'F' ? "1" : "0") + ")";
+          e.type = modernType(t.suffix == 'F' ? SqlType::BinaryFloat : SqlType::BinaryDouble);
+          return e;
+        }
         return literalNumber(t.text);
       case Token::Kind::String:
         next();
@@ -1284,12 +1311,48 @@ class Parser {
       }
       if (w == "TIMESTAMP" && peek(1).kind == Token::Kind::String) {
         next();
-        std::string lit = next().text;
-        e.sql = quoteText(storedDate(parseDate(lit.substr(0, 19), "YYYY-MM-DD HH24:MI:SS")));
-        e.type = dateType();
+        Timestamp ts = parseTimestamp(next().text);
+        const bool zoned = ts.zone != Timestamp::Zone::None;
+        e.sql = quoteText(storedTimestamp(ts, zoned));
+        e.type = modernType(zoned ? SqlType::TimestampTz : SqlType::Timestamp);
         return e;
       }
-      if (w == "SYSDATE" || w == "CURRENT_DATE" || w == "SYSTIMESTAMP" || w == "CURRENT_TIMESTAMP") {
+      if (w == "INTERVAL" && peek(1).kind == Token::Kind::String) {
+        next();
+        std::string lit = next().text;
+        auto field = [&](int& precision) {
+          std::string f = next().upper;
+          precision = -1;
+          if (acceptOp("(")) {
+            precision = std::atoi(next().text.c_str());
+            expectOp(")");
+          }
+          return f;
+        };
+        int lead = -1, fraction = -1;
+        std::string leading = field(lead), trailing;
+        if (acceptWord("TO")) trailing = field(fraction);
+        Interval iv = parseInterval(lit, leading, trailing, lead < 0 ? 2 : lead);
+        e.sql = quoteText(storedInterval(iv));
+        e.type = modernType(iv.yearToMonth ? SqlType::IntervalYM : SqlType::IntervalDS);
+        return e;
+      }
+      if (w == "SYSTIMESTAMP" || w == "CURRENT_TIMESTAMP") {
+        next();
+        e.sql = "ocisim_systimestamp()";
+        e.type = modernType(SqlType::TimestampTz);
+        return e;
+      }
+      if (w == "BINARY_DOUBLE_NAN" || w == "BINARY_DOUBLE_INFINITY" || w == "BINARY_FLOAT_NAN" ||
+          w == "BINARY_FLOAT_INFINITY") {
+        next();
+        const bool isFloat = w[7] == 'F';
+        e.sql = std::string("ocisim_binary('") + (w.find("NAN") != std::string::npos ? "NaN" : "Inf") + "', " +
+                (isFloat ? "1" : "0") + ")";
+        e.type = modernType(isFloat ? SqlType::BinaryFloat : SqlType::BinaryDouble);
+        return e;
+      }
+      if (w == "SYSDATE" || w == "CURRENT_DATE") {
         next();
         e.sql = "ocisim_sysdate()";
         e.type = dateType();
@@ -1325,6 +1388,13 @@ class Parser {
       parts.push_back(nameOf(next()));
     }
     if (isOp(peek(), "(") && t.kind == Token::Kind::Word && parts.size() == 1) return call(parts[0], start);
+    if (isOp(peek(), "(") && parts.size() == 2 && parts[0] == "UTL_RAW" && parts[1] == "CAST_TO_RAW") {
+      std::vector<Expr> a = args();
+      arity("UTL_RAW.CAST_TO_RAW", a, 1, 1);
+      e.sql = "ocisim_cast_to_raw(" + textOperand(a[0]) + ")";
+      e.type = {SqlType::Raw, 2000, 0, 0, true};
+      return e;
+    }
     if (isOp(peek(), "(")) {
       std::string full;
       for (auto& p : parts) full += (full.empty() ? "" : ".") + p;
@@ -1541,6 +1611,34 @@ class Parser {
       arity(fn, a, 1, 3);
       e.sql = "ocisim_to_date(" + textArg(0) + (a.size() > 1 ? ", " + a[1].sql : std::string()) + ")";
       e.type = dateType();
+      return e;
+    }
+    if (fn == "TO_TIMESTAMP" || fn == "TO_TIMESTAMP_TZ") {
+      arity(fn, a, 1, 3);
+      const bool zoned = fn == "TO_TIMESTAMP_TZ";
+      e.sql = "ocisim_to_timestamp(" + textArg(0) + ", " + (a.size() > 1 ? a[1].sql : std::string("NULL")) + ", " +
+              (zoned ? "1" : "0") + ")";
+      e.type = modernType(zoned ? SqlType::TimestampTz : SqlType::Timestamp);
+      return e;
+    }
+    if (fn == "TO_YMINTERVAL" || fn == "TO_DSINTERVAL") {
+      arity(fn, a, 1, 1);
+      const bool ym = fn == "TO_YMINTERVAL";
+      e.sql = "ocisim_to_interval(" + textArg(0) + ", " + (ym ? "1" : "0") + ")";
+      e.type = modernType(ym ? SqlType::IntervalYM : SqlType::IntervalDS);
+      return e;
+    }
+    if (fn == "TO_BINARY_DOUBLE" || fn == "TO_BINARY_FLOAT") {
+      arity(fn, a, 1, 1);
+      const bool isFloat = fn == "TO_BINARY_FLOAT";
+      e.sql = "ocisim_binary(" + a[0].sql + ", " + (isFloat ? "1" : "0") + ")";
+      e.type = modernType(isFloat ? SqlType::BinaryFloat : SqlType::BinaryDouble);
+      return e;
+    }
+    if (fn == "UNISTR") {
+      arity(fn, a, 1, 1);
+      e.sql = "ocisim_unistr(" + textArg(0) + ")";
+      e.type = varcharType(4000);
       return e;
     }
     if (fn == "TO_NUMBER") {

@@ -154,6 +154,8 @@ void ScriptRun::Walk(ScriptContext& ctx, bool toFile) {
       writers_.WriteTableData(ctx, t);
       w.WriteIfNotBlank(writers_.IdentityAfterDataScript(ctx, t));
     }
+    if (ticked(B::ChkConstraints) || ticked(B::ColConstraints) || ticked(B::PriConstraints))
+      w.WriteIfNotBlank(writers_.AfterDataConstraintScript(ctx, t));
     if (ticked(B::Triggers)) {
       Progress(toFile, "Writing trigger scripts.");
       writers_.WriteTriggers(ctx, t);
@@ -219,6 +221,8 @@ void ScriptRun::Walk(ScriptContext& ctx, bool toFile) {
     Progress(toFile, "Writing Packages scripts.");
     writers_.WritePackages(ctx);
   }
+  if (ticked(B::Views)) writers_.WriteViewsOnStoredCode(ctx);
+  if (ticked(B::Triggers)) writers_.WriteSchemaTriggers(ctx);
 }
 
 }  // namespace tarlow

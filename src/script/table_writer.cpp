@@ -55,6 +55,7 @@ std::string ColumnTypeText(const std::string& dataType, const std::string& dataL
     return dataType + "(" + dataLength + ")";
   }
   if (dataType == "RAW") return "RAW(" + dataLength + ")";
+  if (dataType == "UROWID" && !dataLength.empty() && dataLength != "4000") return "UROWID(" + dataLength + ")";
   return dataType;
 }
 

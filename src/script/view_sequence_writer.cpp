@@ -1,4 +1,4 @@
-// Views, sequences and the dependency order of views and stored code.
+// Sequences and the dependency order of views and stored code.
 #include <exception>
 #include <functional>
 #include <unordered_map>
@@ -58,47 +58,6 @@ bool SchemaWriters::BuildObjectList(const std::string& kind, ScriptContext* ctx)
   if (ctx) tick = [ctx] { ctx->ProcessMessages(); };
   OrderByDependencies(objectList_, tick);
   return true;
-}
-
-void SchemaWriters::WriteViews(ScriptContext& ctx) {
-  auto reset = [this] {
-    odsOracle.SetFiltered(false);
-    odsOracle.SetFilter("");
-    odsOracle.Close();
-    odsOracle.SetSQLText("");
-    odsOracle.DeleteVariables();
-  };
-  try {
-    if (!BuildObjectList("VIEW", &ctx)) {
-      ctx.LeftOut("views", "", objectListError_);
-      reset();
-      return;
-    }
-    odsOracle.Close();
-    odsOracle.SetSQLText(
-        "select view_name, text from sys.user_views where view_name not like 'SM%' and view_name not like "
-        "'EVT%'");
-    odsOracle.Open();
-    for (const TOracleObject& object : objectList_) {
-      odsOracle.SetFiltered(false);
-      odsOracle.SetFilter("VIEW_NAME='" + SqlText(object.ObjectName) + "'");
-      odsOracle.SetFiltered(true);
-      odsOracle.First();
-      if (!odsOracle.Eof()) {
-        const std::string text = RightTrim(Text(odsOracle, "TEXT"));
-        const std::string name = Text(odsOracle, "VIEW_NAME");
-        ctx.Writer().WriteScript(BannerComment("*  View: " + CommentText(name)) + CRLF +
-                                     SqlPlusStatement("CREATE OR REPLACE VIEW " + SqlName(name) + "\nAS\n" + text,
-                                                      StatementForm::Sql),
-                                 2);
-      }
-      ctx.ProcessMessages();
-    }
-  } catch (...) {
-    reset();
-    throw;
-  }
-  reset();
 }
 
 void SchemaWriters::WriteSequences(ScriptContext& ctx) {
