@@ -197,41 +197,6 @@ void recordDependencies(Session& s, const std::string& owner, const std::string&
 
 // ---- indexes -----------------------------------------------------------------
 
-void createIndex(Session& s, Cursor& c, bool unique) {
-  auto [owner, name] = c.qualifiedName(s.user);
-  c.expectWord("ON", 969, "missing ON keyword");
-  auto [tOwner, table] = c.qualifiedName(s.user);
-  if (tOwner != owner) throw OraError(1031, "insufficient privileges");
-  requireTable(s.db, tOwner, table);
-  if (scalar(s.db, "SELECT 1 FROM cat_indexes WHERE OWNER = ? AND INDEX_NAME = ?", {owner, name}))
-    throw OraError(955, "name is already used by an existing object");
-  std::vector<IndexColumn> cols;
-  c.expectOp("(");
-  do {
-    IndexColumn ic;
-    ic.name = requireColumn(s.db, tOwner, table, c.name(904, "invalid identifier"));
-    if (c.acceptWord("DESC")) ic.descending = true;
-    else c.acceptWord("ASC");
-    for (const auto& e : cols)
-      if (e.name == ic.name) throw OraError(957, "duplicate column name");
-    cols.push_back(ic);
-  } while (c.acceptOp(","));
-  c.expectOp(")");
-  Storage st;
-  while (parsePhysical(c, st)) {
-  }
-  c.expectEnd();
-  std::vector<std::string> names;
-  for (const auto& ic : cols) names.push_back(ic.name);
-  {
-    Query q(s.db, "SELECT INDEX_NAME FROM cat_indexes WHERE TABLE_OWNER = ? AND TABLE_NAME = ?");
-    q.bind(tOwner).bind(table);
-    while (q.step())
-      if (indexColumns(s.db, owner, q.text(0)) == names) throw OraError(1408, "such column list already indexed");
-  }
-  createCatalogIndex(s, owner, name, table, cols, unique, st, false);
-}
-
 void dropIndex(Session& s, Cursor& c) {
   auto [owner, name] = c.qualifiedName(s.user);
   c.acceptWord("ONLINE");
@@ -846,11 +811,11 @@ void executeDictionaryStatement(Session& s, const std::vector<Token>& tokens, co
       createTable(s, c);
       return;
     }
-    bool unique = false;
+    bool unique = false, bitmap = false;
     if (c.acceptWord("UNIQUE")) unique = true;
-    else c.acceptWord("BITMAP");
+    else bitmap = c.acceptWord("BITMAP");
     if (c.acceptWord("INDEX")) {
-      createIndex(s, c, unique);
+      createIndex(s, c, unique, bitmap);
       return;
     }
     if (unique) throw OraError(901, "invalid CREATE command");

@@ -3,6 +3,7 @@
 #include <functional>
 #include <unordered_map>
 
+#include "script/column_attributes.h"
 #include "script/schema_writers.h"
 #include "script/script_writer.h"
 #include "script/sql_names.h"
@@ -60,10 +61,12 @@ bool SchemaWriters::BuildObjectList(const std::string& kind, ScriptContext* ctx)
 }
 
 void SchemaWriters::WriteSequences(ScriptContext& ctx) {
+  // The system's ISEQ$$ sequences of identity columns come with their
+  // columns' identity clauses.
   odsOracle.Close();
   odsOracle.SetSQLText(
       "select SEQUENCE_NAME,MIN_VALUE,INCREMENT_BY,MAX_VALUE,CYCLE_FLAG,ORDER_FLAG,CACHE_SIZE,LAST_NUMBER FROM "
-      "SYS.USER_SEQUENCES order by SEQUENCE_NAME");
+      "SYS.USER_SEQUENCES where SEQUENCE_NAME not like 'ISEQ$$\\_%' escape '\\' order by SEQUENCE_NAME");
   odsOracle.Open();
   for (odsOracle.First(); !odsOracle.Eof(); odsOracle.Next()) {
     const std::string name = SqlName(Text(odsOracle, "SEQUENCE_NAME"));
@@ -71,18 +74,23 @@ void SchemaWriters::WriteSequences(ScriptContext& ctx) {
     if (ctx.Ticked(OptionBox::Sequences)) {
       // Recreated where it stands: the next number it hands out is the one
       // the schema's own sequence would have handed out.
-      const std::string increment = Text(odsOracle, "INCREMENT_BY");
-      const std::string maxValue = Text(odsOracle, "MAX_VALUE");
-      const bool descending = !increment.empty() && increment[0] == '-';
-      const bool defaultMax = descending ? maxValue == "-1" : maxValue == "9999999999999999999999999999";
-      const std::string cache = Text(odsOracle, "CACHE_SIZE");
-      std::string s = "CREATE SEQUENCE " + name + " " + CRLF + " START WITH " + Text(odsOracle, "LAST_NUMBER") +
-                      " " + CRLF + " INCREMENT BY " + increment + " " + CRLF + " MINVALUE " +
-                      Text(odsOracle, "MIN_VALUE") + " " + CRLF +
-                      (defaultMax ? std::string(" NOMAXVALUE") : " MAXVALUE " + maxValue) + " " + CRLF +
-                      (Text(odsOracle, "CYCLE_FLAG") == "Y" ? " CYCLE" : " NOCYCLE") + " " + CRLF +
-                      (cache.empty() || cache == "0" ? std::string(" NOCACHE") : " CACHE " + cache) + " " + CRLF +
-                      (Text(odsOracle, "ORDER_FLAG") == "Y" ? " ORDER" : " NOORDER") + ";";
+      const SequenceAttributes attributes{Text(odsOracle, "MIN_VALUE"),  Text(odsOracle, "MAX_VALUE"),
+                                          Text(odsOracle, "INCREMENT_BY"), Text(odsOracle, "CYCLE_FLAG"),
+                                          Text(odsOracle, "ORDER_FLAG"), Text(odsOracle, "CACHE_SIZE"),
+                                          Text(odsOracle, "LAST_NUMBER")};
+      // One that has handed out its last number starts at that number and
+      // takes it, so that its next NEXTVAL fails (NOCYCLE) or starts over
+      // (CYCLE) as the schema's own does; START WITH beyond the bound fails.
+      std::string lastTaken;
+      const bool atLimit = SequenceAtLimit(attributes, &lastTaken);
+      std::string s = "CREATE SEQUENCE " + name + " ";
+      const std::vector<std::string> options =
+          SequenceOptions(attributes, atLimit ? lastTaken : attributes.lastNumber);
+      for (size_t i = 0; i < options.size(); ++i)
+        s += std::string(CRLF) + " " + options[i] + (i + 1 < options.size() ? " " : ";");
+      if (atLimit)
+        s += std::string(CRLF) + "DECLARE" + CRLF + "  n NUMBER;" + CRLF + "BEGIN" + CRLF + "  SELECT " + name +
+             ".NEXTVAL INTO n FROM DUAL;" + CRLF + "END;" + CRLF + "/";
       ctx.Writer().WriteScript(s, 2);
     }
     ctx.ProcessMessages();
