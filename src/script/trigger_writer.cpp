@@ -25,44 +25,14 @@ void SchemaWriters::WriteSchemaTriggers(ScriptContext& ctx) {
 }
 
 void SchemaWriters::WriteTriggerRows(ScriptContext& ctx, const std::string& where, const std::string& joined) {
-  // The UPDATE OF columns and the FOLLOWS / PRECEDES lists of these
-  // triggers, read once.  A server without the ordering view has none.
-  std::unordered_map<std::string, std::vector<std::string>> updateColumns;
-  try {
-    Q.SetSQLText("select c.trigger_name, c.column_name from sys.user_trigger_cols c, sys.user_triggers t"
-                 " where t.trigger_name = c.trigger_name and c.column_list = 'YES' and " +
-                 joined + " order by c.trigger_name, c.column_name");
-    Q.Execute();
-    for (; !Q.Eof(); Q.Next())
-      updateColumns[Q.FieldAsText("TRIGGER_NAME")].push_back(Q.FieldAsText("COLUMN_NAME"));
-  } catch (const std::exception& e) {
-    // The triggers are still written, firing on any UPDATE.
-    ctx.LeftOut("UPDATE OF column lists of triggers", "", e.what());
-  }
-  std::unordered_map<std::string, std::vector<std::pair<std::string, std::string>>> orderings;
-  try {
-    Q.SetSQLText("select o.trigger_name, o.referenced_trigger_name, o.ordering_type"
-                 " from sys.user_trigger_ordering o, sys.user_triggers t"
-                 " where t.trigger_name = o.trigger_name and " + joined +
-                 " order by o.trigger_name, o.referenced_trigger_name");
-    Q.Execute();
-    for (; !Q.Eof(); Q.Next())
-      orderings[Q.FieldAsText("TRIGGER_NAME")].emplace_back(Q.FieldAsText("ORDERING_TYPE"),
-                                                            Q.FieldAsText("REFERENCED_TRIGGER_NAME"));
-  } catch (const std::exception&) {
-    orderings.clear();
-  }
-  Q.SQL().clear();
-
   odsOracle.Close();
   odsOracle.SQL().clear();
   odsOracle.SQL().push_back("select * from sys.user_triggers");
   odsOracle.SQL().push_back(where);
   odsOracle.SQL().push_back("order by Trigger_Name");
   odsOracle.Open();
-  std::vector<TOracleObject> order;  // a trigger comes after those it follows
-  std::unordered_map<std::string, TriggerDefinition> triggers;
-  std::unordered_map<std::string, bool> disabled;
+  std::vector<TriggerDefinition> triggers;
+  std::vector<bool> disabled;
   for (odsOracle.First(); !odsOracle.Eof(); odsOracle.Next()) {
     TriggerDefinition t;
     t.Name = Text(odsOracle, "TRIGGER_NAME");
@@ -73,25 +43,54 @@ void SchemaWriters::WriteTriggerRows(ScriptContext& ctx, const std::string& wher
     t.Referencing = Text(odsOracle, "REFERENCING_NAMES");
     t.When = Text(odsOracle, "WHEN_CLAUSE");
     t.Body = Text(odsOracle, "TRIGGER_BODY");
-    if (auto at = updateColumns.find(t.Name); at != updateColumns.end()) t.UpdateColumns = at->second;
-    TOracleObject node;
-    node.ObjectName = t.Name;
-    if (auto at = orderings.find(t.Name); at != orderings.end()) {
-      for (const auto& [type, other] : at->second) {
-        (type == "PRECEDES" ? t.Precedes : t.Follows).push_back(other);
-        // Either way `other` must exist when this one is created.
-        node.Dependencies.push_back(other);
-      }
-    }
-    disabled[t.Name] = Text(odsOracle, "STATUS") != "ENABLED";
-    order.push_back(std::move(node));
-    triggers.emplace(t.Name, std::move(t));
+    disabled.push_back(Text(odsOracle, "STATUS") != "ENABLED");
+    triggers.push_back(std::move(t));
   }
   odsOracle.Close();
+  if (triggers.empty()) return;
+
+  // The UPDATE OF columns and the FOLLOWS / PRECEDES lists of these
+  // triggers, read once.  A server without the ordering view has none.
+  std::unordered_map<std::string, size_t> index;
+  for (size_t i = 0; i < triggers.size(); ++i) index.emplace(triggers[i].Name, i);
+  try {
+    Q.SetSQLText("select c.trigger_name, c.column_name from sys.user_trigger_cols c, sys.user_triggers t"
+                 " where t.trigger_name = c.trigger_name and c.column_list = 'YES' and " +
+                 joined + " order by c.trigger_name, c.column_name");
+    Q.Execute();
+    for (; !Q.Eof(); Q.Next())
+      if (auto at = index.find(Q.FieldAsText("TRIGGER_NAME")); at != index.end())
+        triggers[at->second].UpdateColumns.push_back(Q.FieldAsText("COLUMN_NAME"));
+  } catch (const std::exception& e) {
+    // The triggers are still written, firing on any UPDATE.
+    ctx.LeftOut("UPDATE OF column lists of triggers", "", e.what());
+  }
+  std::vector<TOracleObject> order(triggers.size());  // a trigger comes after those it names
+  for (size_t i = 0; i < triggers.size(); ++i) order[i].ObjectName = triggers[i].Name;
+  try {
+    Q.SetSQLText("select o.trigger_name, o.referenced_trigger_name, o.ordering_type"
+                 " from sys.user_trigger_ordering o, sys.user_triggers t"
+                 " where t.trigger_name = o.trigger_name and " + joined +
+                 " order by o.trigger_name, o.referenced_trigger_name");
+    Q.Execute();
+    for (; !Q.Eof(); Q.Next()) {
+      auto at = index.find(Q.FieldAsText("TRIGGER_NAME"));
+      if (at == index.end()) continue;
+      TriggerDefinition& t = triggers[at->second];
+      const std::string other = Q.FieldAsText("REFERENCED_TRIGGER_NAME");
+      (Q.FieldAsText("ORDERING_TYPE") == "PRECEDES" ? t.Precedes : t.Follows).push_back(other);
+      // Either way `other` must exist when this one is created.
+      order[at->second].Dependencies.push_back(other);
+    }
+  } catch (const std::exception&) {
+    // Before Oracle 11g triggers had no order of their own.
+  }
+  Q.SQL().clear();
   OrderByDependencies(order, [&ctx] { ctx.ProcessMessages(); });
 
   for (const TOracleObject& node : order) {
-    const TriggerDefinition& t = triggers.at(node.ObjectName);
+    const size_t i = index.at(node.ObjectName);
+    const TriggerDefinition& t = triggers[i];
     std::string why;
     const std::string statement = TriggerStatement(t, &why);
     if (statement.empty()) {
@@ -101,7 +100,7 @@ void SchemaWriters::WriteTriggerRows(ScriptContext& ctx, const std::string& wher
     std::string text = BannerComment("*   Trigger : " + CommentText(t.Name)) + CRLF +
                        SqlPlusStatement(statement, StatementForm::Block);
     // Created enabled, as CREATE does, then disabled as it was.
-    if (disabled[t.Name])
+    if (disabled[i])
       text += std::string(CRLF) + CRLF +
               SqlPlusStatement("ALTER TRIGGER " + SqlName(t.Name) + " DISABLE", StatementForm::Sql);
     ctx.Writer().WriteScript(text, 2);
