@@ -880,8 +880,9 @@ void TfrmMain::ReportLeftOut(const std::vector<std::string>& causes) {
 void TfrmMain::ShowProgress(const tarlow::RunProgress& progress) {
   pbProgress->setRange(0, std::max(progress.Total, 1));
   pbProgress->setValue(std::min(progress.Done, pbProgress->maximum()));
-  pbProgress->setFormat(QString::fromStdString(progress.Item) +
-                        QStringLiteral(" (%1 of %2)").arg(progress.Done + 1).arg(progress.Total));
+  QString text = QString::fromStdString(progress.Item);
+  if (progress.Rows >= 0) text += QStringLiteral(": %1 rows").arg(progress.Rows);
+  pbProgress->setFormat(text + QStringLiteral(" (%1 of %2)").arg(progress.Done + 1).arg(progress.Total));
   pbProgress->setToolTip(pbProgress->text());
   pbProgress->show();
 }
