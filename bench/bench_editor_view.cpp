@@ -18,6 +18,7 @@
 #include "editor/memo_source.h"
 #include "editor/sql_parser.h"
 #include "editor/ui/memo_view.h"
+#include "generated_script.h"
 
 namespace {
 
@@ -26,29 +27,8 @@ using tarlow::TMemoView;
 
 constexpr int kLines = 1000000;
 
-// Ten lines of a table's definition as the generator writes them.
-void AddTable(std::u16string& text, int k) {
-  const std::string s = std::to_string(k);
-  const std::u16string n(s.begin(), s.end());
-  text += u"/**************************************************\r\n";
-  text += u"*   Table: EMP_" + n + u"\r\n";
-  text += u"**************************************************/\r\n";
-  text += u"CREATE TABLE EMP_" + n + u"\r\n";
-  text += u"(\r\n";
-  text += u"  EMP_ID NUMBER(6),\r\n";
-  text += u"  DEPT_ID NUMBER(4) DEFAULT 10,\r\n";
-  text += u"  ENAME VARCHAR2(30) DEFAULT 'SMITH',\r\n";
-  text += u"  SAL NUMBER(8,2) -- monthly\r\n";
-  text += u");\r\n";
-}
-
 const std::u16string& ScriptText() {
-  static const std::u16string text = [] {
-    std::u16string t;
-    t.reserve(static_cast<std::size_t>(kLines) * 32);
-    for (int k = 0; k < kLines / 10; ++k) AddTable(t, k);
-    return t;
-  }();
+  static const std::u16string text = bench_script::GeneratedScript(kLines);
   return text;
 }
 
