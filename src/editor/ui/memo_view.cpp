@@ -544,6 +544,12 @@ void TMemoView::AutoScroll() {
   if (dragPoint_.y() < 0 || dragPoint_.y() >= viewport()->height()) SelectDragTo(dragPoint_);
 }
 
+void TMemoView::CancelMouseSelection() {
+  selecting_ = false;
+  dragCandidate_ = false;
+  dragTimer_->stop();
+}
+
 void TMemoView::mouseReleaseEvent(QMouseEvent* event) {
   if (dragCandidate_) {
     // Pressed on the selection and let go without dragging: a plain click.

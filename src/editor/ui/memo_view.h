@@ -98,6 +98,8 @@ class TMemoView : public QAbstractScrollArea, public TMemoObserver {
   void MoveCaretBy(int lines, int cols, int extend);
   void WordMove(bool right, int extend);
   void ScrollLines(int delta);
+  // Ends a mouse selection in progress: the pointer no longer extends it.
+  void CancelMouseSelection();
   void ShowFindDialog();
   void ShowReplaceDialog();
   void SearchAgain();
