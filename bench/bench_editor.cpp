@@ -11,6 +11,7 @@
 #include "editor/memo_source.h"
 #include "editor/regexpr.h"
 #include "editor/sql_parser.h"
+#include "generated_script.h"
 
 namespace {
 
@@ -20,24 +21,6 @@ constexpr int kLines = 1000000;
 const std::u16string kWord = u"DEPT_ID";
 const std::u16string kPattern = u"{[A-Z]}+_ID";
 
-// Ten lines of a table's definition as the generator writes them.
-void AddTable(std::u16string& text, int k) {
-  const std::u16string n = [k] {
-    const std::string s = std::to_string(k);
-    return std::u16string(s.begin(), s.end());
-  }();
-  text += u"/**************************************************\r\n";
-  text += u"*   Table: EMP_" + n + u"\r\n";
-  text += u"**************************************************/\r\n";
-  text += u"CREATE TABLE EMP_" + n + u"\r\n";
-  text += u"(\r\n";
-  text += u"  EMP_ID NUMBER(6),\r\n";
-  text += u"  DEPT_ID NUMBER(4) DEFAULT 10,\r\n";
-  text += u"  ENAME VARCHAR2(30) DEFAULT 'SMITH',\r\n";
-  text += u"  SAL NUMBER(8,2) -- monthly\r\n";
-  text += u");\r\n";
-}
-
 // The script store of the window (read-only, as after a run) with a parser.
 struct ScriptStore {
   tarlow::TSqlParser parser;
@@ -45,10 +28,7 @@ struct ScriptStore {
   ScriptStore() {
     tarlow::ApplyScriptStoreSettings(store);
     store.SetSyntaxParser(&parser);
-    std::u16string text;
-    text.reserve(static_cast<std::size_t>(kLines) * 30);
-    for (int k = 0; k < kLines / 10; ++k) AddTable(text, k);
-    store.Lines().SetText(text);
+    store.Lines().SetText(bench_script::GeneratedScript(kLines));
   }
 };
 

@@ -880,8 +880,9 @@ void TfrmMain::ReportLeftOut(const std::vector<std::string>& causes) {
 void TfrmMain::ShowProgress(const tarlow::RunProgress& progress) {
   pbProgress->setRange(0, std::max(progress.Total, 1));
   pbProgress->setValue(std::min(progress.Done, pbProgress->maximum()));
-  pbProgress->setFormat(QString::fromStdString(progress.Item) +
-                        QStringLiteral(" (%1 of %2)").arg(progress.Done + 1).arg(progress.Total));
+  QString text = QString::fromStdString(progress.Item);
+  if (progress.Rows >= 0) text += QStringLiteral(": %1 rows").arg(progress.Rows);
+  pbProgress->setFormat(text + QStringLiteral(" (%1 of %2)").arg(progress.Done + 1).arg(progress.Total));
   pbProgress->setToolTip(pbProgress->text());
   pbProgress->show();
 }
@@ -994,26 +995,35 @@ bool TfrmMain::BelongsToWindow(const QObject* o) const {
   return false;
 }
 
-// The toolbar's captions need more room than the script panel has at the
-// window's first size; rather than hide Read Only and To Text File behind
-// the tool bar's extension arrow, the four buttons then show their glyphs
-// alone, with the caption as a tool tip.  Their accelerators keep working.
+// The four buttons show their captions beside their glyphs where the script
+// panel has room for that, their captions alone where it has room for those
+// (the window's first size), and otherwise their glyphs alone with the
+// caption as a tool tip, rather than hide Read Only and To Text File behind
+// the tool bar's extension arrow.  Their accelerators work in every form.
 void TfrmMain::FitToolbar() {
   QToolButton* const buttons[] = {btnScript, btnSearch, btnReplace, btnSave};
   if (toolbarTextWidth_ == 0) {
-    for (QToolButton* b : buttons) {
-      b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-      toolbarTextWidth_ += b->sizeHint().width();
-    }
-    toolbarTextWidth_ += cbxReadOnly->sizeHint().width() + cbxTextFile->sizeHint().width();
-    // Room for the tool bar's handle, margins and spacing.
-    toolbarTextWidth_ += 24;
+    const Qt::ToolButtonStyle was = btnScript->toolButtonStyle();
+    auto measure = [&](Qt::ToolButtonStyle style) {
+      // Room for the tool bar's handle, margins and spacing.
+      int width = 24 + cbxReadOnly->sizeHint().width() + cbxTextFile->sizeHint().width();
+      for (QToolButton* b : buttons) {
+        b->setToolButtonStyle(style);
+        width += b->sizeHint().width();
+      }
+      return width;
+    };
+    toolbarTextWidth_ = measure(Qt::ToolButtonTextBesideIcon);
+    toolbarCaptionWidth_ = measure(Qt::ToolButtonTextOnly);
+    for (QToolButton* b : buttons) b->setToolButtonStyle(was);
   }
-  const bool withText = pnlSQLScriptlbl->contentsRect().width() >= toolbarTextWidth_;
-  const Qt::ToolButtonStyle style = withText ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly;
+  const int room = pnlSQLScriptlbl->contentsRect().width();
+  const Qt::ToolButtonStyle style = room >= toolbarTextWidth_      ? Qt::ToolButtonTextBesideIcon
+                                    : room >= toolbarCaptionWidth_ ? Qt::ToolButtonTextOnly
+                                                                   : Qt::ToolButtonIconOnly;
   for (QToolButton* b : buttons) {
     if (b->toolButtonStyle() != style) b->setToolButtonStyle(style);
-    b->setToolTip(withText ? QString() : QString(b->text()).remove(QLatin1Char('&')));
+    b->setToolTip(style != Qt::ToolButtonIconOnly ? QString() : QString(b->text()).remove(QLatin1Char('&')));
   }
 }
 

@@ -241,7 +241,10 @@ class TfrmMain : public QMainWindow, public tarlow::ScriptHost {
   std::function<QDateTime()> clock_;
   QString saveInitialDir_;
   QMetaObject::Connection focusWatch_;
-  int toolbarTextWidth_ = 0;  // the toolbar's width with every caption shown
+  // The toolbar's width with every caption beside its glyph, and with the
+  // captions alone; measured once.
+  int toolbarTextWidth_ = 0;
+  int toolbarCaptionWidth_ = 0;
   bool shown_ = false;
   bool closing_ = false;
   // A run is on the stack: handlers entered from its message processing

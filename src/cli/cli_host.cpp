@@ -52,6 +52,7 @@ void CliHost::MemoChanged(TMemoSource& source, const TMemoChange&) {
 void CliHost::ShowProgress(const RunProgress& progress) {
   if (!terminal_) return;
   statusLine_ = "[" + std::to_string(progress.Done + 1) + "/" + std::to_string(progress.Total) + "] " + progress.Item;
+  if (progress.Rows >= 0) statusLine_ += ": " + std::to_string(progress.Rows) + " rows";
   std::fputs("\r\033[K", progress_);
   std::fputs(statusLine_.c_str(), progress_);
   std::fflush(progress_);

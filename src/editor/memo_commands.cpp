@@ -14,17 +14,6 @@ namespace {
 
 bool g_overwrite = false;  // one switch for every store of the process
 
-// The text this process last put on the clipboard from a block selection;
-// pasting exactly that text again inserts it as a rectangle.
-struct BlockCopy {
-  bool Valid = false;
-  std::u16string Text;
-};
-BlockCopy& LastBlockCopy() {
-  static BlockCopy copy;
-  return copy;
-}
-
 int LeadingSpaces(std::u16string_view text) {
   int n = 0;
   while (n < static_cast<int>(text.size()) && text[static_cast<std::size_t>(n)] == u' ') ++n;
@@ -514,9 +503,7 @@ void TMemoSource::Copy() {
     if (HasOption(soForceCutCopy)) clipboard_->Clear();
     return;
   }
-  const std::u16string text = SelectedText();
-  clipboard_->SetText(text);
-  LastBlockCopy() = {selKind_ == kSelBlock, selKind_ == kSelBlock ? text : std::u16string()};
+  clipboard_->SetText(SelectedText(), selKind_ == kSelBlock);
 }
 
 void TMemoSource::Cut() {
@@ -536,8 +523,7 @@ void TMemoSource::Paste() {
   DeleteSelectionIfOverwriting();
   const std::u16string text = clipboard_->Text();
   if (!text.empty()) {
-    const BlockCopy& block = LastBlockCopy();
-    const bool rectangle = block.Valid && block.Text == text;
+    const bool rectangle = clipboard_->FromBlock();
     std::vector<std::u16string> lines = ClipboardLines(text);
     for (auto& l : lines) l = ReplaceTabs(l);
     const TPosition start = caret_;

@@ -29,27 +29,30 @@ constexpr char16_t kCR = u'\r';
 constexpr char16_t kLF = u'\n';
 constexpr char16_t kTab = u'\t';
 
-// Splits text into lines the way the whole-text assignment does: a line ends
-// at CR LF, a lone CR or a lone LF; NUL ends the text; a break at the very
-// end starts no further line.
+// Calls line(view) for each line of text the way the whole-text assignment
+// splits it: a line ends at CR LF, a lone CR or a lone LF; NUL ends the
+// text; a break at the very end starts no further line.  The views point
+// into text, so a long text is never held twice.
+template <typename LineFn>
+void ForEachLine(std::u16string_view text, LineFn line) {
+  const std::size_t nul = text.find(u'\0');
+  if (nul != std::u16string_view::npos) text = text.substr(0, nul);
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find_first_of(u"\r\n", start);
+    if (end == std::u16string_view::npos) {
+      line(text.substr(start));
+      return;
+    }
+    line(text.substr(start, end - start));
+    start = end + 1;
+    if (text[end] == kCR && start < text.size() && text[start] == kLF) ++start;
+  }
+}
+
 std::vector<std::u16string> SplitLines(std::u16string_view text) {
   std::vector<std::u16string> lines;
-  std::u16string cur;
-  bool open = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    if (c == 0) break;
-    if (c == kCR || c == kLF) {
-      lines.push_back(std::move(cur));
-      cur.clear();
-      open = false;
-      if (c == kCR && i + 1 < text.size() && text[i + 1] == kLF) ++i;
-      continue;
-    }
-    cur.push_back(c);
-    open = true;
-  }
-  if (open) lines.push_back(std::move(cur));
+  ForEachLine(text, [&lines](std::u16string_view l) { lines.emplace_back(l); });
   return lines;
 }
 
@@ -170,7 +173,7 @@ std::u16string TExternalStrings::GetText() const {
 void TExternalStrings::SetText(std::u16string_view text) {
   owner_.BeginUpdate(change_code::SetText);
   owner_.ClearLines();
-  for (auto& line : SplitLines(text)) owner_.InsertLine(Count(), owner_.ReplaceTabs(line));
+  ForEachLine(text, [this](std::u16string_view line) { owner_.InsertLine(Count(), owner_.ReplaceTabs(line)); });
   owner_.caret_ = {0, 0};
   owner_.EndUpdate();
   owner_.ClearUndo();

@@ -194,7 +194,11 @@ class TMemoClipboard {
  public:
   virtual ~TMemoClipboard() = default;
   virtual std::u16string Text() const = 0;
-  virtual void SetText(std::u16string_view text) = 0;
+  // fromBlock: the text is a block selection's, so pasting it inserts a
+  // rectangle; text placed by anyone else never is.
+  virtual void SetText(std::u16string_view text, bool fromBlock = false) = 0;
+  // Whether the text now on the clipboard is a block selection placed here.
+  virtual bool FromBlock() const = 0;
   virtual void Clear() = 0;
 };
 
@@ -202,11 +206,19 @@ class TMemoClipboard {
 class TMemoryClipboard : public TMemoClipboard {
  public:
   std::u16string Text() const override { return text_; }
-  void SetText(std::u16string_view text) override { text_.assign(text); }
-  void Clear() override { text_.clear(); }
+  void SetText(std::u16string_view text, bool fromBlock = false) override {
+    text_.assign(text);
+    fromBlock_ = fromBlock;
+  }
+  bool FromBlock() const override { return fromBlock_; }
+  void Clear() override {
+    text_.clear();
+    fromBlock_ = false;
+  }
 
  private:
   std::u16string text_;
+  bool fromBlock_ = false;
 };
 
 // A bookmark: numbers 0 to 9, kept sorted by line, column and number.

@@ -542,10 +542,12 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
       w.Write("COMMIT;", 2);
       w.Flush();
       commitCounter = 0;
+      ctx.RowsWritten(rowNo);  // at each COMMIT: often enough to watch, cheap enough to ignore
     }
     Q.Next();
   }
   w.Write("COMMIT;", 2);
+  if (rowNo > 0) ctx.RowsWritten(rowNo);
 }
 
 }  // namespace tarlow

@@ -31,11 +31,13 @@ inline constexpr const char* kStopCaption = "&Stop";
 inline constexpr const char* kDonePartsLeftOutStatus = "Done, parts left out";
 
 // How far a run has come: step Done of Total, where each ticked table and
-// each schema-wide section is one step, and what is being written.
+// each schema-wide section is one step, and what is being written; Rows
+// counts the table's rows written so far while its data goes out (-1 before).
 struct RunProgress {
   int Done = 0;
   int Total = 0;
   std::string Item;
+  long long Rows = -1;
 };
 
 class ScriptHost {

@@ -25,6 +25,20 @@ bool ScriptContext::StopRequested() {
   return host_.ScriptCaption() == kStartScriptCaption;
 }
 
+void ScriptContext::BeginStep(const std::string& item) {
+  if (stepBegun_) ++progress_.Done;
+  stepBegun_ = true;
+  progress_.Item = item;
+  progress_.Rows = -1;
+  progress_.Total = std::max(progress_.Total, progress_.Done + 1);
+  host_.ShowProgress(progress_);
+}
+
+void ScriptContext::RowsWritten(long long rows) {
+  progress_.Rows = rows;
+  host_.ShowProgress(progress_);
+}
+
 void ScriptRun::Progress(bool toFile, const std::string& line) {
   if (toFile) host_.ScriptStore().Lines().Add(Utf8ToUtf16(line));
 }
@@ -117,18 +131,14 @@ void ScriptRun::Walk(ScriptContext& ctx, bool toFile) {
 
   // The steps as the boxes and the list stand now: each ticked table, the
   // foreign key pass, each schema-wide section.
-  RunProgress progress;
-  for (int i = 0; i < host_.ObjectCount(); ++i) progress.Total += host_.ObjectTicked(i) ? 1 : 0;
+  int steps = 0;
+  for (int i = 0; i < host_.ObjectCount(); ++i) steps += host_.ObjectTicked(i) ? 1 : 0;
   const bool keyPass = ticked(B::ForConstraints) || ticked(B::OrphanSQL);
-  progress.Total += keyPass ? 1 : 0;
+  steps += keyPass ? 1 : 0;
   for (B section : {B::Views, B::Sequences, B::Procedures, B::Functions, B::Packages})
-    progress.Total += ticked(section) || (section == B::Sequences && ticked(B::DropSeq)) ? 1 : 0;
-  auto step = [&](const std::string& item) {
-    progress.Item = item;
-    progress.Total = std::max(progress.Total, progress.Done + 1);
-    host_.ShowProgress(progress);
-    ++progress.Done;
-  };
+    steps += ticked(section) || (section == B::Sequences && ticked(B::DropSeq)) ? 1 : 0;
+  ctx.SetStepCount(steps);
+  auto step = [&](const std::string& item) { ctx.BeginStep(item); };
 
   // First pass: everything of each ticked table but its foreign keys.
   for (int i = 0; i < host_.ObjectCount(); ++i) {

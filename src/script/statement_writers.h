@@ -10,6 +10,7 @@
 #include <string>
 
 #include "script/option_boxes.h"
+#include "script/script_host.h"
 #include "script/script_report.h"
 
 namespace tarlow {
@@ -34,10 +35,19 @@ class ScriptContext {
   }
   ScriptReport& Report() { return report_; }
 
+  // Progress: the run's steps as counted before it starts; each BeginStep
+  // starts the next one, and RowsWritten tells the rows of the current
+  // table's data written so far.
+  void SetStepCount(int total) { progress_.Total = total; }
+  void BeginStep(const std::string& item);
+  void RowsWritten(long long rows);
+
  private:
   ScriptHost& host_;
   ScriptWriter& writer_;
   ScriptReport report_;
+  RunProgress progress_;
+  bool stepBegun_ = false;
 };
 
 class StatementWriters {

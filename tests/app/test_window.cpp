@@ -20,6 +20,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <set>
 #include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
@@ -492,9 +493,35 @@ TEST_F(WindowTest, EveryToolbarControlStaysInSightAtAnyWidth) {
       const QRect inHeader(w->mapTo(win->pnlSQLScriptlbl, QPoint(0, 0)), w->size());
       EXPECT_TRUE(win->pnlSQLScriptlbl->rect().contains(inHeader)) << w->objectName().toStdString();
     }
+    // A button without its caption tells it in a tool tip.
+    const bool glyphOnly = win->btnSave->toolButtonStyle() == Qt::ToolButtonIconOnly;
+    EXPECT_EQ(win->btnSave->toolTip(), glyphOnly ? QString("Save Script") : QString());
   }
-  // With room to spare the buttons show their captions.
+  // With room to spare the buttons show their captions beside their glyphs.
   EXPECT_EQ(win->btnScript->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+  // As the script panel widens the buttons go from glyphs alone to captions
+  // alone to captions beside glyphs, never back.
+  win->resize(1200, 394);
+  std::set<Qt::ToolButtonStyle> styles;
+  auto rank = [](Qt::ToolButtonStyle s) {
+    return s == Qt::ToolButtonIconOnly ? 0 : s == Qt::ToolButtonTextOnly ? 1 : 2;
+  };
+  int last = 0;
+  for (int panel = 240; panel <= 900; panel += 20) {
+    win->splDB2Script->setSizes({1200 - 3 - panel, panel});
+    QApplication::processEvents();
+    const Qt::ToolButtonStyle s = win->btnReplace->toolButtonStyle();
+    EXPECT_GE(rank(s), last) << panel;
+    last = rank(s);
+    styles.insert(s);
+  }
+  EXPECT_EQ(styles.size(), 3u);
+  // Narrower than any caption fits: the glyphs alone.
+  win->resize(640, 394);
+  win->splDB2Script->setSizes({400, 237});
+  QApplication::processEvents();
+  EXPECT_EQ(win->btnScript->toolButtonStyle(), Qt::ToolButtonIconOnly);
+  EXPECT_EQ(win->btnScript->toolTip(), "Start Script");
 }
 
 // ---------------------------------------------------------------- clock

@@ -533,6 +533,13 @@ TEST_F(WindowRunTest, TheProgressBarShowsDuringARunOnly) {
   ASSERT_GE(seen.size(), 2u);
   EXPECT_TRUE(seen[0] == "DEPT (1 of 3)" || seen[0] == "EMP (1 of 3)") << seen[0].toStdString();
   EXPECT_TRUE(seen[1] == "DEPT (2 of 3)" || seen[1] == "EMP (2 of 3)") << seen[1].toStdString();
+
+  // While a table's rows are written the bar counts them.
+  win->ShowProgress({2, 5, "EMP", 300});
+  EXPECT_TRUE(win->pbProgress->isVisible());
+  EXPECT_EQ(win->pbProgress->text(), "EMP: 300 rows (3 of 5)");
+  win->EndProgress();
+  EXPECT_FALSE(win->pbProgress->isVisible());
 }
 
 TEST_F(WindowRunTest, ClosingTheWindowDuringARunStopsTheRun) {

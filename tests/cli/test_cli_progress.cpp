@@ -38,11 +38,13 @@ TEST(CliProgress, OnATerminalTheLineFollowsTheStepsBelowTheMessages) {
   f.host.ShowProgress({0, 3, "EMP"});
   f.Message("Writing Metadata for table: EMP.");
   f.host.ShowProgress({1, 3, "DEPT"});
+  f.host.ShowProgress({1, 3, "DEPT", 1200});
   f.host.EndProgress();
   EXPECT_EQ(Contents(f.err),
             "\r\033[K[1/3] EMP"
             "\r\033[KWriting Metadata for table: EMP.\n[1/3] EMP"
             "\r\033[K[2/3] DEPT"
+            "\r\033[K[2/3] DEPT: 1200 rows"
             "\r\033[K");
 }
 

@@ -309,6 +309,17 @@ TEST_F(ViewMouse, ClickDragAndDoubleClick) {
   EXPECT_EQ(store.SelectionKind(), tarlow::kSelBlock);
   EXPECT_EQ(store.SelectedText(), u"el\r\nhe\r\nrd");
 
+  // Esc during a mouse selection removes it, and the pointer no longer
+  // extends it.
+  QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, At({0, 6}));
+  QTest::mouseMove(vp, At({1, 9}));
+  EXPECT_EQ(store.SelectionKind(), tarlow::kSelStream);
+  Key(Qt::Key_Escape);
+  EXPECT_EQ(store.SelectionKind(), tarlow::kSelNone);
+  QTest::mouseMove(vp, At({2, 4}));
+  EXPECT_EQ(store.SelectionKind(), tarlow::kSelNone);
+  QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, At({2, 4}));
+
   // Shift+click extends from the caret.
   QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, At({1, 0}));
   QTest::mouseClick(vp, Qt::LeftButton, Qt::ShiftModifier, At({1, 5}));

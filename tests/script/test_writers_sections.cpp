@@ -41,6 +41,7 @@ class Section {
   tarlow::SchemaWriters& Writers() { return writers_; }
   tarlow::ScriptContext& Ctx() { return *ctx_; }
   void OnProcess(std::function<void(writers_test::FileHost&)> f) { host_.onProcess = std::move(f); }
+  writers_test::FileHost& Host() { return host_; }
 
   std::string Output() {
     file_->Flush();
@@ -121,6 +122,26 @@ TEST(DataWriter, EditorAndFileGetTheSameStatements) {
   for (int i = 0; i < host.store.Lines().Count(); ++i)
     shown += (i ? "\r\n" : "") + tarlow::Utf16ToUtf8(host.store.Lines().Get(i));
   EXPECT_EQ(shown, file);
+}
+
+// The progress display counts the rows at every COMMIT and once at the end.
+TEST(DataWriter, TheProgressCountsTheRowsWritten) {
+  writers_test::WritersDb db;
+  REQUIRE_WRITERS_DB(db);
+  ASSERT_EQ(db.RunText(Rows("T", 230)), "");
+  ASSERT_EQ(db.RunText(Rows("EMPTY", 0)), "");
+  Section s(db);
+  writers_test::FileHost& host = s.Host();
+  s.Ctx().SetStepCount(2);
+  s.Ctx().BeginStep("T");
+  s.Writers().WriteTableData(s.Ctx(), "T");
+  s.Ctx().BeginStep("EMPTY");
+  s.Writers().WriteTableData(s.Ctx(), "EMPTY");
+  std::vector<std::string> seen;
+  for (const tarlow::RunProgress& p : host.progress)
+    seen.push_back(std::to_string(p.Done) + "/" + std::to_string(p.Total) + " " + p.Item + " " +
+                   std::to_string(p.Rows));
+  EXPECT_EQ(seen, (std::vector<std::string>{"0/2 T -1", "0/2 T 100", "0/2 T 200", "0/2 T 230", "1/2 EMPTY -1"}));
 }
 
 TEST(DataWriter, StopEndsTheRowsAtOnceWithoutCommit) {

@@ -110,6 +110,8 @@ class FileHost : public tarlow::ScriptHost {
   void SetBusyCursor(bool) override {}
   std::optional<std::string> AskScriptFile() override { return path; }
   void ReportError(const std::string& m) override { errors.push_back(m); }
+  std::vector<tarlow::RunProgress> progress;  // every ShowProgress
+  void ShowProgress(const tarlow::RunProgress& p) override { progress.push_back(p); }
 };
 
 // Ticks every box, the data box included (as --all --with data does).

@@ -160,6 +160,7 @@ std::vector<TKeyData> DefaultKeyTable() {
   t.Add(Qt::Key_G, C | S, [](TMemoView& v) { v.InsertGuid(); });
   t.Add(Qt::Key_BracketLeft, C, [](TMemoView& v) { Store(v).GotoMatchingBracket(); });
   t.Add(Qt::Key_Escape, 0, [](TMemoView& v) {
+    v.CancelMouseSelection();
     if (Store(v).SelectionKind() != kSelNone) Store(v).SetSelection(kSelNone, {}, {});
   });
   t.Add(Qt::Key_J, C, nullptr);  // code templates: none are defined

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDrag>
+#include <QGuiApplication>
+#include <QStyleHints>
 #include <QDialog>
 #include <QStyle>
 #include <QFocusEvent>
@@ -9,6 +12,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -33,6 +37,22 @@ std::array<TTextStyle, 8> ScriptStyles() {
   s[text_style::Float] = s[text_style::Integer];
   s[text_style::Reserved].Color = QColor(0, 0, 255);
   return s;
+}
+
+// Text for the clipboard or a drag: plain text for every program, and a
+// block selection's text once more under the private format.
+QMimeData* TextMimeData(std::u16string_view text, bool fromBlock) {
+  auto* data = new QMimeData;
+  const QString q = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+  data->setText(q);
+  if (fromBlock) data->setData(QStringLiteral("application/x-tarlow-block"), q.toUtf8());
+  return data;
+}
+
+// The private format counts only while it still describes the text beside it.
+bool BlockMimeData(const QMimeData& data) {
+  const QString format = QStringLiteral("application/x-tarlow-block");
+  return data.hasFormat(format) && QString::fromUtf8(data.data(format)) == data.text();
 }
 
 bool IsFixedPitch(const QFont& f, const QString& family) {
@@ -78,6 +98,8 @@ TMemoView::TMemoView(QWidget* parent) : QAbstractScrollArea(parent), styles_(Scr
   verticalScrollBar()->setSingleStep(1);
   keys_ = DefaultKeyTable();
   ExecDialog = [](QDialog& d) { return d.exec(); };
+  ExecDrag = [](QDrag& d) { return d.exec(Qt::MoveAction | Qt::CopyAction, Qt::MoveAction); };
+  viewport()->setAcceptDrops(true);
   ApplyFont(ChooseFont());
 
   gatherTimer_ = new QTimer(this);
@@ -87,6 +109,11 @@ TMemoView::TMemoView(QWidget* parent) : QAbstractScrollArea(parent), styles_(Scr
   dragTimer_ = new QTimer(this);
   dragTimer_->setInterval(30);
   connect(dragTimer_, &QTimer::timeout, this, [this] { AutoScroll(); });
+  caretTimer_ = new QTimer(this);
+  connect(caretTimer_, &QTimer::timeout, this, [this] {
+    caretOn_ = !caretOn_;
+    if (store_ != nullptr) viewport()->update(CellRect(store_->Caret()).adjusted(-2, 0, 2, 0));
+  });
 }
 
 TMemoView::~TMemoView() {
@@ -225,7 +252,10 @@ void TMemoView::Apply(unsigned flags) {
       if (m.Line < topLine_ || m.Line >= topLine_ + VisibleLines()) SetTopLine(m.Line);
     }
   }
-  if ((flags & change_flag::Caret) != 0) MakeCaretVisible();
+  if ((flags & change_flag::Caret) != 0) {
+    MakeCaretVisible();
+    RestartBlink();
+  }
   viewport()->update();
 }
 
@@ -241,14 +271,27 @@ void TMemoView::scrollContentsBy(int, int) {
 
 void TMemoView::ScrollLines(int delta) { SetTopLine(topLine_ + delta); }
 
+// The caret shows at once after every move and then blinks at the desktop's
+// rate; a rate of 0 or less means a steady caret.
+void TMemoView::RestartBlink() {
+  caretOn_ = true;
+  const int flash = QGuiApplication::styleHints()->cursorFlashTime();
+  if (hasFocus() && flash > 0)
+    caretTimer_->start(flash / 2);
+  else
+    caretTimer_->stop();
+}
+
 void TMemoView::focusInEvent(QFocusEvent* event) {
   QAbstractScrollArea::focusInEvent(event);
+  RestartBlink();
   viewport()->update();
 }
 
 void TMemoView::focusOutEvent(QFocusEvent* event) {
   QAbstractScrollArea::focusOutEvent(event);
   prefix_ = 0;
+  caretTimer_->stop();
   viewport()->update();
 }
 
@@ -263,10 +306,14 @@ void TMemoView::paintEvent(QPaintEvent*) {
   const int rows = viewport()->height() / lineHeight_ + 1;
   for (int r = 0; r < rows && topLine_ + r < count; ++r) PaintLine(p, topLine_ + r, r * lineHeight_);
 
-  if (hasFocus()) {
+  const int w = 2 * std::max(1, style()->pixelMetric(QStyle::PM_DefaultFrameWidth) / 2);
+  if (CaretShown()) {
     const QRect cell = CellRect(store_->Caret());
-    const int w = 2 * std::max(1, style()->pixelMetric(QStyle::PM_DefaultFrameWidth) / 2);
     p.fillRect(QRect(cell.left(), cell.top(), w, lineHeight_), Qt::black);
+  }
+  if (draggingOver_ && dropPos_.Line >= 0) {
+    const QRect cell = CellRect(dropPos_);
+    p.fillRect(QRect(cell.left(), cell.top(), w, lineHeight_), Qt::darkGray);
   }
 }
 
@@ -440,6 +487,12 @@ void TMemoView::mousePressEvent(QMouseEvent* event) {
   setFocus(Qt::MouseFocusReason);
   prefix_ = 0;
   const TPosition pos = PositionAt(event->position().toPoint());
+  if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ShiftModifier) == 0 && !ReadOnly() &&
+      InSelection(pos)) {
+    dragCandidate_ = true;
+    pressPoint_ = event->position().toPoint();
+    return;
+  }
   if (event->button() == Qt::LeftButton) {
     if (event->modifiers() & Qt::ShiftModifier) {
       MoveCaretTo(pos, (event->modifiers() & Qt::AltModifier) ? 2 : 1);
@@ -462,6 +515,11 @@ void TMemoView::SelectDragTo(QPoint p) {
 }
 
 void TMemoView::mouseMoveEvent(QMouseEvent* event) {
+  if (dragCandidate_ && store_ != nullptr) {
+    if ((event->position().toPoint() - pressPoint_).manhattanLength() >= QApplication::startDragDistance())
+      StartTextDrag();
+    return;
+  }
   if (!selecting_ || store_ == nullptr) return;
   dragPoint_ = event->position().toPoint();
   SelectDragTo(dragPoint_);
@@ -470,6 +528,15 @@ void TMemoView::mouseMoveEvent(QMouseEvent* event) {
 // While the button is held, the selection follows the pointer every 30 ms,
 // which scrolls the view when the pointer is above or below it.
 void TMemoView::AutoScroll() {
+  if (draggingOver_ && store_ != nullptr) {
+    // A drag over the view's first or last line scrolls it, the drop
+    // position following.
+    if (dragPoint_.y() < lineHeight_) ScrollLines(-1);
+    else if (dragPoint_.y() >= viewport()->height() - lineHeight_) ScrollLines(1);
+    dropPos_ = PositionAt(dragPoint_);
+    viewport()->update();
+    return;
+  }
   if (!selecting_ || store_ == nullptr) {
     dragTimer_->stop();
     return;
@@ -477,7 +544,18 @@ void TMemoView::AutoScroll() {
   if (dragPoint_.y() < 0 || dragPoint_.y() >= viewport()->height()) SelectDragTo(dragPoint_);
 }
 
-void TMemoView::mouseReleaseEvent(QMouseEvent*) {
+void TMemoView::CancelMouseSelection() {
+  selecting_ = false;
+  dragCandidate_ = false;
+  dragTimer_->stop();
+}
+
+void TMemoView::mouseReleaseEvent(QMouseEvent* event) {
+  if (dragCandidate_) {
+    // Pressed on the selection and let go without dragging: a plain click.
+    dragCandidate_ = false;
+    if (store_ != nullptr) MoveCaretTo(PositionAt(event->position().toPoint()), 0);
+  }
   selecting_ = false;
   dragTimer_->stop();
 }
@@ -487,6 +565,7 @@ void TMemoView::mouseDoubleClickEvent(QMouseEvent* event) {
   MoveCaretTo(PositionAt(event->position().toPoint()), 0);
   store_->SelectWordAtCaret();
   selecting_ = false;
+  dragCandidate_ = false;
   dragTimer_->stop();
 }
 
@@ -496,10 +575,142 @@ void TMemoView::wheelEvent(QWheelEvent* event) {
   event->accept();
 }
 
+// ------------------------------------------------------------- drag and drop
+
+bool TMemoView::InSelection(TPosition p) const {
+  if (store_ == nullptr) return false;
+  TPosition b = store_->SelectionBegin(), e = store_->SelectionEnd();
+  if (e < b) std::swap(b, e);
+  switch (store_->SelectionKind()) {
+    case kSelStream:
+      return !(p < b) && p < e;
+    case kSelBlock:
+      return p.Line >= b.Line && p.Line <= e.Line && p.Col >= std::min(b.Col, e.Col) &&
+             p.Col < std::max(b.Col, e.Col);
+    default:
+      return false;
+  }
+}
+
+
+void TMemoView::StartTextDrag() {
+  dragCandidate_ = false;
+  auto* drag = new QDrag(this);
+  drag->setMimeData(TextMimeData(store_->SelectedText(), store_->SelectionKind() == kSelBlock));
+  droppedHere_ = false;
+  ownDrag_ = drag;
+  const Qt::DropAction action = ExecDrag(*drag);
+  ownDrag_ = nullptr;
+  // Moved into another window: the text leaves this one.  A move within
+  // this view has been done by the drop itself.
+  if (action == Qt::MoveAction && !droppedHere_ && store_ != nullptr && !store_->ReadOnly() &&
+      store_->SelectionKind() != kSelNone)
+    store_->DeleteSelection();
+  droppedHere_ = false;
+}
+
+void TMemoView::DropSelectionAt(TPosition target, bool copy) {
+  if (store_ == nullptr || store_->ReadOnly() || store_->SelectionKind() == kSelNone) return;
+  const int last = std::max(store_->Lines().Count() - 1, 0);
+  target.Line = std::clamp(target.Line, 0, last);
+  target.Col = std::max(target.Col, 0);
+  if (InSelection(target)) {
+    MoveCaretTo(target, 0);
+    return;
+  }
+  store_->BeginUpdate(change_code::Paste);
+  store_->SetCaret(target);
+  if (copy) store_->CopySelectionToCaret();
+  else store_->MoveSelectionToCaret();
+  store_->EndUpdate();
+}
+
+void TMemoView::DropTextAt(TPosition target, const QString& text, bool fromBlock) {
+  if (store_ == nullptr || store_->ReadOnly() || text.isEmpty()) return;
+  const int last = std::max(store_->Lines().Count() - 1, 0);
+  target.Line = std::clamp(target.Line, 0, last);
+  target.Col = std::max(target.Col, 0);
+  // Inserted exactly as a paste of that text at the drop position would be;
+  // the system clipboard is left alone.
+  TMemoryClipboard dropped;
+  dropped.SetText(text.toStdU16String(), fromBlock);
+  TMemoClipboard& clipboard = store_->Clipboard();
+  store_->SetClipboard(&dropped);
+  store_->BeginUpdate(change_code::Paste);
+  if (store_->SelectionKind() != kSelNone) store_->SetSelection(kSelNone, {}, {});
+  store_->SetCaret(target);
+  store_->Paste();
+  store_->EndUpdate();
+  store_->SetClipboard(&clipboard);
+}
+
+// Our own selection's text is dragged over us: the drop moves or copies the
+// selection rather than inserting text.
+bool TMemoView::OwnDrag(const QDropEvent* event) const {
+  return ownDrag_ != nullptr && event->mimeData() == ownDrag_->mimeData();
+}
+
+bool TMemoView::AcceptDrag(QDropEvent* event) {
+  if (store_ == nullptr || store_->ReadOnly() || !event->mimeData()->hasText()) {
+    event->ignore();
+    return false;
+  }
+  if (OwnDrag(event))
+    event->setDropAction((event->modifiers() & Qt::ControlModifier) ? Qt::CopyAction : Qt::MoveAction);
+  else
+    event->setDropAction(event->proposedAction() == Qt::MoveAction ? Qt::MoveAction : Qt::CopyAction);
+  event->accept();
+  return true;
+}
+
+void TMemoView::dragEnterEvent(QDragEnterEvent* event) {
+  if (!AcceptDrag(event)) return;
+  draggingOver_ = true;
+  dragPoint_ = event->position().toPoint();
+  dropPos_ = PositionAt(dragPoint_);
+  dragTimer_->start();
+  viewport()->update();
+}
+
+void TMemoView::dragMoveEvent(QDragMoveEvent* event) {
+  if (!AcceptDrag(event)) return;
+  dragPoint_ = event->position().toPoint();
+  dropPos_ = PositionAt(dragPoint_);
+  viewport()->update();
+}
+
+void TMemoView::dragLeaveEvent(QDragLeaveEvent*) {
+  draggingOver_ = false;
+  dropPos_ = {-1, 0};
+  dragTimer_->stop();
+  viewport()->update();
+}
+
+void TMemoView::dropEvent(QDropEvent* event) {
+  draggingOver_ = false;
+  dropPos_ = {-1, 0};
+  dragTimer_->stop();
+  viewport()->update();
+  if (!AcceptDrag(event)) return;
+  const TPosition target = PositionAt(event->position().toPoint());
+  if (OwnDrag(event)) {
+    droppedHere_ = true;
+    DropSelectionAt(target, event->dropAction() == Qt::CopyAction);
+  } else {
+    DropTextAt(target, event->mimeData()->text(), BlockMimeData(*event->mimeData()));
+  }
+  setFocus(Qt::MouseFocusReason);
+}
+
 std::u16string TQtClipboard::Text() const { return QApplication::clipboard()->text().toStdU16String(); }
 
-void TQtClipboard::SetText(std::u16string_view text) {
-  QApplication::clipboard()->setText(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+void TQtClipboard::SetText(std::u16string_view text, bool fromBlock) {
+  QApplication::clipboard()->setMimeData(TextMimeData(text, fromBlock));
+}
+
+bool TQtClipboard::FromBlock() const {
+  const QMimeData* data = QApplication::clipboard()->mimeData();
+  return data != nullptr && BlockMimeData(*data);
 }
 
 void TQtClipboard::Clear() { QApplication::clipboard()->clear(); }

@@ -15,6 +15,7 @@
 #include "editor/memo_source.h"
 
 class QDialog;
+class QDrag;
 class QTimer;
 
 namespace tarlow {
@@ -97,6 +98,8 @@ class TMemoView : public QAbstractScrollArea, public TMemoObserver {
   void MoveCaretBy(int lines, int cols, int extend);
   void WordMove(bool right, int extend);
   void ScrollLines(int delta);
+  // Ends a mouse selection in progress: the pointer no longer extends it.
+  void CancelMouseSelection();
   void ShowFindDialog();
   void ShowReplaceDialog();
   void SearchAgain();
@@ -105,6 +108,23 @@ class TMemoView : public QAbstractScrollArea, public TMemoObserver {
 
   // Shows a dialog modally; tests replace it to answer the dialogs.
   std::function<int(QDialog&)> ExecDialog;
+
+  // ---- drag and drop ----
+  // Runs a drag of the selected text and returns what the target did;
+  // tests replace it to drop without a real pointer.
+  std::function<Qt::DropAction(QDrag&)> ExecDrag;
+  // The selected text dropped at target: moved there, or copied; dropped
+  // inside the selection it only removes the selection.
+  void DropSelectionAt(TPosition target, bool copy);
+  // Text from elsewhere dropped at target, as a paste there would insert it.
+  void DropTextAt(TPosition target, const QString& text, bool fromBlock);
+  // Whether a text position lies inside the selection.
+  bool InSelection(TPosition p) const;
+  // Where dragged text would land while a drag is over the view (Line -1: none).
+  TPosition DropPosition() const { return dropPos_; }
+
+  // The caret blinks while the view has the focus; it is hidden without it.
+  bool CaretShown() const { return hasFocus() && caretOn_; }
   // Where search messages and the dialogs' histories go (not owned).
   void SetSearchMessages(TSearchMessages* messages);
   void SetEditorSettings(TEditorSettings* settings) { settings_ = settings; }
@@ -126,6 +146,10 @@ class TMemoView : public QAbstractScrollArea, public TMemoObserver {
   void scrollContentsBy(int dx, int dy) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dragLeaveEvent(QDragLeaveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void RunSearchDialog(bool replace);
@@ -135,6 +159,10 @@ class TMemoView : public QAbstractScrollArea, public TMemoObserver {
   void PaintLine(QPainter& p, int line, int y);
   void AutoScroll();
   void SelectDragTo(QPoint p);
+  void StartTextDrag();
+  bool AcceptDrag(QDropEvent* event);
+  bool OwnDrag(const QDropEvent* event) const;
+  void RestartBlink();
 
   TMemoSource* store_ = nullptr;
   TSearchMessages* messages_ = nullptr;
@@ -156,13 +184,26 @@ class TMemoView : public QAbstractScrollArea, public TMemoObserver {
   bool selecting_ = false;
   bool blockDrag_ = false;
   QPoint dragPoint_;
+  // A press on the selection: a drag of its text once the pointer moves
+  // far enough, a plain click when the button comes up first.
+  bool dragCandidate_ = false;
+  QPoint pressPoint_;
+  bool draggingOver_ = false;  // a drag hovers over the view
+  bool droppedHere_ = false;   // the running drag of our text ended in this view
+  QDrag* ownDrag_ = nullptr;   // the drag of our text while it runs
+  TPosition dropPos_{-1, 0};
+  QTimer* caretTimer_ = nullptr;
+  bool caretOn_ = true;
 };
 
-// The system clipboard as a store sees it.
+// The system clipboard as a store sees it.  A block selection's text goes
+// there as plain text for every program, and once more under a private
+// format that tells a Tarlow window to paste it as a rectangle.
 class TQtClipboard : public TMemoClipboard {
  public:
   std::u16string Text() const override;
-  void SetText(std::u16string_view text) override;
+  void SetText(std::u16string_view text, bool fromBlock = false) override;
+  bool FromBlock() const override;
   void Clear() override;
 };
 
