@@ -56,6 +56,7 @@ struct AdminDb {
       throw OraError(12154, "TNS:could not resolve the connect identifier specified");
     }
     sqlite3_busy_timeout(db, 10000);
+    configureStorage(db);
   }
   ~AdminDb() { sqlite3_close(db); }
   AdminDb(const AdminDb&) = delete;

@@ -864,17 +864,27 @@ std::string userView(Session& s, const std::string& oracleName) {
 
 // Lookups by table, constraint, index and referenced object: each dictionary
 // query and each DDL statement finds its rows through an index, so their cost
-// does not grow with the schema.
+// does not grow with the schema.  The USER_* views add OWNER = the user to
+// every query, and the writers ask for one table's rows in name order: the
+// per-table indexes therefore lead with the owner column the view filters on
+// and end with the name the rows are ordered by, so that SQLite never prefers
+// walking all of a user's rows in name order to a lookup by table.
 const char* kCatalogIndexes = R"SQL(
-CREATE INDEX IF NOT EXISTS cat_constraints_table ON cat_constraints(OWNER, TABLE_NAME);
+DROP INDEX IF EXISTS cat_constraints_table;
+DROP INDEX IF EXISTS cat_cons_columns_table;
+CREATE INDEX IF NOT EXISTS cat_constraints_by_table ON cat_constraints(OWNER, TABLE_NAME, CONSTRAINT_NAME);
+CREATE INDEX IF NOT EXISTS cat_constraints_name ON cat_constraints(CONSTRAINT_NAME);
 CREATE INDEX IF NOT EXISTS cat_constraints_referenced ON cat_constraints(R_OWNER, R_CONSTRAINT_NAME);
 CREATE INDEX IF NOT EXISTS cat_constraints_index ON cat_constraints(INDEX_OWNER, INDEX_NAME);
 CREATE INDEX IF NOT EXISTS cat_cons_columns_constraint ON cat_cons_columns(OWNER, CONSTRAINT_NAME);
-CREATE INDEX IF NOT EXISTS cat_cons_columns_table ON cat_cons_columns(OWNER, TABLE_NAME);
+CREATE INDEX IF NOT EXISTS cat_cons_columns_by_table ON cat_cons_columns(OWNER, TABLE_NAME, CONSTRAINT_NAME, POSITION);
 CREATE INDEX IF NOT EXISTS cat_indexes_table ON cat_indexes(TABLE_OWNER, TABLE_NAME);
+CREATE INDEX IF NOT EXISTS cat_indexes_by_table ON cat_indexes(OWNER, TABLE_NAME, INDEX_NAME);
+CREATE INDEX IF NOT EXISTS cat_indexes_name ON cat_indexes(INDEX_NAME);
 CREATE INDEX IF NOT EXISTS cat_ind_columns_index ON cat_ind_columns(INDEX_OWNER, INDEX_NAME);
 CREATE INDEX IF NOT EXISTS cat_ind_columns_table ON cat_ind_columns(TABLE_OWNER, TABLE_NAME);
 CREATE INDEX IF NOT EXISTS cat_triggers_table ON cat_triggers(TABLE_OWNER, TABLE_NAME);
+CREATE INDEX IF NOT EXISTS cat_triggers_by_table ON cat_triggers(OWNER, TABLE_NAME, TRIGGER_NAME);
 CREATE INDEX IF NOT EXISTS cat_dependencies_object ON cat_dependencies(OWNER, NAME, TYPE);
 CREATE INDEX IF NOT EXISTS cat_dependencies_referenced ON cat_dependencies(REFERENCED_OWNER, REFERENCED_NAME);
 )SQL";

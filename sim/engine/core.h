@@ -62,6 +62,9 @@ void registerFunctions(sqlite3* db, Session* s);
 // Runs SQL that returns no rows; throws OraError 600-style internal errors
 // with SQLite's message.
 void execSql(sqlite3* db, const char* sql);
+// Sets a new connection's page cache, memory map and syncing so that work
+// over a large schema reads its pages from memory.
+void configureStorage(sqlite3* db);
 // Throws the Oracle error for an SQLite failure code on the session.
 [[noreturn]] void throwSqlite(Session& s, int rc, const char* msg);
 

@@ -692,6 +692,7 @@ class ConnectionImpl : public Connection {
     sqlite3_db_config(s_.db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(s_.db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_exec(s_.db, "PRAGMA foreign_keys=OFF; PRAGMA recursive_triggers=ON", nullptr, nullptr, nullptr);
+    configureStorage(s_.db);
     registerFunctions(s_.db, &s_);
     ensureCatalogIndexes(s_.db);
     sqlite3_stmt* st = nullptr;
