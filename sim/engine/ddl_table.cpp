@@ -12,8 +12,9 @@ namespace ocisim::dict {
 
 namespace {
 
-const std::vector<const char*> kColumnStops = {"CONSTRAINT", "NOT",    "NULL",   "UNIQUE", "PRIMARY",
-                                               "REFERENCES", "CHECK",  "ENABLE", "DISABLE", "SORT"};
+const std::vector<const char*> kColumnStops = {"CONSTRAINT", "NOT",    "NULL",   "UNIQUE",  "PRIMARY",
+                                               "REFERENCES", "CHECK",  "ENABLE", "DISABLE", "SORT",
+                                               "VISIBLE",    "INVISIBLE", "GENERATED"};
 
 long long sizeValue(Cursor& c) {
   std::string n = c.number();
@@ -210,6 +211,11 @@ ColumnDef columnDef(Cursor& c, const std::string& owner, const std::string& tabl
   col = type;
   for (;;) {
     if (c.acceptWord("DEFAULT")) {
+      if (c.isWord("ON") && c.isWord("NULL", 1)) {
+        c.next();
+        c.next();
+        col.defaultOnNull = true;
+      }
       size_t from = c.pos();
       if (c.atEnd() || c.isOp(",") || c.isOp(")")) throw OraError(936, "missing expression");
       // The default is at least one token; NULL and NOT may start it.
@@ -220,7 +226,12 @@ ColumnDef columnDef(Cursor& c, const std::string& owner, const std::string& tabl
       col.defaultText = c.textBetween(from, c.pos());
       continue;
     }
-    if (c.acceptWord("SORT") || c.acceptWord("VISIBLE") || c.acceptWord("INVISIBLE")) continue;
+    if (c.acceptWord("INVISIBLE")) {
+      col.invisible = true;
+      continue;
+    }
+    if (c.acceptWord("SORT") || c.acceptWord("VISIBLE")) continue;
+    if (parseGeneratedClause(c, col)) continue;
     std::string cname;
     size_t save = c.pos();
     if (c.acceptWord("CONSTRAINT")) cname = c.name(904, "invalid identifier");
@@ -266,7 +277,8 @@ void insertColumn(Session& s, const std::string& owner, const std::string& table
   Query q(s.db,
           "INSERT INTO cat_columns(OWNER, TABLE_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION,"
           " DATA_SCALE, NULLABLE, COLUMN_ID, DEFAULT_LENGTH, DATA_DEFAULT, CHARACTER_SET_NAME,"
-          " CHAR_COL_DECL_LENGTH, CHAR_LENGTH, CHAR_USED, DECL) VALUES(?,?,?,?,?,?,?,'Y',?,?,?,?,?,?,?,?)");
+          " CHAR_COL_DECL_LENGTH, CHAR_LENGTH, CHAR_USED, DECL, HIDDEN_COLUMN, VIRTUAL_COLUMN, DEFAULT_ON_NULL,"
+          " IDENTITY_COLUMN) VALUES(?,?,?,?,?,?,?,'Y',?,?,?,?,?,?,?,?,?,?,?,?)");
   q.bind(owner).bind(table).bind(col.name).bind(col.dataType).bind(col.dataLength);
   if (col.precision) q.bind(*col.precision); else q.bindNull();
   if (col.scale) q.bind(*col.scale); else q.bindNull();
@@ -280,7 +292,28 @@ void insertColumn(Session& s, const std::string& owner, const std::string& table
   if (chars) q.bind(col.dataLength); else q.bindNull();
   q.bind(col.charLength);
   if (chars) q.bind(col.charUsed); else q.bindNull();
-  q.bind(col.decl).run();
+  auto yes = [](bool b) { return b ? "YES" : "NO"; };
+  q.bind(col.decl).bind(yes(col.invisible)).bind(yes(col.virtualColumn)).bind(yes(col.defaultOnNull));
+  q.bind(yes(!col.identity.empty())).run();
+}
+
+// Identity and DEFAULT ON NULL columns are NOT NULL without being told so.
+void addImplicitNotNulls(const std::string& owner, const std::string& table, const std::vector<ColumnDef>& columns,
+                         std::vector<ConstraintDef>& constraints) {
+  for (const auto& col : columns) {
+    if (col.identity.empty() && !col.defaultOnNull) continue;
+    bool given = false;
+    for (const auto& d : constraints) given = given || (d.notNull && d.columns.at(0) == col.name);
+    if (given) continue;
+    ConstraintDef d;
+    d.owner = owner;
+    d.table = table;
+    d.type = "C";
+    d.notNull = true;
+    d.columns = {col.name};
+    d.searchCondition = "\"" + col.name + "\" IS NOT NULL";
+    constraints.push_back(std::move(d));
+  }
 }
 
 void insertTable(Session& s, const std::string& owner, const std::string& table, const Storage& st, bool iot) {
@@ -318,7 +351,11 @@ void createStorageTable(Session& s, const std::string& owner, const std::string&
   for (const auto& col : tableColumns(s.db, owner, table)) {
     sql += (first ? "" : ", ") + quoteName(col.name) + " " + quoteName(col.decl);
     first = false;
-    if (!col.defaultText.empty()) sql += " DEFAULT (" + translateExpression(s, col.defaultText) + ")";
+    if (col.defaultText.empty()) continue;
+    const std::string value = translateExpression(s, col.defaultText);
+    if (col.virtualColumn) sql += " GENERATED ALWAYS AS (" + value + ") VIRTUAL";
+    // A default that draws on a sequence is supplied by each INSERT.
+    else if (!isSequenceDefault(value)) sql += " DEFAULT (" + value + ")";
   }
   sql += ")";
   exec(s.db, sql);
@@ -447,6 +484,7 @@ void dropColumns(Session& s, const std::string& owner, const std::string& table,
         break;
       }
   for (const auto& col : drop) {
+    dropIdentities(s, owner, table, col);
     std::vector<std::string> gone;
     Query q(s.db, "SELECT DISTINCT INDEX_NAME FROM cat_ind_columns WHERE TABLE_OWNER = ? AND TABLE_NAME = ?"
                   " AND COLUMN_NAME = ?");
@@ -475,6 +513,7 @@ void modifyColumn(Session& s, Cursor& c, const std::string& owner, const std::st
   bool rebuild = false;
   std::vector<ConstraintDef> added;
   if (c.peek().kind == Token::Kind::Word && !c.isWord("DEFAULT") && !c.isWord("NOT") && !c.isWord("NULL") &&
+      !c.isWord("GENERATED") && !c.isWord("VISIBLE") && !c.isWord("INVISIBLE") &&
       !c.isWord("CONSTRAINT") && !c.isWord("UNIQUE") && !c.isWord("PRIMARY") && !c.isWord("CHECK") &&
       !c.isWord("REFERENCES")) {
     ColumnDef t = parseDataType(c);
@@ -490,7 +529,23 @@ void modifyColumn(Session& s, Cursor& c, const std::string& owner, const std::st
     rebuild = true;
   }
   for (;;) {
+    if (c.isWord("GENERATED")) {
+      modifyIdentity(s, c, owner, table, col);
+      continue;
+    }
+    if (c.isWord("VISIBLE") || c.isWord("INVISIBLE")) {
+      Query(s.db, "UPDATE cat_columns SET HIDDEN_COLUMN = ? WHERE OWNER = ? AND TABLE_NAME = ? AND COLUMN_NAME = ?")
+          .bind(c.next().upper == "INVISIBLE" ? "YES" : "NO").bind(owner).bind(table).bind(col).run();
+      continue;
+    }
     if (c.acceptWord("DEFAULT")) {
+      bool onNull = c.isWord("ON") && c.isWord("NULL", 1);
+      if (onNull) {
+        c.next();
+        c.next();
+      }
+      Query(s.db, "UPDATE cat_columns SET DEFAULT_ON_NULL = ? WHERE OWNER = ? AND TABLE_NAME = ? AND COLUMN_NAME = ?")
+          .bind(onNull ? "YES" : "NO").bind(owner).bind(table).bind(col).run();
       size_t from = c.pos();
       if (c.atEnd() || c.isOp(",") || c.isOp(")")) throw OraError(936, "missing expression");
       if (c.isOp("(")) c.skipGroup();
@@ -589,11 +644,20 @@ void addItems(Session& s, Cursor& c, const std::string& owner, const std::string
       bool mandatory = false;
       for (const auto& d : constraints)
         if (d.notNull && d.columns.at(0) == col.name && d.enabled) mandatory = true;
-      if (mandatory && rows && col.defaultText.empty())
+      if (mandatory && rows && col.defaultText.empty() && col.identity.empty())
         throw OraError(1758, "table must be empty to add mandatory (NOT NULL) column");
+    }
+    for (auto& col : columns) {
+      if (!col.identity.empty()) createIdentity(s, owner, table, col);
       insertColumn(s, owner, table, col, ++id);
     }
+    addImplicitNotNulls(owner, table, columns, constraints);
     rebuildTable(s, owner, table);
+    // The rows already there take their values from the new columns' defaults.
+    for (const auto& col : columns)
+      if (rows && !col.virtualColumn && !col.defaultText.empty())
+        exec(s.db, "UPDATE " + quoteName(storageName(owner, table)) + " SET " + quoteName(col.name) + " = (" +
+                       translateExpression(s, col.defaultText) + ")");
   }
   addConstraints(s, constraints);
 }
@@ -821,7 +885,11 @@ void createTable(Session& s, Cursor& c) {
   addObject(s, owner, table, "TABLE");
   insertTable(s, owner, table, st, iot);
   long long id = 0;
-  for (const auto& col : columns) insertColumn(s, owner, table, col, ++id);
+  for (auto& col : columns) {
+    if (!col.identity.empty()) createIdentity(s, owner, table, col);
+    insertColumn(s, owner, table, col, ++id);
+  }
+  addImplicitNotNulls(owner, table, columns, constraints);
   createStorageTable(s, owner, table);
   addConstraints(s, constraints);
   if (iot) {
@@ -955,17 +1023,8 @@ void dropTable(Session& s, Cursor& c) {
     while (q.step()) idx.emplace_back(q.text(0), q.text(1));
     for (const auto& [o, n] : idx) dropCatalogIndex(s, o, n);
   }
-  {
-    std::vector<std::pair<std::string, std::string>> trg;
-    Query q(s.db, "SELECT OWNER, TRIGGER_NAME FROM cat_triggers WHERE TABLE_OWNER = ? AND TABLE_NAME = ?");
-    q.bind(owner).bind(table);
-    while (q.step()) trg.emplace_back(q.text(0), q.text(1));
-    for (const auto& [o, n] : trg) {
-      Query(s.db, "DELETE FROM cat_triggers WHERE OWNER = ? AND TRIGGER_NAME = ?").bind(o).bind(n).run();
-      Query(s.db, "DELETE FROM cat_source WHERE OWNER = ? AND NAME = ? AND TYPE = 'TRIGGER'").bind(o).bind(n).run();
-      removeObject(s, o, n, "TRIGGER");
-    }
-  }
+  dropTriggersOn(s, owner, table);
+  dropIdentities(s, owner, table);
   for (const char* t : {"cat_columns", "cat_tab_comments", "cat_col_comments", "cat_tables"})
     Query(s.db, std::string("DELETE FROM ") + t + " WHERE OWNER = ? AND TABLE_NAME = ?").bind(owner).bind(table).run();
   removeObject(s, owner, table, "TABLE");

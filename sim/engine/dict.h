@@ -125,8 +125,32 @@ struct ColumnDef {
   std::string charUsed;        // "B", "C" or "" (not a character type)
   std::string defaultText;     // as written; empty when none
   std::string decl;            // SQLite declared type
+  bool invisible = false;      // INVISIBLE: left out of SELECT * and of INSERTs without a column list
+  bool virtualColumn = false;  // GENERATED ALWAYS AS (expr) VIRTUAL: defaultText holds the expression
+  bool defaultOnNull = false;  // DEFAULT ON NULL: an explicit NULL takes the default too
+  std::string identity;        // "ALWAYS" or "BY DEFAULT" for an identity column, else empty
+  std::string identityOptions; // the sequence options an identity column was given, as written
 };
 std::vector<ColumnDef> tableColumns(sqlite3* db, const std::string& owner, const std::string& table);
+// The GENERATED ... AS IDENTITY / AS (expr) [VIRTUAL] clause of a column at
+// the cursor (at GENERATED or AS); false when the cursor is not at one.
+bool parseGeneratedClause(Cursor& c, ColumnDef& col);
+// The identity's system sequence ISEQ$$_<table's object id> and its
+// dictionary row; the column's default then names that sequence.
+void createIdentity(Session& s, const std::string& owner, const std::string& table, ColumnDef& col);
+// ALTER TABLE ... MODIFY col GENERATED ... AS IDENTITY [(options)], the
+// cursor at GENERATED.
+void modifyIdentity(Session& s, Cursor& c, const std::string& owner, const std::string& table,
+                    const std::string& column);
+// Drops the system sequences of a table's identity columns (of one column
+// when `column` is given).
+void dropIdentities(Session& s, const std::string& owner, const std::string& table,
+                    const std::string& column = "");
+// Sequence options for an identity: created with them, or changed by them
+// (START WITH allowed, the sequence then restarts there).
+void createSequenceNamed(Session& s, const std::string& owner, const std::string& name, Cursor& options);
+void alterSequenceRestart(Session& s, const std::string& owner, const std::string& name, Cursor& options,
+                          std::string* startWith);
 // Parses a data type at the cursor.
 ColumnDef parseDataType(Cursor& c);
 // The columns an SQLite SELECT yields, with the Oracle types their declared
@@ -250,6 +274,8 @@ void commentOn(Session& s, Cursor& c);
 void createUnit(Session& s, Cursor& c, bool orReplace, size_t unitStart);
 void dropUnit(Session& s, Cursor& c, const std::string& type);
 void alterTrigger(Session& s, Cursor& c);
+// Drops the triggers defined on a table or view, as dropping it does.
+void dropTriggersOn(Session& s, const std::string& owner, const std::string& object);
 void renameStatement(Session& s, Cursor& c);
 // ALTER TABLE ... RENAME TO | COLUMN | CONSTRAINT, the cursor after RENAME.
 void alterTableRename(Session& s, Cursor& c, const std::string& owner, const std::string& table);

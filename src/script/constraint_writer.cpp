@@ -3,6 +3,7 @@
 #include <exception>
 #include <map>
 
+#include "script/column_attributes.h"
 #include "script/schema_writers.h"
 #include "script/script_writer.h"
 #include "script/sql_names.h"
@@ -115,6 +116,11 @@ std::string SchemaWriters::NotNullConstraints(ScriptContext& ctx, const std::str
     // columns of a primary key are NOT NULL through the key alone.
     std::vector<std::string> keyColumns = ReadPrimaryKey(table).Columns;
     const bool organized = IsIndexOrganized(ctx, table);
+    // Identity and DEFAULT ON NULL columns are NOT NULL from their CREATE
+    // TABLE on, too.
+    std::vector<std::string> implicitColumns;
+    for (const auto& [name, a] : ReadColumnAttributes(Q, table))
+      if (a.identity || a.defaultOnNull) implicitColumns.push_back(name);
     // Each column's NOT NULL constraints, named or not, with their state.
     std::map<std::string, std::vector<ConstraintState>> constraints;
     Q.SetSQLText("SELECT D.CONSTRAINT_NAME, D.SEARCH_CONDITION, " + std::string(kStateColumns) +
@@ -133,6 +139,7 @@ std::string SchemaWriters::NotNullConstraints(ScriptContext& ctx, const std::str
       const std::string column = Q.FieldAsText("COLUMN_NAME");
       const bool key = std::find(keyColumns.begin(), keyColumns.end(), column) != keyColumns.end();
       if (organized && key) continue;
+      if (std::find(implicitColumns.begin(), implicitColumns.end(), column) != implicitColumns.end()) continue;
       auto found = constraints.find(column);
       if (found == constraints.end()) {
         // NOT NULL with no constraint the dictionary shows: as a plain NOT NULL.

@@ -24,6 +24,7 @@
 #include "oracle/session.h"
 #include "script/dependency_order.h"
 #include "script/statement_writers.h"
+#include "script/view_statement.h"
 
 namespace tarlow {
 
@@ -54,6 +55,8 @@ class SchemaWriters : public StatementWriters {
   std::string AfterDataConstraintScript(ScriptContext& ctx, const std::string& table) override;
   void WriteTriggers(ScriptContext& ctx, const std::string& table) override;
   void WriteColumnDefaults(ScriptContext& ctx, const std::string& table) override;
+  std::string IdentityAfterDataScript(ScriptContext& ctx, const std::string& table) override;
+  std::string SequenceDefaultScript(ScriptContext& ctx, const std::string& table) override;
   std::string ForeignKeyScript(ScriptContext& ctx, const std::string& table) override;
   // ---- schema-wide ----
   void WriteViews(ScriptContext& ctx) override;
@@ -61,6 +64,8 @@ class SchemaWriters : public StatementWriters {
   void WriteProcedures(ScriptContext& ctx) override;
   void WriteFunctions(ScriptContext& ctx) override;
   void WritePackages(ScriptContext& ctx) override;
+  void WriteViewsOnStoredCode(ScriptContext& ctx) override;
+  void WriteSchemaTriggers(ScriptContext& ctx) override;
 
   // ---- the pieces, public for tests ----
   // kind "TABLE" or "INDEX"; ";" when "TableSpaces" is clear, the lookup
@@ -100,9 +105,24 @@ class SchemaWriters : public StatementWriters {
 
   void WriteRows(ScriptContext& ctx, const std::string& table, RowSink& sink);
   void WriteStoredCode(ScriptContext& ctx, const std::string& kind, const std::string& title);
+  // One view with its comments and its triggers.
+  void WriteView(ScriptContext& ctx, const ViewDefinition& view);
+  // The triggers USER_TRIGGERS lists `where` ("where ..."); `joined` is the
+  // same condition on the alias t of USER_TRIGGERS.
+  void WriteTriggerRows(ScriptContext& ctx, const std::string& where, const std::string& joined);
+
+  // The logged-on schema's name, read once: defaults that name it lose it.
+  const std::string& SchemaOwner();
+  std::string schemaOwner_;
+  // Statements the table writer leaves for later, by table: the ALTERs that
+  // make identities GENERATED ALWAYS once the rows are in, and the defaults
+  // that need the schema's sequences.
+  std::map<std::string, std::string> afterData_, afterSequences_;
 
   std::vector<TOracleObject> objectList_;
   std::string objectListError_;  // why the last BuildObjectList failed
+  // The views WriteViews left for WriteViewsOnStoredCode, in order.
+  std::vector<ViewDefinition> viewsOnStoredCode_;
 };
 
 // Byte counts of the storage clause: "M" for whole multiples of 1048576,

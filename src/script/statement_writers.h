@@ -58,6 +58,11 @@ class StatementWriters {
   virtual std::string AfterDataConstraintScript(ScriptContext&, const std::string&) { return {}; }
   virtual void WriteTriggers(ScriptContext&, const std::string&) {}
   virtual void WriteColumnDefaults(ScriptContext&, const std::string&) {}
+  // After the table's rows: its GENERATED ALWAYS identities, which take the
+  // rows as BY DEFAULT.
+  virtual std::string IdentityAfterDataScript(ScriptContext&, const std::string&) { return {}; }
+  // After the sequences: the table's defaults that draw on them.
+  virtual std::string SequenceDefaultScript(ScriptContext&, const std::string&) { return {}; }
   // Second pass.
   virtual std::string ForeignKeyScript(ScriptContext&, const std::string&) { return {}; }
   // Schema-wide.
@@ -66,6 +71,11 @@ class StatementWriters {
   virtual void WriteProcedures(ScriptContext&) {}
   virtual void WriteFunctions(ScriptContext&) {}
   virtual void WritePackages(ScriptContext&) {}
+  // After the stored code: the views WriteViews held back because they
+  // call the schema's functions or packages, then the triggers of the
+  // schema itself (ON SCHEMA, ON DATABASE).
+  virtual void WriteViewsOnStoredCode(ScriptContext&) {}
+  virtual void WriteSchemaTriggers(ScriptContext&) {}
 };
 
 }  // namespace tarlow
