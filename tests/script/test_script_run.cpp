@@ -248,7 +248,9 @@ TEST(RunOrder, EachSectionFollowsItsBox) {
     const bool constraintBox =
         c.box == B::ChkConstraints || c.box == B::ColConstraints || c.box == B::PriConstraints;
     EXPECT_EQ(w.log.size(), c.box == B::Data ? 3u : constraintBox ? 2u : 1u) << c.section;
-    if (constraintBox) EXPECT_EQ(w.log.back(), "after-data-constraints T");
+    if (constraintBox) {
+      EXPECT_EQ(w.log.back(), "after-data-constraints T");
+    }
   }
 }
 
