@@ -59,7 +59,7 @@ void renameTable(Session& s, const std::string& owner, const std::string& from, 
   }
   exec(s.db, "PRAGMA legacy_alter_table = OFF");
   for (const char* t : {"cat_tables", "cat_columns", "cat_tab_comments", "cat_col_comments", "cat_constraints",
-                        "cat_cons_columns"})
+                        "cat_cons_columns", "cat_identity_cols"})
     Query(s.db, std::string("UPDATE ") + t + " SET TABLE_NAME = ? WHERE OWNER = ? AND TABLE_NAME = ?")
         .bind(to).bind(owner).bind(from).run();
   for (const char* t : {"cat_indexes", "cat_ind_columns", "cat_triggers", "cat_ind_expressions", "cat_trigger_cols"})
@@ -133,7 +133,7 @@ void renameColumn(Session& s, const std::string& owner, const std::string& table
     throw OraError(957, "duplicate column name");
   auto affected = constraintsOnAndOf(s, owner, table);
   for (const auto& d : affected) removeEnforcement(s, d);
-  for (const char* t : {"cat_columns", "cat_col_comments", "cat_cons_columns"})
+  for (const char* t : {"cat_columns", "cat_col_comments", "cat_cons_columns", "cat_identity_cols"})
     Query(s.db, std::string("UPDATE ") + t + " SET COLUMN_NAME = ? WHERE OWNER = ? AND TABLE_NAME = ? AND COLUMN_NAME = ?")
         .bind(to).bind(owner).bind(table).bind(from).run();
   Query(s.db, "UPDATE cat_ind_columns SET COLUMN_NAME = ? WHERE TABLE_OWNER = ? AND TABLE_NAME = ? AND COLUMN_NAME = ?")

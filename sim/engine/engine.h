@@ -162,6 +162,19 @@ class Statement {
     (void)index;
     return {};
   }
+  // A block's LOB placeholder: the value goes in as the contents of a CLOB
+  // ('C'), BLOB ('B') or BFILE ('F') locator, so that the block can work on it
+  // with DBMS_LOB and hand a locator back.
+  virtual void bindLob(size_t index, char lobKind, const Value& value) {
+    (void)lobKind;
+    bind(index, value);
+  }
+  // After execute: the directory alias and file name of the BFILE a block
+  // left in a placeholder; false when it left none.
+  virtual bool boundFile(size_t index, std::string& directory, std::string& file) const {
+    (void)index, (void)directory, (void)file;
+    return false;
+  }
   // After execute: the cursor a block opened on a placeholder (OPEN :c FOR
   // select), ready to fetch; null when it opened none.
   virtual std::unique_ptr<Statement> takeCursor(size_t index) {

@@ -269,6 +269,11 @@ void fnAsDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
     std::string text = textOf(argv[0]);
     DateTime d;
     if (parseStoredDate(text, d)) return resultText(ctx, text);
+    // A timestamp (SYSTIMESTAMP as a DATE column's default): its fraction
+    // and zone are dropped.
+    const size_t dateLength = !text.empty() && text[0] == '-' ? 20 : 19;
+    if (text.size() > dateLength && text[dateLength] == '.' && parseStoredDate(text.substr(0, dateLength), d))
+      return resultText(ctx, text.substr(0, dateLength));
     resultText(ctx, storedDate(parseDate(text, sessionOf(ctx)->nlsDateFormat)));
   })
 }

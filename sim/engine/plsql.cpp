@@ -13,6 +13,7 @@
 #include "engine/plsql.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <map>
 #include <set>
@@ -50,6 +51,8 @@ struct Var {
   bool constant = false;
   bool notNull = false;
   bool isException = false;
+  int errorCode = 0;      // an exception tied to an Oracle error by PRAGMA EXCEPTION_INIT
+  bool record = false;    // a cursor FOR loop's record; its fields are variables named "R.FIELD"
   size_t id = 0;          // unique within the run: its placeholder is :"#<id>"
 };
 
@@ -200,10 +203,43 @@ class Interpreter {
       if ((*host_.names)[i] == n) return static_cast<int>(i);
     return -1;
   }
+  // 'C', 'B' or 'F' for a placeholder bound as a CLOB, BLOB or BFILE locator.
+  char hostLobKind(int i) const {
+    if (i < 0 || !host_.lobKinds || static_cast<size_t>(i) >= host_.lobKinds->size()) return 0;
+    return (*host_.lobKinds)[static_cast<size_t>(i)];
+  }
   Datum hostValue(const std::string& n) {
     int i = hostIndex(n);
     if (i < 0 || !host_.values) return Datum::scalar(Value::null());
-    return Datum::scalar((*host_.values)[static_cast<size_t>(i)]);
+    const Value& v = (*host_.values)[static_cast<size_t>(i)];
+    char lobKind = hostLobKind(i);
+    if (!lobKind) return Datum::scalar(v);
+    // A LOB placeholder reads as a locator: of the BFILE the block left in
+    // it, or of a LOB holding the value that came in.
+    if (host_.files && (*host_.files)[static_cast<size_t>(i)]) {
+      auto lob = std::make_shared<Lob>();
+      lob->binary = lob->file = true;
+      lob->directory = (*host_.files)[static_cast<size_t>(i)]->first;
+      lob->fileName = (*host_.files)[static_cast<size_t>(i)]->second;
+      return Datum::locator(lob);
+    }
+    if (v.isNull()) return Datum::locator(nullptr);
+    auto lob = std::make_shared<Lob>();
+    lob->binary = lobKind != 'C';
+    lob->data = v.data;
+    return Datum::locator(lob);
+  }
+  // Leaves a value in a placeholder: the block's OUT value.
+  void setHost(int i, const Datum& d) {
+    if (host_.assigned) (*host_.assigned)[static_cast<size_t>(i)] = 1;
+    if (host_.files) (*host_.files)[static_cast<size_t>(i)].reset();
+    if (d.kind == Datum::Kind::Lob && d.lob && d.lob->file) {
+      if (hostLobKind(i) != 'F') throw OraError(6550, "PLS-00382: expression is of wrong type");
+      if (host_.files) (*host_.files)[static_cast<size_t>(i)] = std::make_pair(d.lob->directory, d.lob->fileName);
+      (*host_.values)[static_cast<size_t>(i)] = Value::binary({});
+      return;
+    }
+    (*host_.values)[static_cast<size_t>(i)] = plsql::sqlValue(d);
   }
 
   // ---- blocks ---------------------------------------------------------------
@@ -295,7 +331,8 @@ class Interpreter {
           matches = matches || (raised && raised->code() == it->second);
         } else if (Var* v = lookup(n); v && v->isException) {
           auto* user = dynamic_cast<const UserException*>(raised);
-          matches = matches || (user && user->id() == v->id);
+          matches = matches || (user && user->id() == v->id) ||
+                    (v->errorCode != 0 && raised && !user && raised->code() == v->errorCode);
         } else {
           throw undeclared(at, n);
         }
@@ -331,8 +368,7 @@ class Interpreter {
     while (!isWord(peek(), "BEGIN")) {
       if (peek().kind == Token::Kind::End) unexpected("begin");
       if (acceptWord("PRAGMA")) {
-        while (!isOp(peek(), ";") && peek().kind != Token::Kind::End) next();
-        expectOp(";");
+        exceptionInit();
         continue;
       }
       if (isWord(peek(), "PROCEDURE") || isWord(peek(), "FUNCTION") || isWord(peek(), "TYPE") ||
@@ -371,6 +407,33 @@ class Interpreter {
       expectOp(";");
       scopes_.back().vars.push_back(v);
     }
+  }
+
+  // PRAGMA EXCEPTION_INIT(name, -code); ties a declared exception to an
+  // Oracle error, so that its handler catches that error.  Other pragmas
+  // change how the block runs and are refused rather than ignored.
+  void exceptionInit() {
+    const Token& at = peek();
+    if (!acceptWord("EXCEPTION_INIT"))
+      throw error(at, "PLS-00999: implementation restriction (may be temporary) PRAGMA " + shown(at), "Item ignored");
+    expectOp("(");
+    const Token& nt = peek();
+    std::string n = name();
+    Var* v = lookup(n);
+    if (!v || !v->isException) throw undeclared(nt, n);
+    expectOp(",");
+    bool negative = acceptOp("-");
+    const Token& code = peek();
+    if (code.kind != Token::Kind::Number) unexpected("<an integer>");
+    next();
+    long value = std::strtol(code.text.c_str(), nullptr, 10) * (negative ? -1 : 1);
+    // Error numbers are negative, except 100 for "no data found".
+    if (value != 100 && (value >= 0 || value < -1000000))
+      throw error(code, "PLS-00701: illegal ORACLE error number " + std::to_string(value) + " for PRAGMA EXCEPTION_INIT",
+                  "Item ignored");
+    expectOp(")");
+    expectOp(";");
+    v->errorCode = value == 100 ? 1403 : static_cast<int>(-value);
   }
 
   Datum initialValue(const TypeSpec& declType) const {
@@ -459,7 +522,10 @@ class Interpreter {
     } catch (const OraError&) {
       throw undeclared(at, ref);
     }
-    const ColumnInfo& c = cols.at(0);
+    return typeOfColumn(cols.at(0));
+  }
+
+  static TypeSpec typeOfColumn(const ColumnInfo& c) {
     TypeSpec declType;
     switch (c.type) {
       case SqlType::Number: declType.type = Type::Number; break;
@@ -583,8 +649,7 @@ class Interpreter {
       if (table.size() < static_cast<size_t>(tg.element)) table.resize(static_cast<size_t>(tg.element));
       table[static_cast<size_t>(tg.element - 1)] = plsql::sqlValue(d);
     } else if (tg.host >= 0 && host_.values) {
-      if (host_.assigned) (*host_.assigned)[static_cast<size_t>(tg.host)] = 1;
-      (*host_.values)[static_cast<size_t>(tg.host)] = plsql::sqlValue(d);
+      setHost(tg.host, d);
     }
   }
 
@@ -708,6 +773,10 @@ class Interpreter {
       v->constant = true;
       expectWord("IN");
       reverse = acceptWord("REVERSE");
+      if (!reverse && isOp(peek(), "(") && (isWord(peek(1), "SELECT") || isWord(peek(1), "WITH"))) {
+        cursorLoop(v, label);
+        return;
+      }
       if (isOp(peek(), "(") || (isName(peek()) && !lookup(nameOf(peek())) && isWord(peek(1), "LOOP")))
         throw error(peek(), "PLS-00999: implementation restriction (may be temporary) cursor FOR loops");
       Datum a = expression();
@@ -721,27 +790,7 @@ class Interpreter {
       counter = v.get();
     }
     if (first.upper != "LOOP") expectWord("LOOP");
-    size_t bodyStart = p_;
-    ++loopDepth_;
-    struct Leave {
-      ~Leave() { --depth; }
-      int& depth;
-    } leave{loopDepth_};
-    if (skip_) {
-      statements();
-      if (checking_) loops_[bodyStart] = p_;
-    } else {
-      size_t bodyEnd = loops_.at(bodyStart);
-      auto iteration = [&]() -> bool {  // false when the loop is left by EXIT
-        p_ = bodyStart;
-        try {
-          statements();
-        } catch (const ExitSignal& e) {
-          if (!e.label.empty() && e.label != label) throw;
-          return false;
-        }
-        return true;
-      };
+    loopBody(label, [&](auto& iteration) {
       if (counter) {
         int64_t lo = integerOf(from), hi = integerOf(to);
         for (int64_t i = reverse ? hi : lo; reverse ? i >= lo : i <= hi; i += reverse ? -1 : 1) {
@@ -758,12 +807,122 @@ class Interpreter {
         while (iteration()) {
         }
       }
+    });
+  }
+
+  // The body of a loop, from after LOOP to END LOOP [label];  `drive` runs
+  // the iterations, each through the function it is handed, which answers
+  // false when EXIT left the loop.  While only parsing, the body is read once.
+  template <class Drive>
+  void loopBody(const std::string& label, Drive drive) {
+    size_t bodyStart = p_;
+    ++loopDepth_;
+    struct Leave {
+      ~Leave() { --depth; }
+      int& depth;
+    } leave{loopDepth_};
+    if (skip_) {
+      statements();
+      if (checking_) loops_[bodyStart] = p_;
+    } else {
+      size_t bodyEnd = loops_.at(bodyStart);
+      auto iteration = [&]() -> bool {
+        p_ = bodyStart;
+        try {
+          statements();
+        } catch (const ExitSignal& e) {
+          if (!e.label.empty() && e.label != label) throw;
+          return false;
+        }
+        return true;
+      };
+      drive(iteration);
       p_ = bodyEnd;
     }
     expectWord("END");
     expectWord("LOOP");
     if (isName(peek())) name();
     expectOp(";");
+  }
+
+  // FOR r IN (select) LOOP ... END LOOP;  The record r has a field per
+  // column of the select, read-only, filled from one row per iteration.
+  void cursorLoop(const std::shared_ptr<Var>& rec, const std::string& label) {
+    rec->record = true;
+    rec->constant = true;
+    size_t open = p_;
+    size_t close = matchingParen(open) - 1;
+    if (!isOp(t_[close], ")")) unexpected(")");
+    BindValues binds;
+    std::string text = sqlText(open + 1, close, binds);
+    p_ = close;
+    expectOp(")");
+    std::unique_ptr<Statement> st;
+    if (!skip_) flushLobs();
+    if (!skip_ || checking_) st = prepareSql(text, t_[open + 1]);
+    std::vector<std::shared_ptr<Var>> fields;
+    std::vector<TypeSpec> types;
+    if (st) {
+      for (const ColumnInfo& c : st->describe()) {
+        auto f = std::make_shared<Var>();
+        f->name = rec->name + "." + c.name;
+        f->id = nextId_++;
+        f->declType = typeOfColumn(c);
+        f->constant = true;
+        f->value = initialValue(f->declType);
+        fields.push_back(f);
+      }
+    } else {
+      // A branch not taken: the fields are known from the checking reading.
+      fields = recordFields_.at(open);
+    }
+    if (checking_) recordFields_[open] = fields;
+    scopes_.back().vars.push_back(rec);
+    for (auto& f : fields) scopes_.back().vars.push_back(f);
+    expectWord("LOOP");
+    loopBody(label, [&](auto& iteration) {
+      bindAll(*st, binds);
+      st->execute();
+      std::vector<Value> row;
+      while (st->fetch(row)) {
+        for (size_t k = 0; k < fields.size() && k < row.size(); ++k)
+          fields[k]->value = plsql::fromSql(s_, fields[k]->declType, row[k]);
+        if (!iteration()) break;
+      }
+    });
+  }
+  std::map<size_t, std::vector<std::shared_ptr<Var>>> recordFields_;  // by the select's opening parenthesis
+
+  // A record's field: "r.field" as one variable, or null.
+  Var* fieldAt(size_t k) {
+    if (k + 2 >= t_.size() || !isName(t_[k]) || !isOp(t_[k + 1], ".") || !isName(t_[k + 2])) return nullptr;
+    Var* rec = lookup(nameOf(t_[k]));
+    if (!rec || !rec->record) return nullptr;
+    return lookup(rec->name + "." + nameOf(t_[k + 2]));
+  }
+
+  // Seconds from 1970 of a date, and back; dates stay within Oracle's years.
+  static int64_t secondsOf(const DateTime& d) {
+    using namespace std::chrono;
+    sys_days day = year_month_day{year{d.year}, month{static_cast<unsigned>(d.month)},
+                                  std::chrono::day{static_cast<unsigned>(d.day)}};
+    return static_cast<int64_t>(day.time_since_epoch().count()) * 86400 + d.hour * 3600 + d.minute * 60 + d.second;
+  }
+  static DateTime dateOf(int64_t seconds) {
+    using namespace std::chrono;
+    int64_t days = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
+    int64_t rest = seconds - days * 86400;
+    year_month_day ymd{sys_days{std::chrono::days{days}}};
+    DateTime d;
+    d.year = static_cast<int>(ymd.year());
+    if (d.year < -4712 || d.year > 9999 || d.year == 0)
+      throw OraError(1841, "(full) year must be between -4713 and +9999, and not be 0");
+    d.month = static_cast<int>(static_cast<unsigned>(ymd.month()));
+    d.day = static_cast<int>(static_cast<unsigned>(ymd.day()));
+    d.hour = static_cast<int>(rest / 3600);
+    d.minute = static_cast<int>(rest / 60 % 60);
+    d.second = static_cast<int>(rest % 60);
+    return d;
   }
 
   static int64_t integerOf(const std::string& canonical) {
@@ -792,7 +951,9 @@ class Interpreter {
     }
     Var* v = lookup(n);
     if (!v || !v->isException) throw undeclared(nt, n);
-    if (!skip_) throw UserException(v->id);
+    if (skip_) return;
+    if (v->errorCode != 0) throw OraError(v->errorCode, standardText(v->errorCode));
+    throw UserException(v->id);
   }
 
   bool inHandler(const Token&) const { return handlerDepth_ > 0; }
@@ -925,7 +1086,10 @@ class Interpreter {
     if (!known.count(proc)) throw error(at, "PLS-00302: component '" + proc + "' must be declared");
     expectOp("(");
     Target lobVar = target();
-    if (!lobVar.var || (lobVar.var->declType.type != Type::Clob && lobVar.var->declType.type != Type::Blob))
+    // A LOB variable, or a placeholder bound as a CLOB or BLOB locator.
+    char hostKind = lobVar.element == 0 ? hostLobKind(lobVar.host) : 0;
+    bool isLobVar = lobVar.var && (lobVar.var->declType.type == Type::Clob || lobVar.var->declType.type == Type::Blob);
+    if (!isLobVar && hostKind != 'C' && hostKind != 'B')
       throw error(*lobVar.at, "PLS-00306: wrong number or types of arguments in call to '" + proc + "'");
     std::vector<Arg> rest;
     while (acceptOp(",")) {
@@ -944,19 +1108,26 @@ class Interpreter {
     if (rest.size() < lo || rest.size() > hi)
       throw error(at, "PLS-00306: wrong number or types of arguments in call to '" + proc + "'");
     if (skip_) return;
-    Var& v = *lobVar.var;
-    bool binary = v.declType.type == Type::Blob;
+    // A placeholder's locator is worked on here and left in it again.
+    Datum hostLocator;
+    if (!isLobVar) hostLocator = hostValue(lobVar.at->upper);
+    Datum& value = isLobVar ? lobVar.var->value : hostLocator;
+    lobProcedure(proc, value, isLobVar ? lobVar.var->declType.type == Type::Blob : hostKind == 'B', rest);
+    if (!isLobVar) setHost(lobVar.host, value);
+  }
+
+  void lobProcedure(const std::string& proc, Datum& value, bool binary, const std::vector<Arg>& rest) {
     if (proc == "CREATETEMPORARY") {
       auto lob = std::make_shared<Lob>();
       lob->binary = binary;
-      v.value = Datum::locator(lob);
+      value = Datum::locator(lob);
       return;
     }
     if (proc == "FREETEMPORARY") {
-      v.value = Datum::locator(nullptr);
+      value = Datum::locator(nullptr);
       return;
     }
-    Lob* lob = v.value.lob.get();
+    Lob* lob = value.lob.get();
     if (!lob) throw plsql::valueError("invalid LOB locator specified: ORA-22275");
     if (proc == "OPEN" || proc == "CLOSE") return;
     if (lob->onRow && !lob->locked) throw OraError(22920, "row containing the LOB value is not locked");
@@ -1014,7 +1185,7 @@ class Interpreter {
       size_t b = binary ? to : plsql::utf8Offset(lob->data, to);
       lob->data.replace(a, b - a, filler);
     }
-    markDirty(v.value.lob);
+    markDirty(value.lob);
   }
 
   static OraError argumentError(int n) {
@@ -1158,7 +1329,7 @@ class Interpreter {
       }
       const Token& t = t_[k];
       if (t.kind == Token::Kind::Bind) {
-        binds[t.upper] = skip_ ? Value::null() : hostValue(t.upper).value;
+        binds[t.upper] = skip_ ? Value::null() : plsql::sqlValue(hostValue(t.upper));
         continue;
       }
       if (t.kind != Token::Kind::Word) continue;
@@ -1171,6 +1342,15 @@ class Interpreter {
         continue;
       }
       if (k > from && isOp(t_[k - 1], ".")) continue;
+      if (Var* f = k + 2 < to ? fieldAt(k) : nullptr) {
+        out.append(sql_, copied, t.offset - copied);
+        std::string bind = "#" + std::to_string(f->id);
+        out += ":\"" + bind + "\"";
+        copied = t_[k + 2].offset + t_[k + 2].text.size();
+        binds[bind] = skip_ ? Value::null() : plsql::sqlValue(f->value);
+        k += 2;
+        continue;
+      }
       if (isOp(t_[k + 1], ".") || isOp(t_[k + 1], "(")) continue;
       Var* v = lookup(t.upper);
       if (!v || v->isException || columns.count(t.upper)) continue;
@@ -1696,6 +1876,24 @@ class Interpreter {
 
   Datum arithmetic(const std::string& op, const Datum& a, const Datum& b) {
     if (a.isNull() || b.isNull()) return Datum::scalar(Value::null());
+    // Date arithmetic: a date plus or minus days (fractions are times of
+    // day), and the days between two dates.
+    bool da = a.kind == Datum::Kind::Scalar && a.value.kind == Value::Kind::Date;
+    bool db = b.kind == Datum::Kind::Scalar && b.value.kind == Value::Kind::Date;
+    if (da || db) {
+      if (op == "*" || op == "/" || (db && op == "-" && !da))
+        throw OraError(932, "inconsistent datatypes: expected NUMBER got DATE");
+      if (da && db) {
+        if (op == "+") throw OraError(975, "date + date not allowed");
+        int64_t seconds = secondsOf(a.value.date) - secondsOf(b.value.date);
+        return arithmetic("/", Datum::scalar(Value::number(canonicalFromInt(seconds))),
+                          Datum::scalar(Value::number("86400")));
+      }
+      std::string days;
+      plsql::toNumber(da ? b : a, days);
+      int64_t shift = static_cast<int64_t>(std::llround(std::strtold(days.c_str(), nullptr) * 86400));
+      return Datum::scalar(Value::fromDate(dateOf(secondsOf((da ? a : b).value.date) + (op == "-" ? -shift : shift))));
+    }
     std::string x, y;
     plsql::toNumber(a, x);
     plsql::toNumber(b, y);
@@ -1845,6 +2043,7 @@ class Interpreter {
     std::string n = nameOf(t);
     if (!isOp(peek(1), "(") && !isOp(peek(1), ".")) {
       if (Var* v = lookup(n); v && !v->isException) {
+        if (v->record) throw error(t, "PLS-00382: expression is of wrong type");
         next();
         return v->value;
       }
@@ -1852,7 +2051,15 @@ class Interpreter {
       if (t.kind == Token::Kind::Word && sqlWords.count(n)) return sqlFunction(p_, p_ + 1);
       throw undeclared(t, n);
     }
+    if (Var* f = fieldAt(p_)) {
+      next();
+      next();
+      next();
+      return f->value;
+    }
     if (isOp(peek(1), ".") && isName(peek(2))) {
+      if (Var* v = lookup(n); v && v->record)
+        throw error(peek(2), "PLS-00302: component '" + nameOf(peek(2)) + "' must be declared");
       std::string pkg = n, fn = nameOf(peek(2));
       if (pkg == "DBMS_LOB" || pkg == "UTL_RAW") {
         next();
@@ -1863,7 +2070,8 @@ class Interpreter {
       }
       throw undeclared(t, pkg);
     }
-    static const std::set<std::string> own = {"TO_CLOB", "TO_NCLOB", "EMPTY_CLOB", "EMPTY_BLOB", "HEXTORAW", "CHR"};
+    static const std::set<std::string> own = {"TO_CLOB", "TO_NCLOB", "EMPTY_CLOB", "EMPTY_BLOB", "HEXTORAW", "CHR",
+                                              "BFILENAME"};
     if (t.kind == Token::Kind::Word && own.count(n)) {
       next();
       std::vector<Arg> a = arguments();
@@ -1877,6 +2085,7 @@ class Interpreter {
   // The functions PL/SQL works out itself: LOB values beyond SQL's sizes, and
   // the pieces statement texts are built from.
   Datum builtin(const Token& at, const std::string& fn, const std::vector<Arg>& a) {
+    if (fn == "BFILENAME") return fileLocator(at, a);
     bool noArgs = fn == "EMPTY_CLOB" || fn == "EMPTY_BLOB";
     arity(at, fn, a, noArgs ? 0 : 1, noArgs ? 0 : 1);
     if (skip_) return fn == "HEXTORAW" || fn == "CHR" ? Datum::scalar(Value::null()) : Datum::locator(nullptr);
@@ -1912,6 +2121,18 @@ class Interpreter {
     }
     auto lob = std::make_shared<Lob>();
     plsql::toText(s_, v, lob->data);
+    return Datum::locator(lob);
+  }
+
+  // BFILENAME(directory, file): a locator naming a file; whether the
+  // directory and the file exist is found out only when it is read.
+  Datum fileLocator(const Token& at, const std::vector<Arg>& a) {
+    arity(at, "BFILENAME", a, 2, 2);
+    if (skip_) return Datum::locator(nullptr);
+    auto lob = std::make_shared<Lob>();
+    lob->binary = lob->file = true;
+    plsql::toText(s_, a[0].value, lob->directory);
+    plsql::toText(s_, a[1].value, lob->fileName);
     return Datum::locator(lob);
   }
 
@@ -1978,6 +2199,9 @@ class Interpreter {
     if (skip_) return Datum::scalar(Value::null());
     const Datum& l = a[0].value;
     if (l.isNull()) return Datum::scalar(Value::null());
+    // The database has no directory objects, so no file can be reached.
+    if (l.kind == Datum::Kind::Lob && l.lob->file)
+      throw OraError(22285, "non-existent directory or file for " + fn + " operation");
     bool binary = l.kind == Datum::Kind::Lob ? l.lob->binary : l.value.kind == Value::Kind::Binary;
     std::string data;
     if (binary) plsql::toBinary(l, data);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ struct HostBinds {
   std::vector<std::vector<Value>>* tables = nullptr;
   std::vector<std::unique_ptr<Statement>>* cursors = nullptr;
   std::vector<char>* assigned = nullptr;  // set for each placeholder the block assigns
+  // Per placeholder: 'C', 'B' or 'F' when it is bound as a CLOB, BLOB or
+  // BFILE locator, 0 otherwise; and the BFILE the block left in it.
+  const std::vector<char>* lobKinds = nullptr;
+  std::vector<std::optional<std::pair<std::string, std::string>>>* files = nullptr;
 };
 
 // Runs the block whose text is `sql` (tokens from tokenize).  Throws OraError

@@ -23,6 +23,9 @@ struct Lob {
   std::string storage;        // the row's SQLite table
   std::string column;
   int64_t rowid = 0;
+  bool file = false;          // a BFILE: a directory alias and a file name, no contents
+  std::string directory;
+  std::string fileName;
 };
 
 // One PL/SQL value.

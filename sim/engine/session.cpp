@@ -6,6 +6,7 @@
 #include <atomic>
 #include <charconv>
 #include <cstring>
+#include <optional>
 
 #include "engine/core.h"
 #include "engine/dict.h"
@@ -298,6 +299,9 @@ class StatementImpl : public Statement {
   void bind(size_t index, const Value& value) override {
     if (index >= values_.size()) throw OraError(1036, "illegal variable name/number");
     values_[index] = value;
+    // A plain value: no longer a table or a LOB from an earlier bind.
+    if (index < isTable_.size()) isTable_[index] = 0;
+    if (index < lobKinds_.size()) lobKinds_[index] = 0;
   }
   void bindTable(size_t index, const std::vector<Value>& values) override {
     if (route_ != Route::Block)
@@ -305,6 +309,16 @@ class StatementImpl : public Statement {
     if (index >= values_.size()) throw OraError(1036, "illegal variable name/number");
     isTable_[index] = 1;
     tables_[index] = values;
+  }
+  void bindLob(size_t index, char lobKind, const Value& value) override {
+    bind(index, value);
+    if (route_ == Route::Block) lobKinds_[index] = lobKind;
+  }
+  bool boundFile(size_t index, std::string& directory, std::string& file) const override {
+    if (index >= files_.size() || !files_[index]) return false;
+    directory = files_[index]->first;
+    file = files_[index]->second;
+    return true;
   }
   bool boundAssigned(size_t index) const override { return index < assigned_.size() && assigned_[index]; }
   Value boundValue(size_t index) const override { return index < values_.size() ? values_[index] : Value::null(); }
@@ -343,6 +357,8 @@ class StatementImpl : public Statement {
   std::vector<std::vector<Value>> tables_;
   std::vector<std::unique_ptr<Statement>> cursors_;  // blocks: cursors opened on placeholders
   std::vector<char> assigned_;                       // blocks: placeholders the last run assigned
+  std::vector<char> lobKinds_;                       // blocks: 'C', 'B' or 'F' for LOB placeholders
+  std::vector<std::optional<std::pair<std::string, std::string>>> files_;  // blocks: BFILEs left in placeholders
   std::vector<ColumnInfo> columns_;
   std::vector<Conv> conv_;
   uint64_t rows_ = 0;
@@ -478,8 +494,10 @@ void StatementImpl::execute() {
       Atomic a(s_);
       for (auto& c : cursors_) c.reset();
       assigned_.assign(binds_.size(), 0);
+      files_.assign(binds_.size(), std::nullopt);
       rows_ = runAnonymousBlock(s_, sql_, tokens_,
-                                HostBinds{&binds_, &values_, &isTable_, &tables_, &cursors_, &assigned_});
+                                HostBinds{&binds_, &values_, &isTable_, &tables_, &cursors_, &assigned_,
+                                          &lobKinds_, &files_});
       a.done();
       return;
     }
@@ -648,6 +666,7 @@ void StatementImpl::collectBlockBinds() {
   }
   values_.assign(binds_.size(), Value::null());
   isTable_.assign(binds_.size(), 0);
+  lobKinds_.assign(binds_.size(), 0);
   tables_.assign(binds_.size(), {});
   cursors_.clear();
   cursors_.resize(binds_.size());

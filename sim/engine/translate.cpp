@@ -844,12 +844,19 @@ class Parser {
       targetLabels_ = &labels;
       std::string rows = query(false, &decls);
       targetLabels_ = nullptr;
-      if (extraValues.empty()) {
+      if (extraValues.empty() && onNull.empty()) {
         sql += rows;
       } else {
-        sql += "SELECT *";
-        for (const auto& v : extraValues) sql += ", " + v;
-        sql += " FROM (" + rows + ")";
+        // The query's rows by the target's names, with the defaults added.
+        std::string names, list;
+        for (size_t i = 0; i < cols.size(); ++i) {
+          names += (i ? ", " : "") + quoteName(cols[i]);
+          auto def = onNull.find(cols[i]);
+          list += (i ? ", " : "") +
+                  (def == onNull.end() ? quoteName(cols[i]) : "COALESCE(" + quoteName(cols[i]) + ", " + def->second + ")");
+        }
+        for (const auto& v : extraValues) list += ", " + v;
+        sql += "WITH ocisim_rows(" + names + ") AS (" + rows + ") SELECT " + list + " FROM ocisim_rows";
       }
       out_.columns.resize(before);
       out_.starColumn.resize(before);

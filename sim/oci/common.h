@@ -123,6 +123,10 @@ struct LobLocator : Handle {
   bool initialized = false;
   bool fileOpen = false;
   std::string data;         // UTF-8 text for a CLOB, bytes otherwise
+  // A BFILE a block named with BFILENAME: the directory alias and file.  The
+  // stand-in has no directory objects, so such a file cannot be opened.
+  bool named = false;
+  std::string directory, fileName;
   bool ownedByStmt = false;
   LobLocator(ub4 dtype, Env* e) : Handle(dtype, e) {}
 };

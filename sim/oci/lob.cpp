@@ -71,6 +71,7 @@ OCISIM_API_OCI8 sword OCILobGetLength(OCISvcCtx* svchp, OCIError* errhp, OCILobL
   LobLocator* loc = locatorOf(locp);
   if (loc == nullptr || lenp == nullptr) return OCI_INVALID_HANDLE;
   if (!loc->initialized) return fail(e, 22275, "invalid LOB locator specified");
+  if (loc->named) return fail(e, 22285, "non-existent directory or file for GETLENGTH operation");
   *lenp = static_cast<ub4>(loc->lobType == SQLT_CLOB ? charCount(loc->data) : loc->data.size());
   return succeed(e);
 }
@@ -142,6 +143,7 @@ OCISIM_API_OCI8 sword OCILobFileOpen(OCISvcCtx* svchp, OCIError* errhp, OCILobLo
   if (loc->lobType != SQLT_BFILEE) return fail(e, 22275, "invalid LOB locator specified");
   if (mode != OCI_FILE_READONLY) return fail(e, 24801, "illegal parameter value in OCI lob function");
   if (!loc->initialized) return fail(e, 22275, "invalid LOB locator specified");
+  if (loc->named) return fail(e, 22285, "non-existent directory or file for FILEOPEN operation");
   loc->fileOpen = true;
   return succeed(e);
 }
@@ -170,6 +172,7 @@ OCISIM_API_OCI8 sword OCILobFileExists(OCISvcCtx* svchp, OCIError* errhp, OCILob
   if (handleAs<SvcCtx>(svchp, OCI_HTYPE_SVCCTX) == nullptr) return OCI_INVALID_HANDLE;
   LobLocator* loc = locatorOf(filep);
   if (loc == nullptr || flag == nullptr) return OCI_INVALID_HANDLE;
+  if (loc->named) return fail(e, 22285, "non-existent directory or file for FILEEXISTS operation");
   *flag = loc->initialized ? 1 : 0;
   return succeed(e);
 }
@@ -190,6 +193,9 @@ OCISIM_API_OCI8 sword OCILobAssign(OCIEnv* envhp, OCIError* errhp, const OCILobL
   dst->initialized = src->initialized;
   dst->fileOpen = false;
   dst->data = src->data;
+  dst->named = src->named;
+  dst->directory = src->directory;
+  dst->fileName = src->fileName;
   return succeed(e);
 }
 

@@ -6,10 +6,10 @@
 // Parse errors therefore come from OCIStmtExecute, as with Oracle's
 // deferred parse.
 //
-// Binds are input only: the engine's blocks hand nothing back, so OUT
-// placeholders keep the caller's values, and a PL/SQL table bind must hold
-// exactly one element (anything else answers ORA-03001).  Cursor, object and
-// reference types are not offered.
+// A block hands back what it assigned: OUT and IN OUT values, PL/SQL
+// tables with their element count, LOB locators (written into the
+// caller's descriptor) and the cursors it opened on cursor binds.
+// Object and reference types are not offered.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -98,6 +98,11 @@ ocisim::Value bindValue(Bind* b, ub4 iter) {
   return readExternal(b->dty, elem, len);
 }
 
+// 'C', 'B' or 'F' for the LOB external types, as the engine names them.
+char lobKind(ub2 dty) {
+  return dty == SQLT_CLOB ? 'C' : dty == SQLT_BLOB ? 'B' : dty == SQLT_BFILEE ? 'F' : 0;
+}
+
 // Hands every placeholder its value for one iteration of an execute.
 void applyBinds(Stmt* st, ub4 iter) {
   const auto& names = st->st->bindNames();
@@ -125,6 +130,8 @@ void applyBinds(Stmt* st, ub4 iter) {
       std::vector<ocisim::Value> elements;
       for (ub4 e = 0; e < count; ++e) elements.push_back(bindValue(found, e));
       st->st->bindTable(k, elements);
+    } else if (lobKind(found->dty)) {
+      st->st->bindLob(k, lobKind(found->dty), bindValue(found, iter));
     } else {
       st->st->bind(k, bindValue(found, iter));
     }
@@ -154,6 +161,23 @@ void writeBound(Bind* b, ub4 i, const ocisim::Value& v, const ocisim::Connection
   if (rcode) *rcode = rc;
 }
 
+// The locator a block left in a LOB placeholder goes into the caller's
+// descriptor: the value, or the file a BFILE names.
+void returnLocator(Stmt* st, Bind* b, size_t k) {
+  void* slot = b->buf ? *static_cast<void**>(b->buf) : nullptr;
+  auto* loc = handleAs<LobLocator>(slot, OCI_DTYPE_LOB);
+  if (loc == nullptr) loc = handleAs<LobLocator>(slot, OCI_DTYPE_FILE);
+  if (loc == nullptr) throw ocisim::OraError(22275, "invalid LOB locator specified");
+  ocisim::Value v = st->st->boundValue(k);
+  loc->lobType = b->dty;
+  loc->fileOpen = false;
+  loc->named = b->dty == SQLT_BFILEE && st->st->boundFile(k, loc->directory, loc->fileName);
+  loc->initialized = loc->named || !v.isNull();
+  loc->data = loc->named ? std::string() : v.data;
+  if (b->ind) *b->ind = loc->initialized ? 0 : -1;
+  if (b->rcode) *b->rcode = 0;
+}
+
 // After a block ran: OUT and IN OUT placeholders get the values it left,
 // PL/SQL tables their elements and count, cursor variables the cursor it
 // opened, ready to fetch on the statement they name.
@@ -163,7 +187,10 @@ void returnBinds(Stmt* st, ocisim::Connection* conn) {
     for (auto& owned : st->binds) {
       Bind* b = owned.get();
       if (!(b->name.empty() ? b->pos == k + 1 : b->name == names[k])) continue;
-      if (b->dty == SQLT_CLOB || b->dty == SQLT_BLOB || b->dty == SQLT_BFILEE) break;
+      if (lobKind(b->dty)) {
+        if (st->st->boundAssigned(k)) returnLocator(st, b, k);
+        break;
+      }
       if (b->dty == SQLT_RSET || b->dty == SQLT_CUR) {
         Stmt* target = nullptr;
         if (b->dty == SQLT_RSET && b->buf) target = handleAs<Stmt>(*static_cast<void**>(b->buf), OCI_HTYPE_STMT);
@@ -268,6 +295,7 @@ void writeCell(Stmt* st, Define* d, ub4 row, const ocisim::Value& v, const ocisi
       if (loc == nullptr) loc = handleAs<LobLocator>(slot, OCI_DTYPE_FILE);
       if (loc) {
         loc->initialized = false;
+        loc->named = false;
         loc->data.clear();
       }
     }
@@ -318,6 +346,7 @@ void writeCell(Stmt* st, Define* d, ub4 row, const ocisim::Value& v, const ocisi
     loc->lobType = d->dty;
     loc->initialized = true;
     loc->fileOpen = false;
+    loc->named = false;
     loc->data = v.data;
     if (ind) *ind = 0;
     if (rlen) *rlen = sizeof(void*);

@@ -599,6 +599,7 @@ void TOracleQuery::ExecuteInternal(bool describeOnly, int32_t iterations, int32_
           statementType_ = cda_.ft;
         }
         session_->UnlockSession();
+        variables_.TakeReturnedLengths();
       }
       RestoreCursor();
     }

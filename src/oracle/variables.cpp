@@ -437,6 +437,12 @@ void TVariables::MarkUnbound() {
   }
 }
 
+void TVariables::TakeReturnedLengths() {
+  for (auto& v : list_)
+    if ((v->Type == otLong || v->Type == otLongRaw) && v->BufferSize <= 0xFFFF && !v->IsNull())
+      v->ActualLength = v->BoundLength;
+}
+
 std::string TVariables::Substitute(const std::string& text) const {
   bool any = false;
   for (const auto& v : list_) any = any || v->Type == otSubst;

@@ -99,6 +99,9 @@ class TVariables {
   std::string Substitute(const std::string& text) const;
   // After a new statement handle every variable is bound again.
   void MarkUnbound();
+  // After an execution: a LONG or LONG RAW value a block handed back came
+  // with its length.
+  void TakeReturnedLengths();
   // The debug text of the variables: a line per variable.
   std::string DebugText() const;
 

@@ -118,7 +118,8 @@ bool SequenceAtLimit(const SequenceAttributes& s, std::string* lastTaken) {
   const bool ascending = increment > 0;
   if (ascending ? last <= max : last >= min) return false;
   // LAST_NUMBER is one step beyond the last number handed out, or (with a
-  // cache) the bound's neighbour; either way the last one is within bounds.
+  // cache) the bound's neighbour: one step back is within the bounds, and
+  // from there the next step passes the bound again.
   Whole taken = last - increment;
   if (taken < min || taken > max) taken = ascending ? max : min;
   if (lastTaken) *lastTaken = WholeText(taken);

@@ -44,8 +44,9 @@ std::map<std::string, IdentityColumn> ReadIdentityColumns(TOracleQuery& q, const
 std::vector<std::string> SequenceOptions(const SequenceAttributes& s, const std::string& startWith);
 
 // Whether a sequence has handed out its last number (LAST_NUMBER beyond
-// MAXVALUE ascending, below MINVALUE descending); `lastTaken` is then the
-// number it handed out last, within its bounds.
+// MAXVALUE ascending, below MINVALUE descending); `lastTaken` is then a
+// number within its bounds one step short of LAST_NUMBER (or the bound): a
+// sequence that starts there and hands it out stands where this one stands.
 bool SequenceAtLimit(const SequenceAttributes& s, std::string* lastTaken);
 
 // A default or expression with the schema owner's prefix taken out of every

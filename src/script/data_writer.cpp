@@ -363,11 +363,11 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
           large.returning.push_back(SqlName(Q.FieldName(i)));
           large.into.push_back(lob);
           statement += "EMPTY_CLOB()";
-          std::vector<size_t> units;
-          const std::vector<std::string> pieces = UnistrPieces(value, &units);
-          for (size_t k = 0; k < pieces.size(); ++k)
-            large.appends += "  DBMS_LOB.WRITEAPPEND(" + lob + ", " + std::to_string(units[k]) + ", UNISTR('" +
-                             pieces[k] + "'));\r\n";
+          // APPEND takes the piece whole: WRITEAPPEND's amount would count
+          // a character beyond the basic plane once or twice, as the
+          // server's character semantics have it.
+          for (const std::string& piece : UnistrPieces(value))
+            large.appends += "  DBMS_LOB.APPEND(" + lob + ", TO_NCLOB(UNISTR('" + piece + "')));\r\n";
           break;
         }
         case ValueKind::Text:

@@ -77,29 +77,23 @@ constexpr size_t kPieceBytes = 1000;
 
 }  // namespace
 
-std::vector<std::string> UnistrPieces(std::string_view utf8, std::vector<size_t>* chars) {
+std::vector<std::string> UnistrPieces(std::string_view utf8) {
   std::vector<std::string> pieces;
   std::string piece;
-  size_t units = 0;
   auto flush = [&] {
     pieces.push_back(piece);
-    if (chars) chars->push_back(units);
     piece.clear();
-    units = 0;
   };
   for (size_t i = 0; i < utf8.size();) {
     const unsigned cp = NextCodePoint(utf8, i);
     const bool plain = cp >= 0x20 && cp < 0x7F && cp != '\'' && cp != '&' && cp != '\\';
     if (plain) {
       piece += static_cast<char>(cp);
-      ++units;
     } else if (cp >= 0x10000) {
       AppendUnit(piece, 0xD800 + ((cp - 0x10000) >> 10));
       AppendUnit(piece, 0xDC00 + ((cp - 0x10000) & 0x3FF));
-      units += 2;
     } else {
       AppendUnit(piece, cp);
-      ++units;
     }
     if (piece.size() >= kPieceBytes) flush();
   }

@@ -33,9 +33,9 @@ bool NeedsUnistr(std::string_view utf8);
 // client character set can change it.  `wrap` names a function that each
 // piece goes into (TO_NCLOB for NCLOB values), or is empty.
 std::string UnistrLiteral(std::string_view utf8, const char* wrap = "");
-// The pieces of such a literal, for a caller that writes each piece on
-// its own (an NCLOB appended to piece by piece).  `chars` receives each
-// piece's length in UTF-16 code units.
-std::vector<std::string> UnistrPieces(std::string_view utf8, std::vector<size_t>* chars = nullptr);
+// The pieces of such a literal (the text between the quotes), for a
+// caller that writes each piece on its own (an NCLOB appended to piece by
+// piece).
+std::vector<std::string> UnistrPieces(std::string_view utf8);
 
 }  // namespace tarlow

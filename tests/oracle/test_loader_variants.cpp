@@ -42,6 +42,8 @@ TEST_F(VariantTest, EachVariantOffersItsGroups) {
     EXPECT_EQ(oci::OCI8Available(), c.oci8) << c.variant;
     EXPECT_EQ(oci::OCI81Available(), c.oci81) << c.variant;
     EXPECT_EQ(oci::api().OCIEnvCreate != nullptr, c.oci81) << c.variant;
+    // The datetime descriptors' calls come with the later clients only.
+    EXPECT_EQ(oci::api().OCIDateTimeGetDate != nullptr, c.oci81) << c.variant;
     EXPECT_EQ(oci::api().OCIInitialize != nullptr, c.oci8) << c.variant;
     EXPECT_EQ(oci::api().OCICacheFlush != nullptr, c.oci8) << c.variant;
     EXPECT_NE(oci::api().odessp, nullptr) << c.variant;

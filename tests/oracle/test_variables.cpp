@@ -80,6 +80,38 @@ TEST_P(VariablesTest, ValuesComeBackThroughOutBinds) {
   }
 }
 
+// IN OUT: one variable of each type goes in and comes back changed.
+TEST_P(VariablesTest, ValuesComeBackChangedThroughInOutBinds) {
+  REQUIRE_STAND_IN(db());
+  struct InOut {
+    int16_t type;
+    const char* change;  // the block's expression of :v
+    TOracleVariant in;
+    std::string out;
+  };
+  const InOut cases[] = {
+      {otInteger, ":v * -3", TOracleVariant::FromInteger(14), "i-42"},
+      {otFloat, ":v / 4", TOracleVariant::FromFloat(10), "f2.5"},
+      {otString, ":v || '!'", TOracleVariant::FromString("it's"), "sit's!"},
+      {otPLSQLString, "RPAD(:v, 5000, 'q')", TOracleVariant::FromString("p"), "sp" + std::string(4999, 'q')},
+      {otChar, "UPPER(:v)", TOracleVariant::FromString("charz"), "sCHARZ"},
+      {otDate, ":v + 1", TOracleVariant::FromDateTime(oraconv::EncodeDate(2024, 2, 28)), "d2024-02-29 00:00:00"},
+      {otLong, "SUBSTR(:v, 1, 5)", TOracleVariant::FromString("hello world"), "shello"},
+      {otLongRaw, "HEXTORAW('0203')", TOracleVariant::FromBytes(std::string("\1\2\3\4", 4)), "x0203"},
+      {otString, "NULL", TOracleVariant::FromString("gone"), "<unassigned>"},
+      {otInteger, "NVL(:v, 7)", TOracleVariant::Null(), "i7"},
+  };
+  for (const InOut& c : cases) {
+    SCOPED_TRACE(std::string(c.change) + " type " + std::to_string(c.type));
+    TOracleQuery q(&session());
+    q.SetSQLText(std::string("BEGIN :v := ") + c.change + "; END;");
+    q.DeclareVariable("v", c.type);
+    q.SetVariable("v", c.in);
+    EXPECT_EQ(MessageOf([&] { q.Execute(); }), "(no exception)");
+    EXPECT_EQ(Show(q.GetVariable("v")), c.out);
+  }
+}
+
 // Values of every type stored through IN binds and read back by a select
 // with a bind in its WHERE clause; LONG and LONG RAW take their whole value.
 TEST_P(VariablesTest, InBindsStoreEveryType) {
@@ -208,6 +240,38 @@ TEST_P(VariablesTest, PLSQLTablesInAndOut) {
   EXPECT_NE(MessageOf([&] { q.Execute(); }).find("ORA-06513"), std::string::npos);
 }
 
+// A block fills PL/SQL tables from the rows of a query, walked with a
+// cursor FOR loop.
+TEST_P(VariablesTest, PLSQLTablesFilledFromRows) {
+  REQUIRE_STAND_IN(db());
+  db().Table("create table pt (n number, s varchar2(10))", "pt", {"1, 'a'", "2, 'b'", "3, 'c'"});
+  TOracleQuery q(&session());
+  q.SetSQLText(
+      "DECLARE k PLS_INTEGER := 0;\n"
+      "BEGIN\n"
+      "  FOR r IN (SELECT n, s FROM pt WHERE n <= :hi ORDER BY n DESC) LOOP\n"
+      "    k := k + 1; :ns(k) := r.n; :ss(k) := r.s || r.n;\n"
+      "  END LOOP;\n"
+      "END;");
+  q.DeclareVariable("hi", otInteger);
+  q.DeclareVariable("ns", otInteger);
+  q.DeclarePLSQLTable("ns", 5, 0);
+  q.DeclareVariable("ss", otString);
+  q.DeclarePLSQLTable("ss", 5, 10);
+  q.SetVariable("ns", TOracleVariant::Null());
+  q.SetVariable("ss", TOracleVariant::Null());
+  q.SetVariable("hi", TOracleVariant::FromInteger(2));
+  q.Execute();
+  EXPECT_EQ(Show(q.GetVariable("ns")), "[0: i2 i1]");
+  EXPECT_EQ(Show(q.GetVariable("ss")), "[0: sb2 sa1]");
+  // No rows: the tables come back empty.
+  q.SetVariable("hi", TOracleVariant::FromInteger(0));
+  q.SetVariable("ns", TOracleVariant::Null());
+  q.SetVariable("ss", TOracleVariant::Null());
+  q.Execute();
+  EXPECT_TRUE(q.GetVariable("ns").IsUnassigned());
+}
+
 // A cursor opened in a block comes back through a cursor variable and is
 // fetched by the query attached to it.
 TEST_P(VariablesTest, CursorVariableFetchedByAQuery) {
@@ -252,6 +316,144 @@ TEST_P(VariablesTest, LOBVariablesBindTheirLocator) {
   check.SetSQLText("select c from lob_dst");
   check.Execute();
   EXPECT_EQ(check.FieldAsLOB(0).ReadAll(), "clob text");
+}
+
+// A block leaves a locator in a LOB variable: a temporary LOB it built, one
+// it selected, or the same LOB changed; the client reads it through the
+// attached locator.  A BFILE names a file the database cannot reach.
+TEST_P(VariablesTest, LOBVariablesComeBackFromABlock) {
+  REQUIRE_STAND_IN(db());
+  if (OCI7()) {
+    EXPECT_EQ(MessageOf([&] { TLOBLocator refused(&session(), otCLOB); }),
+              "A TLOBLocator instance requires OCI8 mode, but OCI7 mode is used.");
+    return;
+  }
+  db().Table("create table lob_rows (n number, c clob)", "lob_rows", {"1, 'row text'"});
+  TLOBLocator clob(&session(), otCLOB);
+  TOracleQuery q(&session());
+  q.DeclareVariable("c", otCLOB);
+  q.SetComplexVariable("c", &clob);
+  auto run = [&](const std::string& block) {
+    q.SetSQLText(block);
+    q.Execute();
+  };
+  run("BEGIN DBMS_LOB.CREATETEMPORARY(:c, TRUE); DBMS_LOB.WRITEAPPEND(:c, 6, 'hello '); END;");
+  EXPECT_FALSE(clob.IsNull());
+  EXPECT_EQ(clob.Size(), 6);
+  EXPECT_EQ(clob.ReadAll(), "hello ");
+  // IN OUT: the block appends to what it was given.
+  run("BEGIN DBMS_LOB.WRITEAPPEND(:c, 5, 'w\xC3\xB6rld'); END;");
+  EXPECT_EQ(clob.ReadAll(), "hello w\xC3\xB6rld");
+  EXPECT_EQ(clob.Size(), 11);
+  // Only read: the locator keeps its value.
+  TOracleQuery length(&session());
+  length.DeclareVariable("c", otCLOB);
+  length.SetComplexVariable("c", &clob);
+  length.DeclareVariable("n", otInteger);
+  length.SetSQLText("BEGIN :n := DBMS_LOB.GETLENGTH(:c); END;");
+  length.Execute();
+  EXPECT_EQ(Show(length.GetVariable("n")), "i11");
+  EXPECT_EQ(clob.ReadAll(), "hello w\xC3\xB6rld");
+  run("BEGIN SELECT c INTO :c FROM lob_rows WHERE n = 1; END;");
+  EXPECT_EQ(clob.ReadAll(), "row text");
+  // A LOB variable of the block's own, handed out.
+  run("DECLARE t CLOB; BEGIN t := 'from ' || 'a variable'; :c := t; END;");
+  EXPECT_EQ(clob.ReadAll(), "from a variable");
+  run("BEGIN :c := NULL; END;");
+  EXPECT_TRUE(clob.IsNull());
+  EXPECT_TRUE(q.GetVariable("c").IsUnassigned());
+  EXPECT_NE(MessageOf([&] { run("BEGIN DBMS_LOB.WRITEAPPEND(:c, 1, 'x'); END;"); }).find("ORA-22275"),
+            std::string::npos);
+
+  TLOBLocator blob(&session(), otBLOB);
+  TOracleQuery b(&session());
+  b.DeclareVariable("b", otBLOB);
+  b.SetComplexVariable("b", &blob);
+  b.SetSQLText("BEGIN DBMS_LOB.CREATETEMPORARY(:b, TRUE); DBMS_LOB.WRITEAPPEND(:b, 3, HEXTORAW('00FF10')); END;");
+  b.Execute();
+  EXPECT_EQ(blob.ReadAll(), std::string("\0\xFF\x10", 3));
+
+  TLOBLocator file(&session(), otBFile);
+  TOracleQuery f(&session());
+  f.DeclareVariable("f", otBFile);
+  f.SetComplexVariable("f", &file);
+  f.SetSQLText("BEGIN :f := BFILENAME('DATA_DIR', 'notes.txt'); END;");
+  f.Execute();
+  EXPECT_FALSE(file.IsNull());
+  char buffer[8];
+  EXPECT_NE(MessageOf([&] { file.Read(buffer, 8); }).find("ORA-22285"), std::string::npos);
+  EXPECT_NE(MessageOf([&] { file.ReadAll(); }).find("ORA-22285"), std::string::npos);
+  TOracleQuery fileLength(&session());
+  fileLength.SetSQLText("DECLARE n NUMBER; BEGIN n := DBMS_LOB.GETLENGTH(BFILENAME('DATA_DIR', 'notes.txt')); END;");
+  EXPECT_NE(MessageOf([&] { fileLength.Execute(); }).find("ORA-22285: non-existent directory or file for GETLENGTH"),
+            std::string::npos);
+  // A BFILE is no CLOB.
+  q.SetSQLText("BEGIN :c := BFILENAME('DATA_DIR', 'notes.txt'); END;");
+  EXPECT_NE(MessageOf([&] { q.Execute(); }).find("PLS-00382"), std::string::npos);
+}
+
+// One query's variables copied to another: declarations and values, each
+// list on its own afterwards.
+TEST_P(VariablesTest, AssignCopiesDeclarationsAndValues) {
+  REQUIRE_STAND_IN(db());
+  TOracleQuery from(&session());
+  from.DeclareVariable("i", otInteger);
+  from.DeclareVariable("s", otString);
+  from.DeclareVariable("t", otFloat);
+  from.DeclarePLSQLTable("t", 5, 0);
+  from.DeclareVariable("o", otString);
+  from.SetVariable("i", TOracleVariant::FromInteger(4));
+  from.SetVariable("s", TOracleVariant::FromString("text"));
+  from.SetVariable("t", Array({TOracleVariant::FromFloat(1.5), TOracleVariant::FromFloat(2.5)}, 1));
+  TOracleQuery to(&session());
+  to.DeclareVariable("old", otInteger);
+  to.Variables().Assign(from.Variables());
+  ASSERT_EQ(to.VariableCount(), 4);
+  EXPECT_EQ(to.VariableIndex("old"), -1);
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_EQ(to.VariableName(k), from.VariableName(k));
+    EXPECT_EQ(to.VariableType(k), from.VariableType(k));
+    EXPECT_EQ(Show(to.GetVariable(k)), Show(from.GetVariable(k)));
+  }
+  // The copy runs on its own and leaves the original alone.
+  to.SetSQLText("BEGIN :o := :s || :i || ':' || :t.COUNT; :t(1) := 0; END;");
+  to.Execute();
+  EXPECT_EQ(Show(to.GetVariable("o")), "stext4:2");
+  EXPECT_EQ(Show(to.GetVariable("t")), "[1: f0 f2.5]");
+  EXPECT_TRUE(from.GetVariable("o").IsUnassigned());
+  EXPECT_EQ(Show(from.GetVariable("t")), "[1: f1.5 f2.5]");
+
+  TVariables loose(nullptr);
+  EXPECT_EQ(MessageOf([&] { loose.Assign(from.Variables()); }), "Can only Assign TVariables owned by a TOracleQuery");
+  EXPECT_EQ(MessageOf([&] { to.Variables().Assign(loose); }), "Can only Assign TVariables owned by a TOracleQuery");
+}
+
+// A cursor variable's query closed half-way through its rows, then opened
+// again by the block, reads from the first row.
+TEST_P(VariablesTest, CursorVariableClosedAndReopened) {
+  REQUIRE_STAND_IN(db());
+  db().Table("create table cc (n number)", "cc", {"1", "2", "3"});
+  TOracleQuery rows(&session());
+  TOracleQuery q(&session());
+  q.SetSQLText("BEGIN OPEN :cur FOR SELECT n FROM cc ORDER BY n; END;");
+  q.DeclareVariable("cur", otCursor);
+  q.SetComplexVariable("cur", &rows);
+  q.Execute();
+  rows.Execute();
+  EXPECT_EQ(rows.FieldAsInteger(0), 1);
+  rows.Next();
+  rows.Close();
+  EXPECT_TRUE(rows.Eof());
+  q.Execute();
+  rows.Execute();
+  std::vector<int> got;
+  for (; !rows.Eof(); rows.Next()) got.push_back(rows.FieldAsInteger(0));
+  EXPECT_EQ(got, (std::vector<int>{1, 2, 3}));
+  rows.Close();
+  // A block that opens nothing leaves the query nothing to fetch.
+  q.SetSQLText("BEGIN IF 1 = 0 THEN OPEN :cur FOR SELECT n FROM cc; END IF; END;");
+  q.Execute();
+  EXPECT_NE(MessageOf([&] { rows.Execute(); }), "(no exception)");
 }
 
 // Substitution variables are pasted into the text outside literals and

@@ -289,6 +289,12 @@ INSERT INTO modern VALUES (4, TIMESTAMP '2000-01-01 00:00:00', NULL, NULL, NULL,
   -BINARY_DOUBLE_INFINITY, NULL, NULL, NULL, NULL, NULL);
 INSERT INTO modern VALUES (5, TIMESTAMP '2000-01-01 00:00:00', NULL, NULL, NULL, NULL, NULL, BINARY_DOUBLE_NAN,
   NULL, NULL, NULL, NULL, NULL);
+INSERT INTO modern (id, made, ncl) VALUES (6, TIMESTAMP '2000-01-01 00:00:00',
+  TO_NCLOB(RPAD(UNISTR('\00e9'), 2000, UNISTR('\4e2d'))) || TO_NCLOB(RPAD(UNISTR('\00e9'), 2000, UNISTR('\00e9'))) ||
+  TO_NCLOB(RPAD(UNISTR('\00e9'), 2000, UNISTR('\00e9'))) || TO_NCLOB(RPAD(UNISTR('\00e9'), 2000, UNISTR('\00e9'))) ||
+  TO_NCLOB(RPAD(UNISTR('\00e9'), 2000, UNISTR('\00e9'))) || TO_NCLOB(RPAD(UNISTR('\00e9'), 2000, UNISTR('\00e9'))) ||
+  TO_NCLOB(RPAD(UNISTR('\00e9'), 2000, UNISTR('\00e9'))) || TO_NCLOB(RPAD(UNISTR('\00e9'), 2000, UNISTR('\00e9'))) ||
+  TO_NCLOB(RPAD(UNISTR('\00e9'), 2000, UNISTR('\d83d\de00'))));
 INSERT INTO child VALUES (10, 1);
 INSERT INTO child VALUES (11, 3);
 COMMIT;
@@ -303,6 +309,8 @@ COMMIT;
   EXPECT_NE(script.find("BINARY_FLOAT_NAN"), std::string::npos);
   EXPECT_NE(script.find("UNISTR('caf\\00E9"), std::string::npos);
   EXPECT_EQ(script.find("cannot be scripted"), std::string::npos);
+  // The long NCLOB goes in piece by piece.
+  EXPECT_NE(script.find("DBMS_LOB.APPEND(l1, TO_NCLOB(UNISTR('"), std::string::npos);
 }
 
 }  // namespace

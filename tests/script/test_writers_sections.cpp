@@ -344,9 +344,18 @@ TEST(BuildObjectList, UnreadableNamesGiveTheMessageAndNothingOfThatKind) {
 }
 
 int g_fetches = 0;
+OCIStmt* g_rowsStatement = nullptr;
+// The statement that reads the table's rows.
+sword NotingPrepare(OCIStmt* st, OCIError* e, const OraText* text, ub4 length, ub4 language, ub4 mode) {
+  if (std::string(reinterpret_cast<const char*>(text), length).rfind("SELECT * from", 0) == 0) {
+    g_rowsStatement = st;
+    g_fetches = 0;
+  }
+  return g_real.OCIStmtPrepare(st, e, text, length, language, mode);
+}
 // The first buffer of 25 rows comes; the next fails.
 sword FailingFetch(OCIStmt* st, OCIError* e, ub4 rows, ub2 orientation, ub4 mode) {
-  if (++g_fetches > 1) return OCI_ERROR;
+  if (st == g_rowsStatement && ++g_fetches > 1) return OCI_ERROR;
   return g_real.OCIStmtFetch(st, e, rows, orientation, mode);
 }
 
@@ -358,7 +367,9 @@ TEST(DataWriter, AFailingFetchKeepsTheRowsWrittenBeforeIt) {
   g_real = oci::api();
   oci::Api failing = g_real;
   failing.OCIStmtFetch = FailingFetch;
+  failing.OCIStmtPrepare = NotingPrepare;
   g_fetches = 0;
+  g_rowsStatement = nullptr;
   TOracleQuery::SetApiForTests(&failing);
   EXPECT_ANY_THROW(s.Writers().WriteTableData(s.Ctx(), "T"));
   TOracleQuery::SetApiForTests(nullptr);

@@ -242,7 +242,106 @@ INSTANTIATE_TEST_SUITE_P(
                    "stop here"},
         BlockError{"BEGIN NULL; END", 6550, "end-of-file"},
         BlockError{"BEGIN NULL; EXCEPTION WHEN no_such_thing THEN NULL; END;", 6550,
-                   "PLS-00201: identifier 'NO_SUCH_THING'"}));
+                   "PLS-00201: identifier 'NO_SUCH_THING'"},
+        // What the stand-in does not run is refused before anything runs,
+        // never skipped.
+        BlockError{"DECLARE TYPE nums IS TABLE OF NUMBER INDEX BY PLS_INTEGER; BEGIN INSERT INTO t VALUES (3, NULL); END;",
+                   6550, "PLS-00999: implementation restriction (may be temporary) TYPE"},
+        BlockError{"DECLARE CURSOR c IS SELECT a FROM t; BEGIN INSERT INTO t VALUES (3, NULL); END;", 6550,
+                   "PLS-00999: implementation restriction (may be temporary) CURSOR"},
+        BlockError{"BEGIN INSERT INTO t VALUES (3, NULL); FOR r IN c LOOP NULL; END LOOP; END;", 6550,
+                   "PLS-00999: implementation restriction (may be temporary) cursor FOR loops"},
+        BlockError{"BEGIN INSERT INTO t VALUES (3, NULL); FOR r IN (SELECT a FROM t) LOOP INSERT INTO t VALUES (r.b, NULL);"
+                   " END LOOP; END;", 6550, "PL/SQL: ORA-00904: \"R\".\"B\": invalid identifier"},
+        BlockError{"DECLARE n NUMBER; BEGIN INSERT INTO t VALUES (3, NULL); FOR r IN (SELECT a FROM t) LOOP n := r.b;"
+                   " END LOOP; END;", 6550, "PLS-00302: component 'B' must be declared"},
+        BlockError{"DECLARE n NUMBER; BEGIN INSERT INTO t VALUES (3, NULL); FOR r IN (SELECT a FROM t) LOOP n := r;"
+                   " END LOOP; END;", 6550, "PLS-00382"},
+        BlockError{"BEGIN INSERT INTO t VALUES (3, NULL); FOR r IN (SELECT a FROM nosuch) LOOP NULL; END LOOP; END;",
+                   6550, "ORA-00942"},
+        BlockError{"BEGIN INSERT INTO t VALUES (3, NULL); CASE WHEN 1 = 1 THEN NULL; END CASE; END;", 6550,
+                   "PLS-00999"},
+        BlockError{"DECLARE n NUMBER; BEGIN INSERT INTO t VALUES (3, NULL); n := CASE WHEN 1 = 1 THEN 1 END; END;", 6550,
+                   "PLS-00999"},
+        BlockError{"BEGIN INSERT INTO t VALUES (3, NULL); FORALL i IN 1 .. 2 INSERT INTO t VALUES (i, NULL); END;", 6550,
+                   "PLS-00999"},
+        BlockError{"BEGIN INSERT INTO t VALUES (3, NULL); FETCH c INTO n; END;", 6550, "PLS-00999"},
+        BlockError{"DECLARE PRAGMA AUTONOMOUS_TRANSACTION; BEGIN INSERT INTO t VALUES (3, NULL); COMMIT; END;", 6550,
+                   "PLS-00999: implementation restriction (may be temporary) PRAGMA AUTONOMOUS_TRANSACTION"},
+        BlockError{"DECLARE e EXCEPTION; PRAGMA EXCEPTION_INIT(e, 942); BEGIN NULL; END;", 6550,
+                   "PLS-00701: illegal ORACLE error number 942 for PRAGMA EXCEPTION_INIT"},
+        BlockError{"DECLARE PRAGMA EXCEPTION_INIT(nosuch, -942); BEGIN NULL; END;", 6550,
+                   "PLS-00201: identifier 'NOSUCH'"}));
+
+// A cursor FOR loop runs its body once per row with the row in a record,
+// whose fields serve as values in PL/SQL and in SQL; EXIT leaves it early.
+TEST_F(PlsqlTest, CursorForLoopsWalkTheRows) {
+  exec("CREATE TABLE T (A NUMBER, S VARCHAR2(10), D DATE)");
+  exec("CREATE TABLE U (A NUMBER, S VARCHAR2(40))");
+  exec("INSERT INTO t VALUES (1, 'one', TO_DATE('2024-01-02', 'YYYY-MM-DD'))");
+  exec("INSERT INTO t VALUES (2, 'two', NULL)");
+  exec("INSERT INTO t VALUES (3, 'three', NULL)");
+  exec("DECLARE total NUMBER := 0; lo NUMBER := 1;\n"
+       "BEGIN\n"
+       "  FOR r IN (SELECT a, s, d, a * 10 AS big FROM t WHERE a >= lo ORDER BY a) LOOP\n"
+       "    total := total + r.big;\n"
+       "    INSERT INTO u VALUES (r.a, r.s || '/' || NVL(TO_CHAR(r.d, 'YYYY'), '-'));\n"
+       "    EXIT WHEN r.a = 2;\n"
+       "  END LOOP;\n"
+       "  INSERT INTO u VALUES (total, 'total');\n"
+       "  FOR r IN (SELECT a FROM t WHERE a > 99) LOOP INSERT INTO u VALUES (-1, 'never'); END LOOP;\n"
+       "  IF total < 0 THEN FOR r IN (SELECT a FROM t) LOOP NULL; END LOOP; END IF;\n"
+       "  <<outer>> FOR i IN 1 .. 2 LOOP\n"
+       "    FOR r IN (SELECT a FROM t ORDER BY a) LOOP\n"
+       "      INSERT INTO u VALUES (i * 100 + r.a, 'nested');\n"
+       "      EXIT outer WHEN r.a = 1 AND i = 2;\n"
+       "    END LOOP;\n"
+       "  END LOOP;\n"
+       "END;");
+  EXPECT_EQ(rows("SELECT a || ' ' || s FROM u ORDER BY a"),
+            (std::vector<std::string>{"1 one/2024", "2 two/-", "30 total", "101 nested", "102 nested", "103 nested",
+                                      "201 nested"}));
+}
+
+// Dates take days added and subtracted, fractions being times of day, and
+// two dates give the days between them.
+TEST_F(PlsqlTest, DateArithmetic) {
+  exec("CREATE TABLE T (D DATE, N NUMBER)");
+  exec("DECLARE d DATE := TO_DATE('2024-02-28 12:00:00', 'YYYY-MM-DD HH24:MI:SS'); a DATE; n NUMBER;\n"
+       "BEGIN\n"
+       "  a := d + 1.5; n := (d + 1) - d; INSERT INTO t VALUES (a, n);\n"
+       "  a := d - 1/24; n := d - TO_DATE('2024-01-01', 'YYYY-MM-DD'); INSERT INTO t VALUES (a, n);\n"
+       "  a := 2 + d; n := NULL + d; INSERT INTO t VALUES (a, n);\n"
+       "END;");
+  EXPECT_EQ(rows("SELECT TO_CHAR(d, 'YYYY-MM-DD HH24:MI') || ' ' || NVL(TO_CHAR(n), '-') FROM t ORDER BY d"),
+            (std::vector<std::string>{"2024-02-28 11:00 58.5", "2024-03-01 00:00 1", "2024-03-01 12:00 -"}));
+  EXPECT_EQ(errorOf("DECLARE d DATE := SYSDATE; BEGIN d := d + d; END;"), 975);
+  EXPECT_EQ(errorOf("DECLARE d DATE := SYSDATE; n NUMBER; BEGIN n := d * 2; END;"), 932);
+  EXPECT_EQ(errorOf("DECLARE d DATE := TO_DATE('9999-12-31', 'YYYY-MM-DD'); BEGIN d := d + 1; END;"), 1841);
+}
+
+// An exception tied to an Oracle error catches that error, and raising it
+// raises that error.
+TEST_F(PlsqlTest, ExceptionInitTiesAnExceptionToAnError) {
+  exec("CREATE TABLE T (A NUMBER)");
+  exec("DECLARE missing EXCEPTION; PRAGMA EXCEPTION_INIT(missing, -942);\n"
+       "  nothing EXCEPTION; PRAGMA EXCEPTION_INIT(nothing, 100); n NUMBER;\n"
+       "BEGIN\n"
+       "  BEGIN EXECUTE IMMEDIATE 'DROP TABLE nosuch';\n"
+       "  EXCEPTION WHEN missing THEN n := SQLCODE; INSERT INTO t VALUES (n); END;\n"
+       "  BEGIN SELECT a INTO n FROM t WHERE a = 0;\n"
+       "  EXCEPTION WHEN nothing THEN INSERT INTO t VALUES (1); END;\n"
+       "END;");
+  EXPECT_EQ(rows("SELECT a FROM t ORDER BY a"), (std::vector<std::string>{"-942", "1"}));
+  EXPECT_EQ(errorOf("DECLARE e EXCEPTION; PRAGMA EXCEPTION_INIT(e, -20042); BEGIN RAISE e; END;"), 20042);
+  // A handler for another error leaves it alone.
+  EXPECT_EQ(errorOf("DECLARE e EXCEPTION; PRAGMA EXCEPTION_INIT(e, -1); BEGIN SELECT a INTO n FROM t; "
+                    "EXCEPTION WHEN e THEN NULL; END;"),
+            6550);
+  EXPECT_EQ(errorOf("DECLARE e EXCEPTION; PRAGMA EXCEPTION_INIT(e, -1); n NUMBER; BEGIN SELECT a INTO n FROM t; "
+                    "EXCEPTION WHEN e THEN NULL; END;"),
+            1422);
+}
 
 // Compile errors are found before anything runs, DDL included.
 TEST_F(PlsqlTest, ABlockThatDoesNotCompileRunsNothing) {

@@ -58,7 +58,10 @@ TEST_F(GeneratedColumnsTest, RowsTakeIdentitiesDefaultsAndComputedValues) {
   exec("INSERT INTO u VALUES (NULL, 1)");
   exec("INSERT INTO u (d, x) VALUES (7, 2)");
   exec("INSERT INTO u (x) SELECT 3 FROM DUAL");
-  EXPECT_EQ(rows("SELECT d, x FROM u ORDER BY x"), (std::vector<std::string>{"1|1", "7|2", "2|3"}));
+  exec("INSERT INTO u (d, x) SELECT NULL, 4 FROM DUAL");
+  EXPECT_EQ(rows("SELECT d, x FROM u ORDER BY x"), (std::vector<std::string>{"1|1", "7|2", "2|3", "3|4"}));
+  exec("INSERT INTO t (q, h) SELECT NULL, 'y' FROM DUAL");
+  EXPECT_EQ(one("SELECT q || r || h FROM t WHERE id = 20"), "12y");
 }
 
 struct Refusal {
@@ -105,7 +108,13 @@ TEST_F(GeneratedColumnsTest, IdentitySequencesGoWithTheirColumnOrTable) {
   exec("ALTER TABLE u DROP COLUMN d");
   EXPECT_EQ(one("SELECT COUNT(*) FROM USER_SEQUENCES WHERE SEQUENCE_NAME = '" + d + "'"), "0");
   EXPECT_EQ(one("SELECT COUNT(*) FROM USER_TAB_IDENTITY_COLS"), "1");
-  exec("DROP TABLE t");
+  // Renamed, the identity follows its column and table.
+  exec("ALTER TABLE t RENAME COLUMN id TO nid");
+  exec("RENAME t TO t2");
+  EXPECT_EQ(one("SELECT TABLE_NAME || '.' || COLUMN_NAME FROM USER_TAB_IDENTITY_COLS"), "T2.NID");
+  exec("INSERT INTO t2 (q) VALUES (1)");
+  EXPECT_EQ(one("SELECT nid FROM t2"), "10");
+  exec("DROP TABLE t2");
   EXPECT_EQ(one("SELECT COUNT(*) FROM USER_SEQUENCES"), "1");  // s alone
   EXPECT_EQ(one("SELECT COUNT(*) FROM USER_OBJECTS WHERE OBJECT_TYPE = 'SEQUENCE'"), "1");
   EXPECT_EQ(one("SELECT COUNT(*) FROM USER_TAB_IDENTITY_COLS"), "0");

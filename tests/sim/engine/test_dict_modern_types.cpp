@@ -64,6 +64,12 @@ TEST_F(ModernTypes, ValuesAreStoredExactlyAndConvertedForTheirColumn) {
             "NaN|-Inf|1999-12-31 23:59:58.500000000|2000-02-29 12:00:00.000000000 Asia/Kolkata");
   EXPECT_EQ(one("SELECT UNISTR('\\00e9\\d83d\\de00\\\\'), UTL_RAW.CAST_TO_RAW('AB'), N'x' FROM DUAL"),
             "\xC3\xA9\xF0\x9F\x98\x80\\|0x4142|x");
+  // A DATE column takes a timestamp without its fraction, and the other way round.
+  exec("CREATE TABLE S (N NUMBER, V DATE DEFAULT SYSTIMESTAMP, W TIMESTAMP(0) DEFAULT SYSDATE)");
+  run("INSERT INTO S (N) VALUES (1)");
+  run("INSERT INTO S (N, V, W) VALUES (2, TIMESTAMP '2024-05-06 07:08:09.5', DATE '2024-05-06')");
+  EXPECT_EQ(one("SELECT COUNT(*) FROM S WHERE V IS NOT NULL AND W IS NOT NULL"), "2");
+  EXPECT_EQ(one("SELECT V, W FROM S WHERE N = 2"), "2024-05-06 07:08:09|2024-05-06 00:00:00.000000000");
   exec("CREATE TABLE D (V DATE)");
   run("INSERT INTO D VALUES (TO_DATE('-0044-03-15 12:00:00', 'SYYYY-MM-DD HH24:MI:SS'))");
   EXPECT_EQ(one("SELECT TO_CHAR(V, 'SYYYY-MM-DD HH24:MI:SS') FROM D"), "-0044-03-15 12:00:00");
