@@ -18,11 +18,11 @@ namespace ocisim {
 
 namespace dict {
 
-namespace {
-
 std::string enforcementName(const ConstraintDef& d, const char* what) {
   return "ocisim:" + d.owner + "." + d.name + ":" + what;
 }
+
+namespace {
 
 const char* kTriggerKinds[] = {"ins", "upd", "pdel", "pupd", "key"};
 
@@ -31,11 +31,13 @@ std::string qualifiedMessage(const std::string& owner, const std::string& name) 
 // A literal for RAISE: single quotes doubled.
 std::string raise(const std::string& text) { return "SELECT RAISE(ABORT, " + quoteLiteral(text) + ")"; }
 
+}  // namespace
+
 std::string storageOf(const std::string& owner, const std::string& table) {
   return quoteName(storageName(owner, table));
 }
 
-std::string columnList(const std::vector<std::string>& cols, const std::string& prefix = "") {
+std::string columnList(const std::vector<std::string>& cols, const std::string& prefix) {
   std::string out;
   for (size_t i = 0; i < cols.size(); ++i) out += (i ? ", " : "") + prefix + quoteName(cols[i]);
   return out;
@@ -55,6 +57,8 @@ std::string allNotNull(const std::string& prefix, const std::vector<std::string>
   for (size_t i = 0; i < cols.size(); ++i) out += (i ? " AND " : "") + prefix + quoteName(cols[i]) + " IS NOT NULL";
   return out;
 }
+
+namespace {
 
 std::set<std::string> asSet(const std::vector<std::string>& v) { return {v.begin(), v.end()}; }
 

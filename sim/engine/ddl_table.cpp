@@ -94,6 +94,31 @@ bool constraintState(Cursor& c, bool enabled = true, bool* validate = nullptr, C
   }
 }
 
+// ALTER TABLE ... MODIFY CONSTRAINT name <state>, the name already read.
+void modifyConstraintState(Session& s, Cursor& c, const std::string& owner, const std::string& name) {
+  auto current = loadConstraint(s.db, owner, name);
+  if (!current) throw OraError(2430, "cannot enable constraint (" + name + ") - no such constraint");
+  ConstraintDef changed = *current;
+  const size_t from = c.pos();
+  bool validate = true;
+  const bool enable = constraintState(c, current->enabled, &validate, &changed);
+  const size_t to = c.pos();
+  // Only the words written change anything: RELY alone leaves a disabled
+  // constraint disabled.
+  bool status = false;
+  for (c.seek(from); c.pos() < to; c.next())
+    status = status || c.isWord("ENABLE") || c.isWord("DISABLE") || c.isWord("VALIDATE") || c.isWord("NOVALIDATE");
+  if (changed.deferrable != current->deferrable)
+    throw OraError(2447, "cannot defer a constraint that is not deferrable");
+  if (changed.rely != current->rely || changed.initiallyDeferred != current->initiallyDeferred) {
+    Query q(s.db, "UPDATE cat_constraints SET RELY = ?, DEFERRED = ? WHERE OWNER = ? AND CONSTRAINT_NAME = ?");
+    if (changed.rely) q.bind("RELY"); else q.bindNull();
+    q.bind(changed.initiallyDeferred ? "DEFERRED" : "IMMEDIATE").bind(owner).bind(name).run();
+    installEnforcement(s, changed);
+  }
+  if (status) setConstraintEnabled(s, owner, name, enable, validate);
+}
+
 std::vector<std::string> nameList(Cursor& c) {
   std::vector<std::string> out;
   c.expectOp("(");
@@ -900,9 +925,7 @@ void alterTable(Session& s, Cursor& c) {
     } else if (c.acceptWord("MODIFY")) {
       if (c.isWord("CONSTRAINT") || c.isWord("PRIMARY") || (c.isWord("UNIQUE") && c.isOp("(", 1))) {
         std::string name = constraintNamed(s, c, owner, table, true);
-        bool validate = true;
-        bool enable = constraintState(c, true, &validate);
-        setConstraintEnabled(s, owner, name, enable, validate);
+        modifyConstraintState(s, c, owner, name);
       } else if (c.acceptOp("(")) {
         do modifyColumn(s, c, owner, table);
         while (c.acceptOp(","));

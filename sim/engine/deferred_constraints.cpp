@@ -24,33 +24,7 @@ const char* kStateTables =
     "CREATE TABLE IF NOT EXISTS cat_deferred_checks(OWNER TEXT NOT NULL, CONSTRAINT_NAME TEXT NOT NULL,"
     " PARENT_SIDE INTEGER NOT NULL, ROW_ID INTEGER, UNIQUE(OWNER, CONSTRAINT_NAME, PARENT_SIDE, ROW_ID));";
 
-std::string triggerName(const ConstraintDef& d, const char* what) {
-  return quoteName("ocisim:" + d.owner + "." + d.name + ":" + what);
-}
-
-std::string storageOf(const std::string& owner, const std::string& table) {
-  return quoteName(storageName(owner, table));
-}
-
-std::string names(const std::vector<std::string>& cols, const std::string& prefix = "") {
-  std::string out;
-  for (size_t i = 0; i < cols.size(); ++i) out += (i ? ", " : "") + prefix + quoteName(cols[i]);
-  return out;
-}
-
-std::string pairs(const std::string& lp, const std::vector<std::string>& l, const std::string& rp,
-                  const std::vector<std::string>& r) {
-  std::string out;
-  for (size_t i = 0; i < l.size() && i < r.size(); ++i)
-    out += (i ? " AND " : "") + lp + quoteName(l[i]) + " = " + rp + quoteName(r[i]);
-  return out;
-}
-
-std::string notNulls(const std::string& prefix, const std::vector<std::string>& cols) {
-  std::string out;
-  for (size_t i = 0; i < cols.size(); ++i) out += (i ? " AND " : "") + prefix + quoteName(cols[i]) + " IS NOT NULL";
-  return out;
-}
+std::string triggerName(const ConstraintDef& d, const char* what) { return quoteName(enforcementName(d, what)); }
 
 // Whether the constraint is deferred at this moment of the transaction.
 std::string deferredNow(const ConstraintDef& d) {
@@ -97,8 +71,8 @@ std::optional<OraError> violationOf(Session& s, const ConstraintDef& d, bool par
     return std::nullopt;
   }
   if (d.type == "P" || d.type == "U") {
-    if (any("SELECT 1 FROM " + t + " a WHERE a." + noted.substr(1) + notNulls("a.", d.columns) +
-            " AND (SELECT count(*) FROM " + t + " b WHERE " + pairs("b.", d.columns, "a.", d.columns) +
+    if (any("SELECT 1 FROM " + t + " a WHERE a." + noted.substr(1) + allNotNull("a.", d.columns) +
+            " AND (SELECT count(*) FROM " + t + " b WHERE " + matchList("b.", d.columns, "a.", d.columns) +
             ") > 1 LIMIT 1"))
       return OraError(1, "unique constraint (" + qualified(d) + ") violated");
     return std::nullopt;
@@ -106,9 +80,9 @@ std::optional<OraError> violationOf(Session& s, const ConstraintDef& d, bool par
   if (d.type == "R") {
     auto key = loadConstraint(s.db, d.rOwner, d.rName);
     if (!key) return std::nullopt;
-    if (any("SELECT 1 FROM " + t + " c WHERE c." + noted.substr(1) + notNulls("c.", d.columns) +
+    if (any("SELECT 1 FROM " + t + " c WHERE c." + noted.substr(1) + allNotNull("c.", d.columns) +
             " AND NOT EXISTS (SELECT 1 FROM " +
-            storageOf(key->owner, key->table) + " p WHERE " + pairs("p.", key->columns, "c.", d.columns) +
+            storageOf(key->owner, key->table) + " p WHERE " + matchList("p.", key->columns, "c.", d.columns) +
             ") LIMIT 1"))
       return OraError(parentSide ? 2292 : 2291, "integrity constraint (" + qualified(d) + ") violated - " +
                                                     (parentSide ? "child record found" : "parent key not found"));
@@ -177,37 +151,37 @@ void installDeferrableEnforcement(Session& s, const ConstraintDef& d) {
                  quoteLiteral("ORA-01400: cannot insert NULL into (\"" + d.owner + "\".\"" + d.table + "\".\"" +
                               col + "\")") +
                  ") WHERE NEW." + quoteName(col) + " IS NULL; ";
-    const std::string duplicate = notNulls("NEW.", d.columns) + " AND (SELECT count(*) FROM " + t + " WHERE " +
-                                  pairs("", d.columns, "NEW.", d.columns) + ") > 1";
+    const std::string duplicate = allNotNull("NEW.", d.columns) + " AND (SELECT count(*) FROM " + t + " WHERE " +
+                                  matchList("", d.columns, "NEW.", d.columns) + ") > 1";
     const std::string body =
         violation(d, "ORA-00001: unique constraint (" + who + ") violated", "", duplicate, "NEW.rowid", false);
     trigger("ins", "AFTER INSERT ON " + t, nulls + body);
-    trigger("upd", "AFTER UPDATE OF " + names(d.columns) + " ON " + t, nulls + body);
+    trigger("upd", "AFTER UPDATE OF " + columnList(d.columns) + " ON " + t, nulls + body);
     return;
   }
   if (d.type == "R") {
     auto key = loadConstraint(s.db, d.rOwner, d.rName);
     if (!key) return;
     const std::string p = storageOf(key->owner, key->table);
-    const std::string missing = notNulls("NEW.", d.columns) + " AND NOT EXISTS (SELECT 1 FROM " + p + " WHERE " +
-                                pairs("", key->columns, "NEW.", d.columns) + ")";
+    const std::string missing = allNotNull("NEW.", d.columns) + " AND NOT EXISTS (SELECT 1 FROM " + p + " WHERE " +
+                                matchList("", key->columns, "NEW.", d.columns) + ")";
     const std::string notFound = "ORA-02291: integrity constraint (" + who + ") violated - parent key not found";
     trigger("ins", "AFTER INSERT ON " + t, violation(d, notFound, "", missing, "NEW.rowid", false));
-    trigger("upd", "AFTER UPDATE OF " + names(d.columns) + " ON " + t,
+    trigger("upd", "AFTER UPDATE OF " + columnList(d.columns) + " ON " + t,
             violation(d, notFound, "", missing, "NEW.rowid", false));
     const bool selfRef = key->owner == d.owner && key->table == d.table;
     // The child rows of the parent row at hand: they are what COMMIT checks.
-    const std::string children = pairs("c.", d.columns, "OLD.", key->columns) +
+    const std::string children = matchList("c.", d.columns, "OLD.", key->columns) +
                                  (selfRef ? " AND c.rowid <> OLD.rowid" : "");
     const std::string found = "ORA-02292: integrity constraint (" + who + ") violated - child record found";
     if (d.deleteRule == "CASCADE") {
       trigger("pdel", "AFTER DELETE ON " + p,
-              "DELETE FROM " + t + " WHERE " + pairs("", d.columns, "OLD.", key->columns) + ";");
+              "DELETE FROM " + t + " WHERE " + matchList("", d.columns, "OLD.", key->columns) + ";");
     } else if (d.deleteRule == "SET NULL") {
       std::string sets;
       for (size_t i = 0; i < d.columns.size(); ++i) sets += (i ? ", " : "") + quoteName(d.columns[i]) + " = NULL";
       trigger("pdel", "AFTER DELETE ON " + p,
-              "UPDATE " + t + " SET " + sets + " WHERE " + pairs("", d.columns, "OLD.", key->columns) + ";");
+              "UPDATE " + t + " SET " + sets + " WHERE " + matchList("", d.columns, "OLD.", key->columns) + ";");
     } else {
       trigger("pdel", "BEFORE DELETE ON " + p, violation(d, found, " FROM " + t + " c", children, "c.rowid", true));
     }
@@ -215,7 +189,7 @@ void installDeferrableEnforcement(Session& s, const ConstraintDef& d) {
     for (size_t i = 0; i < key->columns.size(); ++i)
       changed += (i ? " OR " : "") + std::string("OLD.") + quoteName(key->columns[i]) + " IS NOT NEW." +
                  quoteName(key->columns[i]);
-    trigger("pupd", "BEFORE UPDATE OF " + names(key->columns) + " ON " + p,
+    trigger("pupd", "BEFORE UPDATE OF " + columnList(key->columns) + " ON " + p,
             violation(d, found, " FROM " + t + " c", "(" + changed + ") AND " + children, "c.rowid", true));
   }
 }

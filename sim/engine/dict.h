@@ -205,6 +205,15 @@ void installEnforcement(Session& s, const ConstraintDef& def);
 void removeEnforcement(Session& s, const ConstraintDef& def);
 // Re-installs enforcement of every enabled constraint of or on a table.
 void reinstallTableEnforcement(Session& s, const std::string& owner, const std::string& table);
+// Pieces of the SQL that enforces constraints: the name of one enforcement
+// object ("ocisim:OWNER.NAME:what"), a table's storage as an SQL name,
+// "p.A, p.B", "l.A = r.X AND ...", "p.A IS NOT NULL AND ...".
+std::string enforcementName(const ConstraintDef& def, const char* what);
+std::string storageOf(const std::string& owner, const std::string& table);
+std::string columnList(const std::vector<std::string>& cols, const std::string& prefix = "");
+std::string matchList(const std::string& leftPrefix, const std::vector<std::string>& left,
+                      const std::string& rightPrefix, const std::vector<std::string>& right);
+std::string allNotNull(const std::string& prefix, const std::vector<std::string>& cols);
 // Deferrable constraints: enforcement that a transaction may put off to its
 // COMMIT (SET CONSTRAINTS), and the check made then.
 void ensureConstraintStateTables(sqlite3* db);
