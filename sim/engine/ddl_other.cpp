@@ -5,6 +5,7 @@
 #include <set>
 
 #include "engine/dict.h"
+#include "engine/table_kinds.h"
 #include "platform/ascii.h"
 
 namespace ocisim {
@@ -209,7 +210,11 @@ void createIndex(Session& s, Cursor& c, bool unique) {
   } while (c.acceptOp(","));
   c.expectOp(")");
   Storage st;
-  while (parsePhysical(c, st)) {
+  std::optional<IndexPartitioning> partitioning;
+  for (;;) {
+    if (parsePhysical(c, st)) continue;
+    if (!partitioning && (partitioning = parseIndexPartitioning(c))) continue;
+    break;
   }
   c.expectEnd();
   std::vector<std::string> names;
@@ -221,6 +226,7 @@ void createIndex(Session& s, Cursor& c, bool unique) {
       if (indexColumns(s.db, owner, q.text(0)) == names) throw OraError(1408, "such column list already indexed");
   }
   createCatalogIndex(s, owner, name, table, cols, unique, st, false);
+  if (partitioning) recordIndexPartitioning(s, owner, name, table, *partitioning);
 }
 
 void dropIndex(Session& s, Cursor& c) {
@@ -676,10 +682,16 @@ void executeDictionaryStatement(Session& s, const std::vector<Token>& tokens, co
     // SELECT on a dictionary view is the one privilege kept: a view taken
     // away answers ORA-00942, as a server's does for a view the user may
     // not see.
+    const size_t start = c.pos();
     if (c.acceptWord("SELECT") && c.acceptWord("ON")) {
       auto [owner, view] = c.qualifiedName("SYS");
-      if (owner == "SYS" && isDictionaryViewName(view)) setDictionaryViewReadable(s, view, verb == "GRANT");
+      if (owner == "SYS" && isDictionaryViewName(view)) {
+        setDictionaryViewReadable(s, view, verb == "GRANT");
+        return;
+      }
     }
+    c.seek(start);
+    recordObjectGrant(s, c, verb == "GRANT");
     return;
   }
   if (verb == "ANALYZE" || verb == "PURGE" || verb == "AUDIT" || verb == "NOAUDIT")
@@ -724,10 +736,15 @@ void executeDictionaryStatement(Session& s, const std::vector<Token>& tokens, co
       return;
     }
     if (orReplace) throw OraError(922, "missing or invalid option");
+    if (c.acceptWord("MATERIALIZED")) {
+      c.expectWord("VIEW", 905, "missing keyword");
+      createMaterializedView(s, c);
+      return;
+    }
     if (c.acceptWord("GLOBAL")) {
       c.expectWord("TEMPORARY", 922, "missing or invalid option");
       c.expectWord("TABLE", 905, "missing keyword");
-      createTable(s, c);
+      createTable(s, c, true);
       return;
     }
     if (c.acceptWord("TABLE")) {

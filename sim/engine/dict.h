@@ -125,6 +125,7 @@ struct ColumnDef {
   std::string charUsed;        // "B", "C" or "" (not a character type)
   std::string defaultText;     // as written; empty when none
   std::string decl;            // SQLite declared type
+  std::string dataTypeOwner;   // DATA_TYPE_OWNER of a column of an object type
 };
 std::vector<ColumnDef> tableColumns(sqlite3* db, const std::string& owner, const std::string& table);
 // Parses a data type at the cursor.
@@ -209,7 +210,7 @@ void createStorageIndex(Session& s, const std::string& owner, const std::string&
 
 // ---- statements ------------------------------------------------------------
 
-void createTable(Session& s, Cursor& c);
+void createTable(Session& s, Cursor& c, bool temporary = false);
 void alterTable(Session& s, Cursor& c);
 void dropTable(Session& s, Cursor& c);
 void truncateTable(Session& s, Cursor& c);

@@ -43,6 +43,7 @@ enum class SqlType : int {
   Clob = 112,
   Blob = 113,
   Bfile = 114,
+  Object = 108,  // a column of an object type (XMLTYPE, a user's type): described, not fetched
 };
 
 // One select-list column as a describe reports it.
@@ -55,6 +56,7 @@ struct ColumnInfo {
   int scale = 0;          // NUMBER scale; -127 for FLOAT; 0 otherwise
   bool nullable = true;
   bool charUsed = false;  // character length semantics
+  std::string typeName, typeSchema;  // the type of an Object column and its owner
 };
 
 // A date as Oracle's DATE holds it: no fraction of seconds, no zone.
