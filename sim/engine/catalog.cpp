@@ -558,6 +558,8 @@ const char* kTabSubpartitionColumns =
     " SUBPARTITION_POSITION, TABLESPACE_NAME, PCT_FREE, PCT_USED, INI_TRANS, MAX_TRANS, INITIAL_EXTENT,"
     " NEXT_EXTENT, MIN_EXTENT, MAX_EXTENT, MAX_SIZE, PCT_INCREASE, FREELISTS, FREELIST_GROUPS, LOGGING,"
     " COMPRESSION, NUM_ROWS, BUFFER_POOL, \"INTERVAL\", SEGMENT_CREATED";
+const char* kSubpartitionTemplateColumns =
+    "TABLE_NAME, SUBPARTITION_NAME, SUBPARTITION_POSITION, TABLESPACE_NAME, HIGH_BOUND";
 const char* kPartKeyColumns = "NAME, OBJECT_TYPE, COLUMN_NAME, COLUMN_POSITION, COLLATED_COLUMN_ID";
 const char* kPartIndexColumns =
     "INDEX_NAME, TABLE_NAME, PARTITIONING_TYPE, SUBPARTITIONING_TYPE, PARTITION_COUNT, DEF_SUBPARTITION_COUNT,"
@@ -604,6 +606,7 @@ const ViewDef kViews[] = {
     {"TAB_PARTITIONS", "cat_tab_partitions", kTabPartitionColumns, "OWNER", false},
     {"TAB_SUBPARTITIONS", "cat_tab_subpartitions", kTabSubpartitionColumns, "OWNER", false},
     {"PART_KEY_COLUMNS", "cat_part_key_columns", kPartKeyColumns, "OWNER", false},
+    {"SUBPARTITION_TEMPLATES", "cat_subpartition_templates", kSubpartitionTemplateColumns, "OWNER", false},
     {"SUBPART_KEY_COLUMNS", "cat_subpart_key_columns", kPartKeyColumns, "OWNER", false},
     {"PART_INDEXES", "cat_part_indexes", kPartIndexColumns, "OWNER", false},
     {"IND_PARTITIONS", "cat_ind_partitions", kIndPartitionColumns, "OWNER", false},

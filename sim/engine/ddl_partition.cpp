@@ -424,6 +424,15 @@ void recordPartitioning(Session& s, const std::string& owner, const std::string&
       sq.run();
     }
   }
+  long long templatePosition = 0;
+  for (const auto& sp : spec.subTemplate) {
+    Query q(s.db, "INSERT INTO cat_subpartition_templates(OWNER, TABLE_NAME, SUBPARTITION_NAME, SUBPARTITION_POSITION,"
+                  " TABLESPACE_NAME, HIGH_BOUND) VALUES(?,?,?,?,?,?)");
+    q.bind(owner).bind(table).bind(sp.name).bind(++templatePosition);
+    if (sp.storage.tablespace) q.bind(*sp.storage.tablespace); else q.bindNull();
+    if (sp.highValue.empty()) q.bindNull(); else q.bind(sp.highValue);
+    q.run();
+  }
   insertKeyColumns(s, "cat_part_key_columns", owner, table, "TABLE", spec.columns);
   insertKeyColumns(s, "cat_subpart_key_columns", owner, table, "TABLE", spec.subColumns);
   installPartitionRouting(s, owner, table);
@@ -465,7 +474,7 @@ void installPartitionRouting(Session& s, const std::string& owner, const std::st
 
 void dropPartitioning(Session& s, const std::string& owner, const std::string& table) {
   exec(s.db, "DROP TRIGGER IF EXISTS " + quoteName(routingTriggerName(owner, table)));
-  for (const char* t : {"cat_part_tables", "cat_tab_partitions", "cat_tab_subpartitions"})
+  for (const char* t : {"cat_part_tables", "cat_tab_partitions", "cat_tab_subpartitions", "cat_subpartition_templates"})
     Query(s.db, std::string("DELETE FROM ") + t + " WHERE OWNER = ? AND TABLE_NAME = ?").bind(owner).bind(table).run();
   for (const char* t : {"cat_part_key_columns", "cat_subpart_key_columns"})
     Query(s.db, std::string("DELETE FROM ") + t + " WHERE OWNER = ? AND NAME = ? AND OBJECT_TYPE = 'TABLE'")

@@ -1,6 +1,9 @@
 // Table data as INSERT statements.
 
+#include <exception>
+
 #include "oracle/fields.h"
+#include "script/dictionary_rows.h"
 #include "script/schema_writers.h"
 #include "script/script_writer.h"
 #include "script/sql_names.h"
@@ -225,9 +228,41 @@ void SchemaWriters::WriteTableData(ScriptContext& ctx, const std::string& table)
   w.Flush();
 }
 
+std::string SchemaWriters::ColumnsWithoutObjects(ScriptContext& ctx, const std::string& table, RowSink& w) {
+  const TableKind& kind = TableKindOf(ctx, table);
+  std::string list;
+  try {
+    for (const auto& r : ReadDictionaryRows(Q.Session(), "SELECT COLUMN_NAME FROM SYS.USER_TAB_COLUMNS WHERE TABLE_NAME = '" +
+                                                             SqlText(table) + "' ORDER BY COLUMN_ID")) {
+      bool object = false;
+      for (const std::string& c : kind.ObjectColumns) object = object || c.substr(0, c.find('\t')) == r[0];
+      if (!object) list += (list.empty() ? "" : ", ") + SqlName(r[0]);
+    }
+  } catch (const std::exception& e) {
+    ctx.LeftOut("table data", table, e.what());
+    return {};
+  }
+  for (const std::string& c : kind.ObjectColumns) {
+    const std::string column = c.substr(0, c.find('\t')), type = c.substr(c.find('\t') + 1);
+    ctx.LeftOut("values of columns of object types", table + "." + column, type);
+    w.Write("/* Column " + CommentText(column) + " (" + CommentText(type) +
+                ") is of an object type: its values are left out. */",
+            1);
+  }
+  return list;
+}
+
 void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowSink& w) {
+  const TableKind& tableKind = TableKindOf(ctx, table);
+  // A temporary table's rows belong to the sessions that wrote them.
+  if (tableKind.Temporary) return;
+  std::string selectList = "*";
+  if (!tableKind.ObjectColumns.empty()) {
+    selectList = ColumnsWithoutObjects(ctx, table, w);
+    if (selectList.empty()) return;
+  }
   Q.SQL().clear();
-  Q.SQL().push_back("SELECT * from " + SqlName(table));
+  Q.SQL().push_back("SELECT " + selectList + " from " + SqlName(table));
   Q.Execute();
 
   const int count = Q.FieldCount();

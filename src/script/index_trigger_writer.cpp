@@ -41,7 +41,7 @@ void SchemaWriters::WriteIndexes(ScriptContext& ctx, const std::string& table) {
         if (!columns.empty()) columns += ",";
         columns += SqlName(Text(DS2, "COLUMN_NAME"));
       }
-      statement += columns + ")" + StorageClause(ctx, index, "INDEX");
+      statement += columns + ")" + StorageClause(ctx, index, "INDEX") + IndexPartitionClause(ctx, index);
       ctx.Writer().WriteScript(BannerComment("*   Index: " + CommentText(index)) + CRLF +
                                    SqlPlusStatement(statement, StatementForm::Sql),
                                2);
