@@ -878,6 +878,10 @@ std::string resolveRelation(Session& s, const std::string& ownerIn, const std::s
                           " AND OBJECT_TYPE IN ('TABLE', 'VIEW')",
                           {owner, name});
   if (!row) throw OraError(942, "table or view does not exist");
+  if (startsWith(name, "SYS_IOT_OVER_") &&
+      dict::scalar(s.db, "SELECT 1 FROM cat_tables WHERE OWNER = ? AND TABLE_NAME = ? AND IOT_TYPE = 'IOT_OVERFLOW'",
+                   {owner, name}))
+    throw OraError(25191, "cannot reference overflow table of an index-organized table");
   if (*row != "VALID") {
     // A view made invalid by a dropped table works again once the table is
     // back, as Oracle recompiles it on its next use.

@@ -212,6 +212,7 @@ TEST_F(TableKindsTest, IndexOrganizedOverflowSegment) {
   EXPECT_EQ(one("SELECT IOT_NAME, PCT_FREE FROM USER_TABLES WHERE IOT_TYPE = 'IOT_OVERFLOW'"), "IOT|15");
   EXPECT_EQ(one("SELECT IOT_TYPE FROM USER_TABLES WHERE TABLE_NAME = 'IOT'"), "IOT");
   run("INSERT INTO iot VALUES (1, 'x')");
+  expectError("SELECT * FROM " + overflow, 25191);
   exec("DROP TABLE iot");
   EXPECT_EQ(one("SELECT COUNT(*) FROM USER_TABLES"), "0");
   EXPECT_EQ(one("SELECT COUNT(*) FROM USER_OBJECTS"), "0");
