@@ -13,6 +13,7 @@
 
 #include "engine/dict.h"
 #include "engine/table_kinds.h"
+#include "engine/modern_types.h"
 #include "platform/ascii.h"
 
 namespace ocisim {
@@ -158,7 +159,8 @@ std::vector<ColumnDef> tableColumns(sqlite3* db, const std::string& owner, const
   std::vector<ColumnDef> out;
   Query q(db,
           "SELECT COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, CHAR_LENGTH, CHAR_USED,"
-          " DATA_DEFAULT, DECL FROM cat_columns WHERE OWNER = ? AND TABLE_NAME = ? ORDER BY COLUMN_ID");
+          " DATA_DEFAULT, DECL, HIDDEN_COLUMN, VIRTUAL_COLUMN, DEFAULT_ON_NULL, IDENTITY_COLUMN"
+          " FROM cat_columns WHERE OWNER = ? AND TABLE_NAME = ? ORDER BY COLUMN_ID");
   q.bind(owner).bind(table);
   while (q.step()) {
     ColumnDef c;
@@ -171,6 +173,10 @@ std::vector<ColumnDef> tableColumns(sqlite3* db, const std::string& owner, const
     c.charUsed = q.text(6);
     c.defaultText = q.text(7);
     c.decl = q.text(8);
+    c.invisible = q.text(9) == "YES";
+    c.virtualColumn = q.text(10) == "YES";
+    c.defaultOnNull = q.text(11) == "YES";
+    if (q.text(12) == "YES") c.identity = "BY DEFAULT";  // the dictionary row of cat_identity_cols says which
     out.push_back(std::move(c));
   }
   return out;
@@ -227,6 +233,71 @@ long long charLength(Cursor& c, long long dflt, std::string& used, bool required
   c.expectOp(")");
   if (n < 1) throw OraError(1723, "zero-length columns are not allowed");
   return n;
+}
+
+// An optional "(n)" within [lo, hi]; ORA-30088 outside it.
+long long datetimePrecision(Cursor& c, long long dflt) {
+  if (!c.acceptOp("(")) return dflt;
+  long long p = intOf(c.number());
+  c.expectOp(")");
+  if (p < 0 || p > 9) throw OraError(30088, "datetime/interval precision is out of range");
+  return p;
+}
+
+// TIMESTAMP [(p)] [WITH [LOCAL] TIME ZONE], INTERVAL YEAR [(p)] TO MONTH,
+// INTERVAL DAY [(p)] TO SECOND [(s)], BINARY_FLOAT, BINARY_DOUBLE and
+// UROWID [(n)], described as 19c's dictionary shows them.
+void parseModernType(Cursor& c, const std::string& w, ColumnDef& d) {
+  if (w == "TIMESTAMP") {
+    long long p = datetimePrecision(c, 6);
+    std::string suffix;
+    if (c.acceptWord("WITH")) {
+      bool local = c.acceptWord("LOCAL");
+      c.expectWord("TIME");
+      c.expectWord("ZONE");
+      suffix = local ? " WITH LOCAL TIME ZONE" : " WITH TIME ZONE";
+    }
+    d.dataType = "TIMESTAMP(" + std::to_string(p) + ")" + suffix;
+    d.dataLength = suffix == " WITH TIME ZONE" ? 13 : 11;
+    d.scale = p;
+    d.decl = d.dataType + " STORED AS TEXT";
+  } else if (w == "INTERVAL") {
+    if (c.acceptWord("YEAR")) {
+      long long p = datetimePrecision(c, 2);
+      c.expectWord("TO");
+      c.expectWord("MONTH");
+      d.dataType = "INTERVAL YEAR(" + std::to_string(p) + ") TO MONTH";
+      d.dataLength = 5;
+      d.precision = p;
+      d.scale = 0;
+    } else {
+      c.expectWord("DAY", 902, "invalid datatype");
+      long long p = datetimePrecision(c, 2);
+      c.expectWord("TO");
+      c.expectWord("SECOND");
+      long long s = datetimePrecision(c, 6);
+      d.dataType = "INTERVAL DAY(" + std::to_string(p) + ") TO SECOND(" + std::to_string(s) + ")";
+      d.dataLength = 11;
+      d.precision = p;
+      d.scale = s;
+    }
+    d.decl = d.dataType + " STORED AS TEXT";
+  } else if (w == "UROWID") {
+    long long n = 4000;
+    if (c.acceptOp("(")) {
+      n = intOf(c.number());
+      c.expectOp(")");
+      if (n < 1 || n > 4000) throw OraError(910, "specified length too long for its datatype");
+    }
+    d.dataType = "UROWID";
+    d.dataLength = n;
+    d.decl = "UROWID(" + std::to_string(n) + ") STORED AS TEXT";
+  } else {
+    // BLOB affinity keeps the REAL values and the "NaN" and "-0" texts as given.
+    d.dataType = w;
+    d.dataLength = w == "BINARY_FLOAT" ? 4 : 8;
+    d.decl = w + " STORED AS BLOB";
+  }
 }
 
 }  // namespace
@@ -306,16 +377,9 @@ ColumnDef parseDataType(Cursor& c) {
     d.dataType = "DATE";
     d.dataLength = 7;
     d.decl = "DATE";
-  } else if (w == "TIMESTAMP") {
-    long long p = 6;
-    if (c.acceptOp("(")) {
-      p = intOf(c.number());
-      c.expectOp(")");
-    }
-    d.dataType = "TIMESTAMP(" + std::to_string(p) + ")";
-    d.dataLength = 11;
-    d.scale = p;
-    d.decl = "DATE";  // held and described as a date: no fraction of seconds here
+  } else if (w == "TIMESTAMP" || w == "INTERVAL" || w == "BINARY_FLOAT" || w == "BINARY_DOUBLE" ||
+             w == "UROWID") {
+    parseModernType(c, w, d);
   } else if (w == "LONG") {
     if (c.acceptWord("RAW")) {
       d.dataType = "LONG RAW";
@@ -414,6 +478,7 @@ ColumnInfo columnInfoFromDecl(const std::string& name, const std::string& declIn
     args = decl.substr(lp + 1, rp == std::string::npos ? std::string::npos : rp - lp - 1);
   }
   while (!base.empty() && base.back() == ' ') base.pop_back();
+  if (modernColumnInfo(decl, ci)) return ci;
   auto firstArg = [&]() -> int { return args.empty() || args[0] == '*' ? 0 : std::atoi(args.c_str()); };
   auto secondArg = [&]() -> int {
     size_t comma = args.find(',');
@@ -437,6 +502,7 @@ ColumnInfo columnInfoFromDecl(const std::string& name, const std::string& declIn
     int n = args.empty() ? 1 : firstArg();
     bool chars = args.find("CHAR") != std::string::npos || base[0] == 'N';
     ci.charUsed = args.find("CHAR") != std::string::npos;
+    ci.national = base[0] == 'N';
     ci.size = base[0] == 'N' ? n * 2 : (chars ? std::min(n * 4, base == "CHAR" ? 2000 : 4000) : n);
   } else if (base == "DATE") {
     ci.type = SqlType::Date;
@@ -450,6 +516,7 @@ ColumnInfo columnInfoFromDecl(const std::string& name, const std::string& declIn
     ci.size = firstArg();
   } else if (base == "CLOB" || base == "NCLOB") {
     ci.type = SqlType::Clob;
+    ci.national = base == "NCLOB";
     ci.size = 4000;
   } else if (base == "BLOB") {
     ci.type = SqlType::Blob;
@@ -510,6 +577,13 @@ const char* kColumnColumns =
     " DENSITY, NUM_NULLS, NUM_BUCKETS, LAST_ANALYZED, SAMPLE_SIZE, CHARACTER_SET_NAME,"
     " CHAR_COL_DECL_LENGTH, GLOBAL_STATS, USER_STATS, AVG_COL_LEN, CHAR_LENGTH, CHAR_USED,"
     " V80_FMT_IMAGE, DATA_UPGRADED, HISTOGRAM";
+// USER_TAB_COLUMNS leaves the hidden (invisible) columns out; both views
+// number only the visible ones, and USER_TAB_COLS shows the hidden ones
+// without a COLUMN_ID.
+const char* kVisibleColumnColumns = ", DEFAULT_ON_NULL, IDENTITY_COLUMN";
+const char* kAllColumnColumns =
+    ", HIDDEN_COLUMN, VIRTUAL_COLUMN, COLUMN_ID AS INTERNAL_COLUMN_ID, USER_GENERATED, DEFAULT_ON_NULL,"
+    " IDENTITY_COLUMN";
 const char* kConstraintColumns =
     "CONSTRAINT_NAME, CONSTRAINT_TYPE, TABLE_NAME, SEARCH_CONDITION, R_OWNER, R_CONSTRAINT_NAME,"
     " DELETE_RULE, STATUS, \"DEFERRABLE\", DEFERRED, VALIDATED, GENERATED, BAD, RELY, LAST_CHANGE,"
@@ -526,9 +600,14 @@ const char* kIndexColumns =
     " JOIN_INDEX, IOT_REDUNDANT_PKEY_ELIM, DROPPED, VISIBILITY";
 const char* kIndColumnColumns =
     "INDEX_NAME, TABLE_NAME, COLUMN_NAME, COLUMN_POSITION, COLUMN_LENGTH, CHAR_LENGTH, DESCEND";
+const char* kIndExpressionColumns = "INDEX_NAME, TABLE_OWNER, TABLE_NAME, COLUMN_EXPRESSION, COLUMN_POSITION";
 const char* kTriggerColumns =
     "TRIGGER_NAME, TRIGGER_TYPE, TRIGGERING_EVENT, TABLE_OWNER, BASE_OBJECT_TYPE, TABLE_NAME,"
     " COLUMN_NAME, REFERENCING_NAMES, WHEN_CLAUSE, STATUS, DESCRIPTION, ACTION_TYPE, TRIGGER_BODY";
+const char* kTriggerColColumns =
+    "TRIGGER_OWNER, TRIGGER_NAME, TABLE_OWNER, TABLE_NAME, COLUMN_NAME, COLUMN_LIST, COLUMN_USAGE";
+const char* kTriggerOrderingColumns =
+    "TRIGGER_NAME, REFERENCED_TRIGGER_OWNER, REFERENCED_TRIGGER_NAME, ORDERING_TYPE";
 const char* kViewColumns =
     "VIEW_NAME, TEXT_LENGTH, TEXT, TYPE_TEXT_LENGTH, TYPE_TEXT, OID_TEXT_LENGTH, OID_TEXT,"
     " VIEW_TYPE_OWNER, VIEW_TYPE, SUPERVIEW_NAME, READ_ONLY";
@@ -590,12 +669,11 @@ const char* kSchedulerJobColumns =
 
 const ViewDef kViews[] = {
     {"TABLES", "cat_tables", kTableColumns, "OWNER", false},
-    {"TAB_COLUMNS", "cat_columns", kColumnColumns, "OWNER", false},
-    {"TAB_COLS", "cat_columns", kColumnColumns, "OWNER", false},
     {"CONSTRAINTS", "cat_constraints", kConstraintColumns, "OWNER", true},
     {"CONS_COLUMNS", "cat_cons_columns", kConsColumnColumns, "OWNER", true},
     {"INDEXES", "cat_indexes", kIndexColumns, "OWNER", false},
     {"IND_COLUMNS", "cat_ind_columns", kIndColumnColumns, "INDEX_OWNER", false},
+    {"IND_EXPRESSIONS", "cat_ind_expressions", kIndExpressionColumns, "INDEX_OWNER", false},
     {"TRIGGERS", "cat_triggers", kTriggerColumns, "OWNER", false},
     {"VIEWS", "cat_views", kViewColumns, "OWNER", false},
     {"SEQUENCES", "cat_sequences", kSequenceColumns, "SEQUENCE_OWNER", false},
@@ -617,6 +695,8 @@ const ViewDef kViews[] = {
     {"TAB_PRIVS_MADE", "cat_tab_privs", kTabPrivsMadeColumns, "OWNER", false},
     {"DB_LINKS", "cat_db_links", kDbLinkColumns, "OWNER", false},
     {"SCHEDULER_JOBS", "cat_scheduler_jobs", kSchedulerJobColumns, "OWNER", false},
+    {"TRIGGER_COLS", "cat_trigger_cols", kTriggerColColumns, "TRIGGER_OWNER", false},
+    {"TRIGGER_ORDERING", "cat_trigger_ordering", kTriggerOrderingColumns, "TRIGGER_OWNER", false},
 };
 
 const char* kCatalog = R"SQL(
@@ -660,6 +740,13 @@ CREATE TABLE cat_columns(
   CHAR_LENGTH NUMBER DEFAULT 0, CHAR_USED "VARCHAR2(1)", V80_FMT_IMAGE "VARCHAR2(3)" DEFAULT 'NO',
   DATA_UPGRADED "VARCHAR2(3)" DEFAULT 'YES', HISTOGRAM "VARCHAR2(15)" DEFAULT 'NONE',
   DECL TEXT,
+  HIDDEN_COLUMN "VARCHAR2(3)" DEFAULT 'NO', VIRTUAL_COLUMN "VARCHAR2(3)" DEFAULT 'NO',
+  USER_GENERATED "VARCHAR2(3)" DEFAULT 'YES', DEFAULT_ON_NULL "VARCHAR2(3)" DEFAULT 'NO',
+  IDENTITY_COLUMN "VARCHAR2(3)" DEFAULT 'NO',
+  UNIQUE(OWNER, TABLE_NAME, COLUMN_NAME));
+CREATE TABLE cat_identity_cols(
+  OWNER "VARCHAR2(30)" NOT NULL, TABLE_NAME "VARCHAR2(30)" NOT NULL, COLUMN_NAME "VARCHAR2(30)" NOT NULL,
+  GENERATION_TYPE "VARCHAR2(10)", SEQUENCE_NAME "VARCHAR2(30)", START_WITH TEXT,
   UNIQUE(OWNER, TABLE_NAME, COLUMN_NAME));
 CREATE TABLE cat_tab_comments(
   OWNER "VARCHAR2(30)" NOT NULL, TABLE_NAME "VARCHAR2(30)" NOT NULL, COMMENTS "VARCHAR2(4000)",
@@ -732,6 +819,14 @@ CREATE TABLE cat_dependencies(
   OWNER "VARCHAR2(30)" NOT NULL, NAME "VARCHAR2(30)" NOT NULL, TYPE "VARCHAR2(17)",
   REFERENCED_OWNER "VARCHAR2(30)", REFERENCED_NAME "VARCHAR2(64)", REFERENCED_TYPE "VARCHAR2(17)",
   REFERENCED_LINK_NAME "VARCHAR2(128)", SCHEMAID NUMBER, DEPENDENCY_TYPE "VARCHAR2(4)" DEFAULT 'HARD');
+CREATE TABLE cat_trigger_cols(
+  TRIGGER_OWNER "VARCHAR2(30)" NOT NULL, TRIGGER_NAME "VARCHAR2(30)" NOT NULL, TABLE_OWNER "VARCHAR2(30)",
+  TABLE_NAME "VARCHAR2(30)", COLUMN_NAME "VARCHAR2(4000)", COLUMN_LIST "VARCHAR2(3)" DEFAULT 'NO',
+  COLUMN_USAGE "VARCHAR2(17)" DEFAULT 'NONE', COLUMN_POSITION NUMBER);
+CREATE TABLE cat_trigger_ordering(
+  TRIGGER_OWNER "VARCHAR2(30)" NOT NULL, TRIGGER_NAME "VARCHAR2(30)" NOT NULL,
+  REFERENCED_TRIGGER_OWNER "VARCHAR2(30)", REFERENCED_TRIGGER_NAME "VARCHAR2(30)",
+  ORDERING_TYPE "VARCHAR2(8)", ORDERING_POSITION NUMBER);
 )SQL";
 
 bool startsWith(const std::string& s, const char* p) { return s.rfind(p, 0) == 0; }
@@ -742,6 +837,39 @@ std::string viewSelect(const ViewDef& v, const std::string& user) {
   if (user.empty() || v.userHasOwner) cols = std::string(v.ownerColumn) + " AS OWNER, " + cols;
   std::string sql = "SELECT " + cols + " FROM main." + v.from;
   if (!user.empty()) sql += " WHERE " + std::string(v.ownerColumn) + " = " + dict::quoteLiteral(user);
+  return sql;
+}
+
+// The dictionary's column views: the catalog's COLUMN_ID is the internal
+// number, the visible number counts the visible columns before.
+std::string columnsSelect(bool all, const std::string& user) {
+  std::string cols = std::string(kColumnColumns) + (all ? kAllColumnColumns : kVisibleColumnColumns);
+  const std::string visibleId =
+      "CASE WHEN HIDDEN_COLUMN = 'YES' THEN NULL ELSE COLUMN_ID - (SELECT COUNT(*) FROM main.cat_columns h"
+      " WHERE h.OWNER = cat_columns.OWNER AND h.TABLE_NAME = cat_columns.TABLE_NAME AND h.HIDDEN_COLUMN = 'YES'"
+      " AND h.COLUMN_ID < cat_columns.COLUMN_ID) END AS COLUMN_ID";
+  cols.replace(cols.find(" COLUMN_ID,"), 11, " " + visibleId + ",");
+  if (user.empty()) cols = "OWNER, " + cols;
+  std::string sql = "SELECT " + cols + " FROM main.cat_columns";
+  std::vector<std::string> where;
+  if (!user.empty()) where.push_back("OWNER = " + dict::quoteLiteral(user));
+  if (!all) where.push_back("HIDDEN_COLUMN = 'NO'");
+  for (size_t i = 0; i < where.size(); ++i) sql += (i ? " AND " : " WHERE ") + where[i];
+  return sql;
+}
+
+// USER_TAB_IDENTITY_COLS: the identity columns, their generation and the
+// options of their system sequence as one text.
+std::string identityColumnsSelect(const std::string& user) {
+  std::string sql = std::string("SELECT ") + (user.empty() ? "i.OWNER AS OWNER, " : "") +
+                    "i.TABLE_NAME AS TABLE_NAME, i.COLUMN_NAME AS COLUMN_NAME, i.GENERATION_TYPE AS GENERATION_TYPE,"
+                    " i.SEQUENCE_NAME AS SEQUENCE_NAME, 'START WITH: ' || i.START_WITH || ', INCREMENT BY: ' ||"
+                    " q.INCREMENT_BY || ', MAX_VALUE: ' || q.MAX_VALUE || ', MIN_VALUE: ' || q.MIN_VALUE ||"
+                    " ', CYCLE_FLAG: ' || q.CYCLE_FLAG || ', CACHE_SIZE: ' || q.CACHE_SIZE || ', ORDER_FLAG: ' ||"
+                    " q.ORDER_FLAG || ', SCALE_FLAG: N, EXTEND_FLAG: N, SESSION_FLAG: N, KEEP_VALUE: N'"
+                    " AS IDENTITY_OPTIONS FROM main.cat_identity_cols i JOIN main.cat_sequences q"
+                    " ON q.SEQUENCE_OWNER = i.OWNER AND q.SEQUENCE_NAME = i.SEQUENCE_NAME";
+  if (!user.empty()) sql += " WHERE i.OWNER = " + dict::quoteLiteral(user);
   return sql;
 }
 
@@ -792,6 +920,8 @@ std::string userView(Session& s, const std::string& oracleName) {
   std::string bare = oracleName.substr(5);
   std::string select;
   if (const ViewDef* v = findView(bare)) select = viewSelect(*v, s.user);
+  else if (bare == "TAB_COLUMNS" || bare == "TAB_COLS") select = columnsSelect(bare == "TAB_COLS", s.user);
+  else if (bare == "TAB_IDENTITY_COLS") select = identityColumnsSelect(s.user);
   else if (bare == "TAB_COMMENTS") select = commentsSelect(false, s.user);
   else if (bare == "COL_COMMENTS") select = commentsSelect(true, s.user);
   else if (bare == "USERS") select = usersSelect(s.user);
@@ -819,19 +949,33 @@ CREATE INDEX IF NOT EXISTS cat_dependencies_object ON cat_dependencies(OWNER, NA
 CREATE INDEX IF NOT EXISTS cat_dependencies_referenced ON cat_dependencies(REFERENCED_OWNER, REFERENCED_NAME);
 )SQL";
 
+// Catalog tables added since the first databases were made: a database gets
+// them on its next connection.
+const char* kCatalogAdditions = R"SQL(
+CREATE TABLE IF NOT EXISTS cat_ind_expressions(
+  INDEX_OWNER "VARCHAR2(30)" NOT NULL, INDEX_NAME "VARCHAR2(30)" NOT NULL, TABLE_OWNER "VARCHAR2(30)",
+  TABLE_NAME "VARCHAR2(30)", COLUMN_EXPRESSION "LONG STORED AS TEXT", COLUMN_POSITION NUMBER);
+CREATE INDEX IF NOT EXISTS cat_ind_expressions_index ON cat_ind_expressions(INDEX_OWNER, INDEX_NAME);
+)SQL";
+
 void ensureCatalogIndexes(sqlite3* db) {
   // A database made before these indexes gets them on its next connection;
   // a file that cannot be written keeps working without them.
+  sqlite3_exec(db, kCatalogAdditions, nullptr, nullptr, nullptr);
   sqlite3_exec(db, kCatalogIndexes, nullptr, nullptr, nullptr);
   dict::ensureKindsCatalog(db);
 }
 
 void initCatalog(sqlite3* db) {
   dict::exec(db, kCatalog);
+  dict::exec(db, kCatalogAdditions);
   dict::exec(db, kCatalogIndexes);
   dict::exec(db, dict::kKindsCatalog);
   for (const auto& v : kViews)
     dict::exec(db, "CREATE VIEW " + dict::quoteName(std::string("ALL_") + v.name) + " AS " + viewSelect(v, ""));
+  dict::exec(db, "CREATE VIEW ALL_TAB_COLUMNS AS " + columnsSelect(false, ""));
+  dict::exec(db, "CREATE VIEW ALL_TAB_COLS AS " + columnsSelect(true, ""));
+  dict::exec(db, "CREATE VIEW ALL_TAB_IDENTITY_COLS AS " + identityColumnsSelect(""));
   dict::exec(db, "CREATE VIEW ALL_TAB_COMMENTS AS " + commentsSelect(false, ""));
   dict::exec(db, "CREATE VIEW ALL_COL_COMMENTS AS " + commentsSelect(true, ""));
   dict::exec(db, "CREATE VIEW ALL_USERS AS SELECT username AS USERNAME, user_id AS USER_ID, created AS CREATED"
@@ -843,7 +987,8 @@ bool isDictionaryViewName(const std::string& name) {
   if (startsWith(name, "USER_")) bare = name.substr(5);
   else if (startsWith(name, "ALL_")) bare = name.substr(4);
   else return false;
-  return findView(bare) || bare == "TAB_COMMENTS" || bare == "COL_COMMENTS" || bare == "USERS";
+  return findView(bare) || bare == "TAB_COLUMNS" || bare == "TAB_COLS" || bare == "TAB_IDENTITY_COLS" ||
+         bare == "TAB_COMMENTS" || bare == "COL_COMMENTS" || bare == "USERS";
 }
 
 namespace {

@@ -83,13 +83,17 @@ ConstraintDef rowToDef(sqlite3* db, Query& q) {
   d.generated = q.text(9) == "GENERATED NAME";
   d.notNull = !q.isNull(10);
   d.indexName = q.text(11);
+  d.deferrable = q.text(12) == "DEFERRABLE";
+  d.initiallyDeferred = q.text(13) == "DEFERRED";
+  d.rely = q.text(14) == "RELY";
   d.columns = consColumns(db, d.owner, d.name);
   return d;
 }
 
 const char* kConstraintSelect =
     "SELECT OWNER, CONSTRAINT_NAME, CONSTRAINT_TYPE, TABLE_NAME, SEARCH_CONDITION, R_OWNER,"
-    " R_CONSTRAINT_NAME, DELETE_RULE, STATUS, GENERATED, NOT_NULL_COLUMN, INDEX_NAME FROM cat_constraints";
+    " R_CONSTRAINT_NAME, DELETE_RULE, STATUS, GENERATED, NOT_NULL_COLUMN, INDEX_NAME, \"DEFERRABLE\", DEFERRED,"
+    " RELY FROM cat_constraints";
 
 bool exists(sqlite3* db, const std::string& sql) { return scalar(db, sql).has_value(); }
 
@@ -200,6 +204,10 @@ void removeEnforcement(Session& s, const ConstraintDef& d) {
 void installEnforcement(Session& s, const ConstraintDef& d) {
   removeEnforcement(s, d);
   if (!d.enabled) return;
+  if (d.deferrable) {
+    installDeferrableEnforcement(s, d);
+    return;
+  }
   std::string t = storageOf(d.owner, d.table);
   std::string who = qualifiedMessage(d.owner, d.name);
   auto notNullTriggers = [&](const std::string& col, const char* insName, const char* updName) {
@@ -376,7 +384,8 @@ void addConstraint(Session& s, ConstraintDef d) {
         throw OraError(955, "name is already used by an existing object");
       std::vector<IndexColumn> cols;
       for (const auto& c : d.columns) cols.push_back({c, false});
-      createCatalogIndex(s, d.owner, d.name, d.table, cols, true, Storage{}, d.generated);
+      // A deferrable key may hold duplicates until COMMIT: its index is not unique.
+      createCatalogIndex(s, d.owner, d.name, d.table, cols, !d.deferrable, Storage{}, d.generated);
       d.indexName = d.name;
       ownIndex = true;
     }
@@ -386,7 +395,8 @@ void addConstraint(Session& s, ConstraintDef d) {
   Query q(s.db,
           "INSERT INTO cat_constraints(OWNER, CONSTRAINT_NAME, CONSTRAINT_TYPE, TABLE_NAME, SEARCH_CONDITION,"
           " R_OWNER, R_CONSTRAINT_NAME, DELETE_RULE, STATUS, VALIDATED, GENERATED, LAST_CHANGE, INDEX_OWNER,"
-          " INDEX_NAME, NOT_NULL_COLUMN, OWN_INDEX) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+          " INDEX_NAME, NOT_NULL_COLUMN, OWN_INDEX, \"DEFERRABLE\", DEFERRED, RELY)"
+          " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
   q.bind(d.owner).bind(d.name).bind(d.type).bind(d.table);
   if (d.type == "C") q.bind(d.searchCondition); else q.bindNull();
   if (d.type == "R") q.bind(d.rOwner).bind(d.rName).bind(d.deleteRule); else q.bindNull().bindNull().bindNull();
@@ -395,6 +405,8 @@ void addConstraint(Session& s, ConstraintDef d) {
   if (!d.indexName.empty()) q.bind(d.owner).bind(d.indexName); else q.bindNull().bindNull();
   if (!nnColumn.empty()) q.bind(nnColumn); else q.bindNull();
   q.bind(ownIndex ? 1 : 0);
+  q.bind(d.deferrable ? "DEFERRABLE" : "NOT DEFERRABLE").bind(d.initiallyDeferred ? "DEFERRED" : "IMMEDIATE");
+  if (d.rely) q.bind("RELY"); else q.bindNull();
   q.run();
   insertConsColumns(s, d, d.type != "C");
   installEnforcement(s, d);
@@ -454,7 +466,7 @@ void setConstraintEnabled(Session& s, const std::string& owner, const std::strin
       } else {
         std::vector<IndexColumn> cols;
         for (const auto& c : d->columns) cols.push_back({c, false});
-        createCatalogIndex(s, owner, name, d->table, cols, true, Storage{}, d->generated);
+        createCatalogIndex(s, owner, name, d->table, cols, !d->deferrable, Storage{}, d->generated);
         d->indexName = name;
         ownIndex = true;
       }
@@ -495,6 +507,30 @@ std::vector<std::string> indexColumns(sqlite3* db, const std::string& owner, con
   return out;
 }
 
+std::optional<std::string> indexExpression(Session& s, const std::string& owner, const std::string& index,
+                                           long long position) {
+  return scalar(s.db, "SELECT COLUMN_EXPRESSION FROM cat_ind_expressions WHERE INDEX_OWNER = ? AND INDEX_NAME = ?"
+                      " AND COLUMN_POSITION = ?", {owner, index, std::to_string(position)});
+}
+
+namespace {
+
+// A key expression that only names a column, in double quotes: what a
+// descending column's key is.
+bool isPlainColumn(const std::string& e) {
+  return e.size() > 2 && e.front() == '"' && e.back() == '"' && e.find('"', 1) == e.size() - 1;
+}
+
+}  // namespace
+
+std::vector<std::string> indexKeyColumns(Session& s, const std::string& owner, const std::string& index) {
+  std::vector<std::string> out = indexColumns(s.db, owner, index);
+  for (size_t i = 0; i < out.size(); ++i)
+    if (auto e = indexExpression(s, owner, index, static_cast<long long>(i + 1)); e && isPlainColumn(*e))
+      out[i] = e->substr(1, e->size() - 2);
+  return out;
+}
+
 void createStorageIndex(Session& s, const std::string& owner, const std::string& index) {
   Query q(s.db, "SELECT TABLE_OWNER, TABLE_NAME, UNIQUENESS FROM cat_indexes WHERE OWNER = ? AND INDEX_NAME = ?");
   q.bind(owner).bind(index);
@@ -502,17 +538,36 @@ void createStorageIndex(Session& s, const std::string& owner, const std::string&
   std::string tOwner = q.text(0), table = q.text(1);
   bool unique = q.text(2) == "UNIQUE";
   std::string cols;
-  Query c(s.db, "SELECT COLUMN_NAME, DESCEND FROM cat_ind_columns WHERE INDEX_OWNER = ? AND INDEX_NAME = ?"
-                " ORDER BY COLUMN_POSITION");
+  Query c(s.db, "SELECT COLUMN_NAME, DESCEND, COLUMN_POSITION FROM cat_ind_columns WHERE INDEX_OWNER = ? AND"
+                " INDEX_NAME = ? ORDER BY COLUMN_POSITION");
   c.bind(owner).bind(index);
-  while (c.step()) cols += (cols.empty() ? "" : ", ") + quoteName(c.text(0)) + (c.text(1) == "DESC" ? " DESC" : "");
+  while (c.step()) {
+    std::string key = quoteName(c.text(0));
+    auto expression = indexExpression(s, owner, index, c.integer(2));
+    if (expression && isPlainColumn(*expression)) {
+      key = *expression;  // a descending column: the column itself
+    } else if (expression) {
+      // A key SQLite cannot compute is left out of its index: it only
+      // speeds look-ups up, and a unique one is not enforced.
+      try {
+        key = "(" + translateExpression(s, *expression) + ")";
+      } catch (const OraError&) {
+        return;
+      }
+    }
+    cols += (cols.empty() ? "" : ", ") + key + (c.text(1) == "DESC" ? " DESC" : "");
+  }
   exec(s.db, "DROP INDEX IF EXISTS " + quoteName(sqliteIndexName(owner, index)));
+  const bool functionBased = scalar(s.db, "SELECT 1 FROM cat_ind_expressions WHERE INDEX_OWNER = ? AND"
+                                          " INDEX_NAME = ?", {owner, index}).has_value();
   try {
     exec(s.db, std::string("CREATE ") + (unique ? "UNIQUE " : "") + "INDEX " +
                    quoteName(sqliteIndexName(owner, index)) + " ON " + storageOf(tOwner, table) + "(" + cols + ")");
   } catch (const OraError&) {
-    if (unique) throw OraError(1452, "cannot CREATE UNIQUE INDEX; duplicate keys found");
-    throw;
+    if (unique && (!functionBased || scalar(s.db, "SELECT 1 FROM " + storageOf(tOwner, table) + " GROUP BY " +
+                                                      cols + " HAVING count(*) > 1 LIMIT 1")))
+      throw OraError(1452, "cannot CREATE UNIQUE INDEX; duplicate keys found");
+    if (!functionBased) throw;
   }
 }
 
@@ -559,6 +614,7 @@ void dropCatalogIndex(Session& s, const std::string& owner, const std::string& n
   Query(s.db, "DELETE FROM cat_indexes WHERE OWNER = ? AND INDEX_NAME = ?").bind(owner).bind(name).run();
   Query(s.db, "DELETE FROM cat_ind_columns WHERE INDEX_OWNER = ? AND INDEX_NAME = ?").bind(owner).bind(name).run();
   dropIndexPartitioning(s, owner, name);
+  Query(s.db, "DELETE FROM cat_ind_expressions WHERE INDEX_OWNER = ? AND INDEX_NAME = ?").bind(owner).bind(name).run();
   removeObject(s, owner, name, "INDEX");
 }
 
@@ -568,6 +624,13 @@ OraError constraintError(Session& s, const std::string& msg) {
   using namespace dict;
   if (msg.rfind("ORA-", 0) == 0 && msg.size() > 11) return OraError(std::atoi(msg.c_str() + 4), msg.substr(11));
   const std::string unique = "UNIQUE constraint failed: ";
+  const std::string uniqueIndex = unique + "index 'ocisim:ix:";
+  if (msg.rfind(uniqueIndex, 0) == 0) {
+    // An index on expressions: SQLite names the index, which names Oracle's.
+    std::string index = msg.substr(uniqueIndex.size());
+    if (!index.empty() && index.back() == '\'') index.pop_back();
+    return OraError(1, "unique constraint (" + index + ") violated");
+  }
   if (msg.rfind(unique, 0) == 0) {
     // "UNIQUE constraint failed: OWNER.TABLE.COL, OWNER.TABLE.COL"
     std::vector<std::string> cols;
@@ -596,7 +659,7 @@ OraError constraintError(Session& s, const std::string& msg) {
                       " AND UNIQUENESS = 'UNIQUE'");
         q.bind(owner).bind(table);
         while (q.step()) {
-          auto ic = indexColumns(s.db, owner, q.text(0));
+          auto ic = indexKeyColumns(s, owner, q.text(0));
           if (std::set<std::string>(ic.begin(), ic.end()) == want)
             return OraError(1, "unique constraint (" + owner + "." + q.text(0) + ") violated");
         }

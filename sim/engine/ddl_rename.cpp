@@ -62,7 +62,7 @@ void renameTable(Session& s, const std::string& owner, const std::string& from, 
                         "cat_cons_columns"})
     Query(s.db, std::string("UPDATE ") + t + " SET TABLE_NAME = ? WHERE OWNER = ? AND TABLE_NAME = ?")
         .bind(to).bind(owner).bind(from).run();
-  for (const char* t : {"cat_indexes", "cat_ind_columns", "cat_triggers"})
+  for (const char* t : {"cat_indexes", "cat_ind_columns", "cat_triggers", "cat_ind_expressions", "cat_trigger_cols"})
     Query(s.db, std::string("UPDATE ") + t + " SET TABLE_NAME = ? WHERE TABLE_OWNER = ? AND TABLE_NAME = ?")
         .bind(to).bind(owner).bind(from).run();
   renameObjectRow(s, owner, from, to, "TABLE");

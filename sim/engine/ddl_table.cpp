@@ -13,8 +13,9 @@ namespace ocisim::dict {
 
 namespace {
 
-const std::vector<const char*> kColumnStops = {"CONSTRAINT", "NOT",    "NULL",   "UNIQUE", "PRIMARY",
-                                               "REFERENCES", "CHECK",  "ENABLE", "DISABLE", "SORT"};
+const std::vector<const char*> kColumnStops = {"CONSTRAINT", "NOT",    "NULL",   "UNIQUE",  "PRIMARY",
+                                               "REFERENCES", "CHECK",  "ENABLE", "DISABLE", "SORT",
+                                               "VISIBLE",    "INVISIBLE", "GENERATED"};
 
 long long sizeValue(Cursor& c) {
   std::string n = c.number();
@@ -46,8 +47,12 @@ bool isConstraintStart(const Cursor& c) {
          c.isWord("CHECK");
 }
 
-// ENABLE / DISABLE / VALIDATE / DEFERRABLE ... after a constraint; returns the enabled state.
-bool constraintState(Cursor& c, bool enabled = true, bool* validate = nullptr) {
+// ENABLE / DISABLE / VALIDATE / DEFERRABLE ... after a constraint; returns the
+// enabled state.  The deferral and RELY go into `def` when one is given.
+bool constraintState(Cursor& c, bool enabled = true, bool* validate = nullptr, ConstraintDef* def = nullptr) {
+  ConstraintDef ignored;
+  ConstraintDef& d = def ? *def : ignored;
+  bool notDeferrable = false;
   for (;;) {
     if (c.acceptWord("ENABLE")) enabled = true;
     else if (c.acceptWord("DISABLE")) enabled = false;
@@ -55,13 +60,26 @@ bool constraintState(Cursor& c, bool enabled = true, bool* validate = nullptr) {
       if (validate) *validate = false;
     } else if (c.acceptWord("VALIDATE")) {
       if (validate) *validate = true;
-    } else if (c.acceptWord("RELY") ||
-             c.acceptWord("NORELY") || c.acceptWord("DEFERRABLE")) {
+    } else if (c.acceptWord("RELY")) {
+      d.rely = true;
+    } else if (c.acceptWord("NORELY")) {
+      d.rely = false;
+    } else if (c.acceptWord("DEFERRABLE")) {
+      d.deferrable = true;
     } else if (c.isWord("NOT") && c.isWord("DEFERRABLE", 1)) {
       c.next();
       c.next();
+      notDeferrable = true;
+      d.deferrable = false;
     } else if (c.acceptWord("INITIALLY")) {
-      if (!c.acceptWord("IMMEDIATE")) c.expectWord("DEFERRED", 922, "missing or invalid option");
+      if (c.acceptWord("IMMEDIATE")) {
+        d.initiallyDeferred = false;
+      } else {
+        c.expectWord("DEFERRED", 922, "missing or invalid option");
+        if (notDeferrable) throw OraError(2447, "cannot defer a constraint that is not deferrable");
+        d.initiallyDeferred = true;
+        d.deferrable = true;  // INITIALLY DEFERRED alone makes the constraint deferrable
+      }
     } else if (c.acceptWord("USING")) {
       c.expectWord("INDEX", 922, "missing or invalid option");
       if (c.isOp("(")) c.skipGroup();
@@ -143,7 +161,7 @@ ConstraintDef outOfLine(Cursor& c, const std::string& owner, const std::string& 
   } else {
     throw OraError(902, "invalid datatype");
   }
-  d.enabled = constraintState(c, true, &d.validate);
+  d.enabled = constraintState(c, true, &d.validate, &d);
   return d;
 }
 
@@ -170,6 +188,11 @@ ColumnDef columnDef(Session& s, Cursor& c, const std::string& owner, const std::
   col = type;
   for (;;) {
     if (c.acceptWord("DEFAULT")) {
+      if (c.isWord("ON") && c.isWord("NULL", 1)) {
+        c.next();
+        c.next();
+        col.defaultOnNull = true;
+      }
       size_t from = c.pos();
       if (c.atEnd() || c.isOp(",") || c.isOp(")")) throw OraError(936, "missing expression");
       // The default is at least one token; NULL and NOT may start it.
@@ -180,7 +203,12 @@ ColumnDef columnDef(Session& s, Cursor& c, const std::string& owner, const std::
       col.defaultText = c.textBetween(from, c.pos());
       continue;
     }
-    if (c.acceptWord("SORT") || c.acceptWord("VISIBLE") || c.acceptWord("INVISIBLE")) continue;
+    if (c.acceptWord("INVISIBLE")) {
+      col.invisible = true;
+      continue;
+    }
+    if (c.acceptWord("SORT") || c.acceptWord("VISIBLE")) continue;
+    if (parseGeneratedClause(c, col)) continue;
     std::string cname;
     size_t save = c.pos();
     if (c.acceptWord("CONSTRAINT")) cname = c.name(904, "invalid identifier");
@@ -215,7 +243,7 @@ ColumnDef columnDef(Session& s, Cursor& c, const std::string& owner, const std::
       c.seek(save);
       break;
     }
-    d.enabled = constraintState(c, true, &d.validate);
+    d.enabled = constraintState(c, true, &d.validate, &d);
     constraints.push_back(std::move(d));
   }
   return col;
@@ -226,7 +254,8 @@ void insertColumn(Session& s, const std::string& owner, const std::string& table
   Query q(s.db,
           "INSERT INTO cat_columns(OWNER, TABLE_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION,"
           " DATA_SCALE, NULLABLE, COLUMN_ID, DEFAULT_LENGTH, DATA_DEFAULT, CHARACTER_SET_NAME,"
-          " CHAR_COL_DECL_LENGTH, CHAR_LENGTH, CHAR_USED, DECL) VALUES(?,?,?,?,?,?,?,'Y',?,?,?,?,?,?,?,?)");
+          " CHAR_COL_DECL_LENGTH, CHAR_LENGTH, CHAR_USED, DECL, HIDDEN_COLUMN, VIRTUAL_COLUMN, DEFAULT_ON_NULL,"
+          " IDENTITY_COLUMN) VALUES(?,?,?,?,?,?,?,'Y',?,?,?,?,?,?,?,?,?,?,?,?)");
   q.bind(owner).bind(table).bind(col.name).bind(col.dataType).bind(col.dataLength);
   if (col.precision) q.bind(*col.precision); else q.bindNull();
   if (col.scale) q.bind(*col.scale); else q.bindNull();
@@ -240,10 +269,31 @@ void insertColumn(Session& s, const std::string& owner, const std::string& table
   if (chars) q.bind(col.dataLength); else q.bindNull();
   q.bind(col.charLength);
   if (chars) q.bind(col.charUsed); else q.bindNull();
-  q.bind(col.decl).run();
+  auto yes = [](bool b) { return b ? "YES" : "NO"; };
+  q.bind(col.decl).bind(yes(col.invisible)).bind(yes(col.virtualColumn)).bind(yes(col.defaultOnNull));
+  q.bind(yes(!col.identity.empty())).run();
   if (!col.dataTypeOwner.empty())
     Query(s.db, "UPDATE cat_columns SET DATA_TYPE_OWNER = ? WHERE OWNER = ? AND TABLE_NAME = ? AND COLUMN_NAME = ?")
         .bind(col.dataTypeOwner).bind(owner).bind(table).bind(col.name).run();
+}
+
+// Identity and DEFAULT ON NULL columns are NOT NULL without being told so.
+void addImplicitNotNulls(const std::string& owner, const std::string& table, const std::vector<ColumnDef>& columns,
+                         std::vector<ConstraintDef>& constraints) {
+  for (const auto& col : columns) {
+    if (col.identity.empty() && !col.defaultOnNull) continue;
+    bool given = false;
+    for (const auto& d : constraints) given = given || (d.notNull && d.columns.at(0) == col.name);
+    if (given) continue;
+    ConstraintDef d;
+    d.owner = owner;
+    d.table = table;
+    d.type = "C";
+    d.notNull = true;
+    d.columns = {col.name};
+    d.searchCondition = "\"" + col.name + "\" IS NOT NULL";
+    constraints.push_back(std::move(d));
+  }
 }
 
 void insertTable(Session& s, const std::string& owner, const std::string& table, const Storage& st, bool iot) {
@@ -281,7 +331,11 @@ void createStorageTable(Session& s, const std::string& owner, const std::string&
   for (const auto& col : tableColumns(s.db, owner, table)) {
     sql += (first ? "" : ", ") + quoteName(col.name) + " " + quoteName(col.decl);
     first = false;
-    if (!col.defaultText.empty()) sql += " DEFAULT (" + translateExpression(s, col.defaultText) + ")";
+    if (col.defaultText.empty()) continue;
+    const std::string value = translateExpression(s, col.defaultText);
+    if (col.virtualColumn) sql += " GENERATED ALWAYS AS (" + value + ") VIRTUAL";
+    // A default that draws on a sequence is supplied by each INSERT.
+    else if (!isSequenceDefault(value)) sql += " DEFAULT (" + value + ")";
   }
   sql += ")";
   exec(s.db, sql);
@@ -410,6 +464,7 @@ void dropColumns(Session& s, const std::string& owner, const std::string& table,
         break;
       }
   for (const auto& col : drop) {
+    dropIdentities(s, owner, table, col);
     std::vector<std::string> gone;
     Query q(s.db, "SELECT DISTINCT INDEX_NAME FROM cat_ind_columns WHERE TABLE_OWNER = ? AND TABLE_NAME = ?"
                   " AND COLUMN_NAME = ?");
@@ -438,6 +493,7 @@ void modifyColumn(Session& s, Cursor& c, const std::string& owner, const std::st
   bool rebuild = false;
   std::vector<ConstraintDef> added;
   if (c.peek().kind == Token::Kind::Word && !c.isWord("DEFAULT") && !c.isWord("NOT") && !c.isWord("NULL") &&
+      !c.isWord("GENERATED") && !c.isWord("VISIBLE") && !c.isWord("INVISIBLE") &&
       !c.isWord("CONSTRAINT") && !c.isWord("UNIQUE") && !c.isWord("PRIMARY") && !c.isWord("CHECK") &&
       !c.isWord("REFERENCES")) {
     ColumnDef t = parseDataType(c);
@@ -453,7 +509,23 @@ void modifyColumn(Session& s, Cursor& c, const std::string& owner, const std::st
     rebuild = true;
   }
   for (;;) {
+    if (c.isWord("GENERATED")) {
+      modifyIdentity(s, c, owner, table, col);
+      continue;
+    }
+    if (c.isWord("VISIBLE") || c.isWord("INVISIBLE")) {
+      Query(s.db, "UPDATE cat_columns SET HIDDEN_COLUMN = ? WHERE OWNER = ? AND TABLE_NAME = ? AND COLUMN_NAME = ?")
+          .bind(c.next().upper == "INVISIBLE" ? "YES" : "NO").bind(owner).bind(table).bind(col).run();
+      continue;
+    }
     if (c.acceptWord("DEFAULT")) {
+      bool onNull = c.isWord("ON") && c.isWord("NULL", 1);
+      if (onNull) {
+        c.next();
+        c.next();
+      }
+      Query(s.db, "UPDATE cat_columns SET DEFAULT_ON_NULL = ? WHERE OWNER = ? AND TABLE_NAME = ? AND COLUMN_NAME = ?")
+          .bind(onNull ? "YES" : "NO").bind(owner).bind(table).bind(col).run();
       size_t from = c.pos();
       if (c.atEnd() || c.isOp(",") || c.isOp(")")) throw OraError(936, "missing expression");
       if (c.isOp("(")) c.skipGroup();
@@ -486,7 +558,7 @@ void modifyColumn(Session& s, Cursor& c, const std::string& owner, const std::st
       d.notNull = true;
       d.columns = {col};
       d.searchCondition = "\"" + col + "\" IS NOT NULL";
-      d.enabled = constraintState(c, true, &d.validate);
+      d.enabled = constraintState(c, true, &d.validate, &d);
       added.push_back(d);
       continue;
     }
@@ -521,7 +593,7 @@ void modifyColumn(Session& s, Cursor& c, const std::string& owner, const std::st
         d.type = "R";
         referencesClause(c, d, owner);
       }
-      d.enabled = constraintState(c, true, &d.validate);
+      d.enabled = constraintState(c, true, &d.validate, &d);
       added.push_back(d);
       continue;
     }
@@ -552,11 +624,20 @@ void addItems(Session& s, Cursor& c, const std::string& owner, const std::string
       bool mandatory = false;
       for (const auto& d : constraints)
         if (d.notNull && d.columns.at(0) == col.name && d.enabled) mandatory = true;
-      if (mandatory && rows && col.defaultText.empty())
+      if (mandatory && rows && col.defaultText.empty() && col.identity.empty())
         throw OraError(1758, "table must be empty to add mandatory (NOT NULL) column");
+    }
+    for (auto& col : columns) {
+      if (!col.identity.empty()) createIdentity(s, owner, table, col);
       insertColumn(s, owner, table, col, ++id);
     }
+    addImplicitNotNulls(owner, table, columns, constraints);
     rebuildTable(s, owner, table);
+    // The rows already there take their values from the new columns' defaults.
+    for (const auto& col : columns)
+      if (rows && !col.virtualColumn && !col.defaultText.empty())
+        exec(s.db, "UPDATE " + quoteName(storageName(owner, table)) + " SET " + quoteName(col.name) + " = (" +
+                       translateExpression(s, col.defaultText) + ")");
   }
   addConstraints(s, constraints);
 }
@@ -812,7 +893,11 @@ void createTable(Session& s, Cursor& c, bool temporary) {
   addObject(s, owner, table, "TABLE");
   insertTable(s, owner, table, st, iot);
   long long id = 0;
-  for (const auto& col : columns) insertColumn(s, owner, table, col, ++id);
+  for (auto& col : columns) {
+    if (!col.identity.empty()) createIdentity(s, owner, table, col);
+    insertColumn(s, owner, table, col, ++id);
+  }
+  addImplicitNotNulls(owner, table, columns, constraints);
   createStorageTable(s, owner, table);
   addConstraints(s, constraints);
   if (temporary) {
@@ -967,17 +1052,8 @@ void dropTable(Session& s, Cursor& c) {
     while (q.step()) idx.emplace_back(q.text(0), q.text(1));
     for (const auto& [o, n] : idx) dropCatalogIndex(s, o, n);
   }
-  {
-    std::vector<std::pair<std::string, std::string>> trg;
-    Query q(s.db, "SELECT OWNER, TRIGGER_NAME FROM cat_triggers WHERE TABLE_OWNER = ? AND TABLE_NAME = ?");
-    q.bind(owner).bind(table);
-    while (q.step()) trg.emplace_back(q.text(0), q.text(1));
-    for (const auto& [o, n] : trg) {
-      Query(s.db, "DELETE FROM cat_triggers WHERE OWNER = ? AND TRIGGER_NAME = ?").bind(o).bind(n).run();
-      Query(s.db, "DELETE FROM cat_source WHERE OWNER = ? AND NAME = ? AND TYPE = 'TRIGGER'").bind(o).bind(n).run();
-      removeObject(s, o, n, "TRIGGER");
-    }
-  }
+  dropTriggersOn(s, owner, table);
+  dropIdentities(s, owner, table);
   dropPartitioning(s, owner, table);
   {
     std::vector<std::string> overflow;

@@ -126,8 +126,32 @@ struct ColumnDef {
   std::string defaultText;     // as written; empty when none
   std::string decl;            // SQLite declared type
   std::string dataTypeOwner;   // DATA_TYPE_OWNER of a column of an object type
+  bool invisible = false;      // INVISIBLE: left out of SELECT * and of INSERTs without a column list
+  bool virtualColumn = false;  // GENERATED ALWAYS AS (expr) VIRTUAL: defaultText holds the expression
+  bool defaultOnNull = false;  // DEFAULT ON NULL: an explicit NULL takes the default too
+  std::string identity;        // "ALWAYS" or "BY DEFAULT" for an identity column, else empty
+  std::string identityOptions; // the sequence options an identity column was given, as written
 };
 std::vector<ColumnDef> tableColumns(sqlite3* db, const std::string& owner, const std::string& table);
+// The GENERATED ... AS IDENTITY / AS (expr) [VIRTUAL] clause of a column at
+// the cursor (at GENERATED or AS); false when the cursor is not at one.
+bool parseGeneratedClause(Cursor& c, ColumnDef& col);
+// The identity's system sequence ISEQ$$_<table's object id> and its
+// dictionary row; the column's default then names that sequence.
+void createIdentity(Session& s, const std::string& owner, const std::string& table, ColumnDef& col);
+// ALTER TABLE ... MODIFY col GENERATED ... AS IDENTITY [(options)], the
+// cursor at GENERATED.
+void modifyIdentity(Session& s, Cursor& c, const std::string& owner, const std::string& table,
+                    const std::string& column);
+// Drops the system sequences of a table's identity columns (of one column
+// when `column` is given).
+void dropIdentities(Session& s, const std::string& owner, const std::string& table,
+                    const std::string& column = "");
+// Sequence options for an identity: created with them, or changed by them
+// (START WITH allowed, the sequence then restarts there).
+void createSequenceNamed(Session& s, const std::string& owner, const std::string& name, Cursor& options);
+void alterSequenceRestart(Session& s, const std::string& owner, const std::string& name, Cursor& options,
+                          std::string* startWith);
 // Parses a data type at the cursor.
 ColumnDef parseDataType(Cursor& c);
 // The columns an SQLite SELECT yields, with the Oracle types their declared
@@ -162,6 +186,9 @@ struct ConstraintDef {
   bool validate = true;                   // check the rows already there (not NOVALIDATE)
   bool generated = false;
   bool notNull = false;                   // C constraint of the form "COL" IS NOT NULL
+  bool deferrable = false;                // DEFERRABLE: checked at COMMIT while deferred
+  bool initiallyDeferred = false;         // INITIALLY DEFERRED
+  bool rely = false;                      // RELY
   std::string indexName;                  // P U
 };
 std::optional<ConstraintDef> loadConstraint(sqlite3* db, const std::string& owner,
@@ -179,6 +206,15 @@ void installEnforcement(Session& s, const ConstraintDef& def);
 void removeEnforcement(Session& s, const ConstraintDef& def);
 // Re-installs enforcement of every enabled constraint of or on a table.
 void reinstallTableEnforcement(Session& s, const std::string& owner, const std::string& table);
+// Deferrable constraints: enforcement that a transaction may put off to its
+// COMMIT (SET CONSTRAINTS), and the check made then.
+void ensureConstraintStateTables(sqlite3* db);
+void installDeferrableEnforcement(Session& s, const ConstraintDef& def);
+// SET CONSTRAINT[S] {ALL | name, ...} {IMMEDIATE | DEFERRED}.
+void setConstraintsMode(Session& s, Cursor& c);
+// Checks the constraints this transaction deferred; on a violation rolls
+// the transaction back and throws ORA-02091 with the violation behind it.
+void checkDeferredConstraints(Session& s);
 // NULLABLE of the table's columns from its enabled NOT NULL and PK constraints.
 void refreshNullable(sqlite3* db, const std::string& owner, const std::string& table);
 
@@ -205,6 +241,11 @@ void createCatalogIndex(Session& s, const std::string& owner, const std::string&
 void dropCatalogIndex(Session& s, const std::string& owner, const std::string& name);
 std::vector<std::string> indexColumns(sqlite3* db, const std::string& owner, const std::string& index);
 std::string sqliteIndexName(const std::string& owner, const std::string& index);
+// The expression of a function-based index's key at `position`, if it has one.
+std::optional<std::string> indexExpression(Session& s, const std::string& owner, const std::string& index,
+                                           long long position);
+// The table columns of an index's keys, a descending column's under its own name.
+std::vector<std::string> indexKeyColumns(Session& s, const std::string& owner, const std::string& index);
 // Creates the SQLite index of a catalog index.
 void createStorageIndex(Session& s, const std::string& owner, const std::string& index);
 
@@ -214,7 +255,7 @@ void createTable(Session& s, Cursor& c, bool temporary = false);
 void alterTable(Session& s, Cursor& c);
 void dropTable(Session& s, Cursor& c);
 void truncateTable(Session& s, Cursor& c);
-void createIndex(Session& s, Cursor& c, bool unique);
+void createIndex(Session& s, Cursor& c, bool unique, bool bitmap = false);
 void dropIndex(Session& s, Cursor& c);
 void createView(Session& s, Cursor& c, bool orReplace, bool force);
 void dropView(Session& s, Cursor& c);
@@ -225,6 +266,8 @@ void commentOn(Session& s, Cursor& c);
 void createUnit(Session& s, Cursor& c, bool orReplace, size_t unitStart);
 void dropUnit(Session& s, Cursor& c, const std::string& type);
 void alterTrigger(Session& s, Cursor& c);
+// Drops the triggers defined on a table or view, as dropping it does.
+void dropTriggersOn(Session& s, const std::string& owner, const std::string& object);
 void renameStatement(Session& s, Cursor& c);
 // ALTER TABLE ... RENAME TO | COLUMN | CONSTRAINT, the cursor after RENAME.
 void alterTableRename(Session& s, Cursor& c, const std::string& owner, const std::string& table);

@@ -43,6 +43,14 @@ enum class SqlType : int {
   Clob = 112,
   Blob = 113,
   Bfile = 114,
+  BinaryFloat = 100,
+  BinaryDouble = 101,
+  Timestamp = 187,
+  TimestampTz = 188,
+  IntervalYM = 189,
+  IntervalDS = 190,
+  URowId = 208,
+  TimestampLtz = 232,
   Object = 108,  // a column of an object type (XMLTYPE, a user's type): described, not fetched
 };
 
@@ -56,6 +64,7 @@ struct ColumnInfo {
   int scale = 0;          // NUMBER scale; -127 for FLOAT; 0 otherwise
   bool nullable = true;
   bool charUsed = false;  // character length semantics
+  bool national = false;  // NCHAR, NVARCHAR2, NCLOB: the national character set
   std::string typeName, typeSchema;  // the type of an Object column and its owner
 };
 
@@ -67,7 +76,10 @@ struct DateTime {
 
 // One value read from or sent to the database.
 struct Value {
-  enum class Kind { Null, Number, Text, Date, Binary };
+  enum class Kind {
+    Null, Number, Text, Date, Binary,
+    Timestamp, TimestampTz, TimestampLtz, IntervalYM, IntervalDS, BinaryFloat, BinaryDouble
+  };
   Kind kind = Kind::Null;
   // Number: the number as Oracle's TO_CHAR writes it, every digit kept:
   //         "12", ".5", "-.5", "100", "1.25", "-12345678901234567.89".  Plain
@@ -75,6 +87,13 @@ struct Value {
   //         and exponent as Oracle writes them ("1E+40", "1.5E-45").
   // Text:   UTF-8 characters (VARCHAR2, CHAR, LONG, CLOB).
   // Binary: raw bytes (RAW, LONG RAW, BLOB).
+  // Timestamp, TimestampTz, TimestampLtz: "[-]YYYY-MM-DD HH:MI:SS.fffffffff",
+  //         nine fractional digits, then for TimestampTz a blank and the zone
+  //         ("+05:30", "-12:00" or a region name such as "Europe/Paris");
+  //         TimestampLtz is in the session's time zone, which is UTC here.
+  // IntervalYM: "+Y-MM" ("-1-06"); IntervalDS: "+D HH:MI:SS.fffffffff".
+  // BinaryFloat, BinaryDouble: the shortest text that reads back as the
+  //         same value ("1.5", "-0", "1E+300"), or "NaN", "Inf", "-Inf".
   std::string data;
   DateTime date;          // Date only
 
@@ -83,6 +102,7 @@ struct Value {
   static Value text(std::string s) { return {Kind::Text, std::move(s), {}}; }
   static Value binary(std::string bytes) { return {Kind::Binary, std::move(bytes), {}}; }
   static Value fromDate(const DateTime& d) { return {Kind::Date, {}, d}; }
+  static Value of(Kind k, std::string text) { return {k, std::move(text), {}}; }
   bool isNull() const { return kind == Kind::Null; }
 };
 

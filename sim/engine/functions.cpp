@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/core.h"
+#include "engine/modern_types.h"
 #include "platform/ascii.h"
 
 namespace ocisim {
@@ -896,6 +897,7 @@ void registerFunctions(sqlite3* db, Session* s) {
     int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
     sqlite3_create_function_v2(db, f.name, f.args, flags, s, f.fn, nullptr, nullptr, nullptr);
   }
+  registerModernFunctions(db, s);
 }
 
 }  // namespace ocisim

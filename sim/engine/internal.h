@@ -26,6 +26,7 @@ struct Token {
                       // a QuotedName without its double quotes)
   std::string upper;  // Word: upper case; others: same as text
   size_t offset = 0;  // byte offset in the statement text
+  char suffix = 0;    // Number: 'F' or 'D' for a BINARY_FLOAT or BINARY_DOUBLE literal
 };
 // Splits one statement into tokens; comments are dropped.  Throws OraError
 // for an unterminated literal or quoted name (ORA-01756, ORA-01740).
@@ -61,6 +62,26 @@ struct Session {
 // Translates one Oracle expression (a DEFAULT value, a CHECK condition) to
 // SQLite's dialect, for columns of the table `table` of the session's user.
 std::string translateExpression(Session& s, const std::string& oracleExpr);
+// A translated default that draws on a sequence: SQLite takes no such
+// default, so each INSERT supplies it.
+inline bool isSequenceDefault(const std::string& sqliteExpr) {
+  return sqliteExpr.find("ocisim_nextval(") != std::string::npos ||
+         sqliteExpr.find("ocisim_currval(") != std::string::npos;
+}
+// The columns of a user's table that a DML statement treats apart: hidden
+// (invisible), virtual, identity, DEFAULT ON NULL, or defaulting to a
+// sequence.  Empty for a table without any (and for anything not a table).
+struct SpecialColumn {
+  std::string name;
+  bool hidden = false, virtualColumn = false, defaultOnNull = false;
+  std::string identity;       // "ALWAYS", "BY DEFAULT" or empty
+  std::string defaultText;    // Oracle text of the default or the virtual expression
+};
+std::vector<SpecialColumn> specialColumns(Session& s, const std::string& owner, const std::string& table);
+// The names of a table's visible columns in order, when it has hidden ones
+// (otherwise empty: SELECT * needs no list then).
+std::vector<std::pair<std::string, std::string>> visibleColumnsIfHidden(Session& s, const std::string& owner,
+                                                                        const std::string& table);
 // Translates a whole Oracle SELECT (a view's query) to SQLite.  Throws
 // OraError as executing it would.
 std::string translateQuery(Session& s, const std::string& oracleSelect);

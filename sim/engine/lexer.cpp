@@ -28,7 +28,8 @@ std::vector<Token> tokenize(const std::string& sql) {
     }
     Token t;
     t.offset = i;
-    if (wordStart(c)) {
+    const bool national = (c == 'n' || c == 'N') && i + 1 < n && sql[i + 1] == '\'';
+    if (wordStart(c) && !national) {
       size_t s = i;
       while (i < n && wordChar(static_cast<unsigned char>(sql[i]))) ++i;
       t.kind = Token::Kind::Word;
@@ -78,8 +79,10 @@ std::vector<Token> tokenize(const std::string& sql) {
       t.text = t.upper = sql.substr(s, i - s);
       // Oracle's binary float suffixes
       if (i < n && (sql[i] == 'f' || sql[i] == 'F' || sql[i] == 'd' || sql[i] == 'D') &&
-          !(i + 1 < n && wordChar(static_cast<unsigned char>(sql[i + 1]))))
+          !(i + 1 < n && wordChar(static_cast<unsigned char>(sql[i + 1])))) {
+        t.suffix = platform::asciiUpper(sql[i]);
         ++i;
+      }
     } else if (c == ':' && i + 1 < n &&
                (wordChar(static_cast<unsigned char>(sql[i + 1])) || sql[i + 1] == '"')) {
       ++i;

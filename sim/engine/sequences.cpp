@@ -156,9 +156,15 @@ void check(const Seq& sq, Int start) {
 
 }  // namespace
 
+void alterSequence(Session& s, Cursor& c, const std::string& owner, const std::string& name);
+
 void createSequence(Session& s, Cursor& c) {
   auto [owner, name] = c.qualifiedName(s.user);
   if (owner != s.user) throw OraError(1031, "insufficient privileges");
+  createSequenceNamed(s, owner, name, c);
+}
+
+void createSequenceNamed(Session& s, const std::string& owner, const std::string& name, Cursor& c) {
   Options o = parseOptions(c, true);
   if (!objectType(s.db, owner, name).empty()) throw OraError(955, "name is already used by an existing object");
   Seq sq;
@@ -179,6 +185,10 @@ void createSequence(Session& s, Cursor& c) {
 
 void alterSequence(Session& s, Cursor& c) {
   auto [owner, name] = c.qualifiedName(s.user);
+  alterSequence(s, c, owner, name);
+}
+
+void alterSequence(Session& s, Cursor& c, const std::string& owner, const std::string& name) {
   Options o = parseOptions(c, false);
   auto sq = load(s.db, owner, name);
   if (!sq) throw OraError(2289, "sequence does not exist");
@@ -199,6 +209,44 @@ void alterSequence(Session& s, Cursor& c) {
   sq->last = sq->next;
   save(s.db, owner, name, *sq, false);
   touchObject(s, owner, name, "SEQUENCE");
+}
+
+void alterSequenceRestart(Session& s, const std::string& owner, const std::string& name, Cursor& c,
+                          std::string* startWith) {
+  // The options as ALTER SEQUENCE takes them, and START WITH besides: the
+  // sequence then hands out that number next.
+  const size_t from = c.pos();
+  std::optional<Int> start;
+  {
+    Options o = parseOptions(c, true);
+    start = o.start;
+  }
+  if (!start) {
+    c.seek(from);
+    alterSequence(s, c, owner, name);
+    return;
+  }
+  // Parse again without START WITH, then restart.
+  std::string rest;
+  c.seek(from);
+  while (!c.atEnd()) {
+    if (c.acceptWord("START")) {
+      c.next();  // WITH
+      c.number();
+      continue;
+    }
+    rest += c.next().text + " ";
+  }
+  std::vector<Token> tokens = tokenize(rest);
+  Cursor others(tokens, rest);
+  alterSequence(s, others, owner, name);
+  auto sq = load(s.db, owner, name);
+  if (*start < sq->min) throw OraError(4006, "START WITH cannot be less than MINVALUE");
+  if (*start > sq->max) throw OraError(4008, "START WITH cannot be more than MAXVALUE");
+  sq->next = *start;
+  sq->last = *start;
+  save(s.db, owner, name, *sq, false);
+  if (startWith) *startWith = toText(*start);
 }
 
 void dropSequence(Session& s, Cursor& c) {

@@ -8,6 +8,8 @@
 #include <cstring>
 
 #include "engine/core.h"
+#include "engine/dict.h"
+#include "engine/modern_types.h"
 #include "engine/plsql.h"
 #include "engine/table_kinds.h"
 #include "platform/ascii.h"
@@ -62,6 +64,7 @@ class Atomic {
 
 void commitSession(Session& s) {
   if (s.inTransaction && !sqlite3_get_autocommit(s.db)) {
+    dict::checkDeferredConstraints(s);
     dict::emptyTransactionTables(s);
     int rc = sqlite3_exec(s.db, "COMMIT", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) throwSqlite(s, rc, sqlite3_errmsg(s.db));
@@ -208,8 +211,7 @@ class ConnectionImpl;
 // A date bound by the client must be one Oracle could hold.
 void checkDate(const DateTime& d) {
   static const int days[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  // Dates before the Christian era are not kept by this engine's storage.
-  if (d.year < 1 || d.year > 9999)
+  if (d.year < -4712 || d.year > 9999 || d.year == 0)
     throw OraError(1841, "(full) year must be between -4713 and +9999, and not be 0");
   if (d.month < 1 || d.month > 12) throw OraError(1843, "not a valid month");
   bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
@@ -279,6 +281,9 @@ class StatementImpl : public Statement {
       route_ = Route::AlterSession;
     } else if (w == "SET" && tokens_.size() > 1 && tokens_[1].upper == "TRANSACTION") {
       route_ = Route::Transaction;
+    } else if (w == "SET" && tokens_.size() > 1 &&
+               (tokens_[1].upper == "CONSTRAINT" || tokens_[1].upper == "CONSTRAINTS")) {
+      route_ = Route::Transaction;
     } else if (w == "LOCK") {
       route_ = Route::Transaction;
     } else if (isDictionaryStatement(tokens_)) {
@@ -318,7 +323,7 @@ class StatementImpl : public Statement {
 
  private:
   enum class Route { Sql, Block, Transaction, AlterSession, Dictionary };
-  enum class Conv { Number, Text, Date, Binary, Dynamic };
+  enum class Conv { Number, Text, Date, Binary, Dynamic, Modern };
 
   void compile();
   void describeColumns(const Translation& t);
@@ -376,7 +381,7 @@ void StatementImpl::describeColumns(const Translation& t) {
       case SqlType::LongRaw:
       case SqlType::Blob:
       case SqlType::Bfile: v = Conv::Binary; break;
-      default: v = Conv::Text; break;
+      default: v = isModernType(columns_[i].type) ? Conv::Modern : Conv::Text; break;
     }
     if (dynamic[i]) v = Conv::Dynamic;
     conv_.push_back(v);
@@ -415,6 +420,10 @@ void StatementImpl::bindAll() {
         if (v.data.empty()) sqlite3_bind_null(st_, i);
         else sqlite3_bind_blob(st_, i, v.data.data(), static_cast<int>(v.data.size()), SQLITE_TRANSIENT);
         break;
+      default:
+        // The later types travel as their stored texts; a column converts them.
+        sqlite3_bind_text(st_, i, v.data.data(), static_cast<int>(v.data.size()), SQLITE_TRANSIENT);
+        break;
     }
   }
 }
@@ -436,6 +445,14 @@ void StatementImpl::execute() {
         } else {
           rollbackSession(s_);
         }
+      } else if (w == "SET" && tokens_[1].upper != "TRANSACTION") {
+        // SET CONSTRAINTS: its choice lasts until the transaction ends.
+        Atomic a(s_);
+        dict::Cursor c(tokens_, sql_);
+        c.next();
+        c.next();
+        dict::setConstraintsMode(s_, c);
+        a.done();
       } else if (w == "SAVEPOINT") {
         if (tokens_.size() < 3) throw OraError(900, "invalid SQL statement");
         if (!s_.inTransaction) {
@@ -541,6 +558,9 @@ void StatementImpl::readRow(std::vector<Value>& row) {
         }
         break;
       }
+      case Conv::Modern:
+        v = modernValue(columns_[i].type, st_, col);
+        break;
       case Conv::Binary: {
         const void* p = sqlite3_column_blob(st_, col);
         v.kind = Value::Kind::Binary;

@@ -5,6 +5,8 @@
 // end of the session for ON COMMIT PRESERVE ROWS.  Sessions do not each get
 // rows of their own: a second session sees the first one's committed rows of
 // a PRESERVE ROWS table until that session ends.
+#include <set>
+
 #include "engine/table_kinds.h"
 
 namespace ocisim::dict {
@@ -32,6 +34,12 @@ std::optional<ColumnDef> parseObjectType(Session& s, Cursor& c) {
   const Token& t = c.peek();
   if (t.kind != Token::Kind::Word && t.kind != Token::Kind::QuotedName) return std::nullopt;
   std::string owner, name = t.kind == Token::Kind::Word ? t.upper : t.text;
+  // The built-in types never need the catalog.
+  static const std::set<std::string> builtIn = {
+      "NUMBER", "VARCHAR2", "VARCHAR", "CHAR", "CHARACTER", "NCHAR", "NVARCHAR2", "DATE", "TIMESTAMP", "INTERVAL",
+      "INTEGER", "INT", "SMALLINT", "FLOAT", "REAL", "DOUBLE", "DECIMAL", "DEC", "NUMERIC", "CLOB", "NCLOB",
+      "BLOB", "BFILE", "RAW", "LONG", "ROWID", "UROWID", "BINARY_FLOAT", "BINARY_DOUBLE"};
+  if (t.kind == Token::Kind::Word && builtIn.count(name)) return std::nullopt;
   c.next();
   if (c.isOp(".")) {
     c.next();

@@ -12,6 +12,8 @@
 #include <set>
 
 #include "engine/core.h"
+#include "engine/dict.h"
+#include "engine/modern_types.h"
 #include "platform/ascii.h"
 
 namespace ocisim {
@@ -38,6 +40,18 @@ struct Expr {
 Type numberType() { return {SqlType::Number, 22, 0, -127, true}; }
 Type dateType() { return {SqlType::Date, 7, 0, 0, true}; }
 Type varcharType(int size) { return {SqlType::Varchar2, size, 0, 0, true}; }
+Type modernType(SqlType t) {
+  ColumnInfo c;
+  switch (t) {
+    case SqlType::Timestamp: modernColumnInfo("TIMESTAMP(9)", c); break;
+    case SqlType::TimestampTz: modernColumnInfo("TIMESTAMP(9) WITH TIME ZONE", c); break;
+    case SqlType::IntervalYM: modernColumnInfo("INTERVAL YEAR(9) TO MONTH", c); break;
+    case SqlType::IntervalDS: modernColumnInfo("INTERVAL DAY(9) TO SECOND(9)", c); break;
+    case SqlType::BinaryFloat: modernColumnInfo("BINARY_FLOAT", c); break;
+    default: modernColumnInfo("BINARY_DOUBLE", c); break;
+  }
+  return {c.type, c.size, c.precision, c.scale, true};
+}
 
 bool isCharType(SqlType t) {
   return t == SqlType::Varchar2 || t == SqlType::Char || t == SqlType::Long || t == SqlType::Clob;
@@ -79,6 +93,7 @@ const std::set<std::string>& reservedWords() {
 struct Relation {
   std::string alias;    // upper case unless quoted
   std::string storage;  // SQLite name, empty for a subquery
+  std::string owner, table;  // the Oracle table behind it, when there is one
   std::map<std::string, std::string> decls;  // upper-case column name -> declared type
   bool loaded = false;
 };
@@ -203,7 +218,8 @@ class Parser {
 
   void loadDecls(Relation& r) {
     r.loaded = true;
-    std::string q = "SELECT name, type FROM pragma_table_info(" + quoteText(r.storage) + ")";
+    // table_xinfo: virtual columns too.
+    std::string q = "SELECT name, type FROM pragma_table_xinfo(" + quoteText(r.storage) + ")";
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(s_.db, q.c_str(), -1, &st, nullptr) != SQLITE_OK) {
       sqlite3_finalize(st);
@@ -415,14 +431,18 @@ class Parser {
       const Token& t = peek();
       if (isOp(t, "*")) {
         next();
-        sql += "*";
-        if (top) addColumn("*", {}, true);
+        if (!starWithoutHidden("", sql, top)) {
+          sql += "*";
+          if (top) addColumn("*", {}, true);
+        }
       } else if (isName(t) && isOp(peek(1), ".") && isOp(peek(2), "*")) {
         std::string q = nameOf(next());
         next();
         next();
-        sql += quoteName(q) + ".*";
-        if (top) addColumn(q + ".*", {}, true);
+        if (!starWithoutHidden(q, sql, top)) {
+          sql += quoteName(q) + ".*";
+          if (top) addColumn(q + ".*", {}, true);
+        }
       } else {
         size_t start = p_;
         Expr e = expr();
@@ -455,6 +475,40 @@ class Parser {
       if (!acceptOp(",")) break;
     }
     return sql;
+  }
+
+  // "*" (or "q.*") over a table with invisible columns: its visible columns
+  // by name.  False when no relation in reach has invisible columns.
+  bool starWithoutHidden(const std::string& qualifier, std::string& sql, bool top) {
+    if (scopes_.empty()) return false;
+    std::vector<std::vector<std::pair<std::string, std::string>>> lists;
+    bool any = false;
+    for (const Relation& r : scopes_.back()) {
+      if (!qualifier.empty() && r.alias != qualifier) continue;
+      lists.push_back(r.table.empty() ? std::vector<std::pair<std::string, std::string>>{}
+                                      : visibleColumnsIfHidden(s_, r.owner, r.table));
+      any = any || !lists.back().empty();
+      if (r.alias.empty()) return false;  // an unnamed subquery cannot be qualified
+    }
+    if (!any) return false;
+    size_t k = 0;
+    bool first = true;
+    for (const Relation& r : scopes_.back()) {
+      if (!qualifier.empty() && r.alias != qualifier) continue;
+      const auto& list = lists[k++];
+      if (list.empty()) {
+        sql += (first ? "" : ", ") + quoteName(r.alias) + ".*";
+        if (top) addColumn(r.alias + ".*", {}, true);
+        first = false;
+        continue;
+      }
+      for (const auto& [name, decl] : list) {
+        sql += (first ? "" : ", ") + quoteName(r.alias) + "." + quoteName(name) + " AS " + quoteName(name);
+        if (top) addColumn(name, columnInfoFromDecl(name, decl), false);
+        first = false;
+      }
+    }
+    return true;
   }
 
   void addColumn(const std::string& name, ColumnInfo c, bool star, bool known = false) {
@@ -537,6 +591,8 @@ class Parser {
       } else {
         r.storage = resolveRelation(s_, owner, n);
         r.alias = n;
+        r.owner = owner.empty() ? s_.user : owner;
+        r.table = n;
         sql = quoteName(r.storage);
       }
     }
@@ -596,6 +652,7 @@ class Parser {
 
   struct Target {
     std::string storage, alias;
+    std::string owner, table;
     std::vector<std::string> columns;                  // in table order
     std::map<std::string, std::string> decls;          // column -> declared type
   };
@@ -609,6 +666,8 @@ class Parser {
     }
     tg.storage = resolveRelation(s_, owner, n);
     tg.alias = n;
+    tg.owner = owner.empty() ? s_.user : owner;
+    tg.table = n;
     if (isName(peek()) && !isWord(peek(), "SET") && !isWord(peek(), "VALUES") && !isWord(peek(), "WHERE"))
       tg.alias = nameOf(next());
     Relation r;
@@ -690,7 +749,9 @@ class Parser {
       case SqlType::Blob:
         if (e.type.known && (e.type.type == SqlType::Raw || e.type.type == SqlType::Blob)) return e.sql;
         return "ocisim_tobinary(" + e.sql + ")";
-      default: return e.sql;
+      default:
+        if (isModernType(t.type)) return "ocisim_as_typed(" + e.sql + ", " + quoteText(decl) + ")";
+        return e.sql;
     }
   }
 
@@ -716,7 +777,8 @@ class Parser {
     expectWord("INTO", 925, "missing INTO keyword");
     Target tg = target();
     std::vector<std::string> cols;
-    if (isOp(peek(), "(") && !(isWord(peek(1), "SELECT") || isWord(peek(1), "WITH"))) {
+    const bool explicitList = isOp(peek(), "(") && !(isWord(peek(1), "SELECT") || isWord(peek(1), "WITH"));
+    if (explicitList) {
       next();
       while (true) {
         cols.push_back(columnIn(tg));
@@ -726,6 +788,29 @@ class Parser {
     } else {
       cols = tg.columns;
     }
+    // Invisible, virtual and identity columns, and the defaults an INSERT
+    // computes itself.
+    const std::vector<SpecialColumn> special = specialColumns(s_, tg.owner, tg.table);
+    std::vector<std::string> extraColumns, extraValues;
+    std::map<std::string, std::string> onNull;  // column -> its default, for explicit NULLs
+    for (const SpecialColumn& sc : special) {
+      auto at = std::find(cols.begin(), cols.end(), sc.name);
+      const bool listed = at != cols.end();
+      if (listed && !explicitList && sc.hidden) {
+        cols.erase(at);
+        continue;
+      }
+      if (listed && sc.virtualColumn) throw OraError(54013, "INSERT operation disallowed on virtual columns");
+      if (listed && sc.identity == "ALWAYS")
+        throw OraError(32795, "cannot insert into a generated always identity column");
+      if (sc.virtualColumn || sc.defaultText.empty()) continue;
+      const std::string value = translateExpression(s_, sc.defaultText);
+      if (listed && sc.defaultOnNull) onNull[sc.name] = value;
+      if (!listed && isSequenceDefault(value)) {
+        extraColumns.push_back(sc.name);
+        extraValues.push_back(value);
+      }
+    }
     std::vector<std::string> decls, labels;
     for (const auto& c : cols) {
       decls.push_back(declFor(tg, c));
@@ -733,6 +818,7 @@ class Parser {
     }
     std::string sql = "INSERT INTO " + quoteName(tg.storage) + " AS " + quoteName(tg.alias) + " (";
     for (size_t i = 0; i < cols.size(); ++i) sql += (i ? ", " : "") + quoteName(cols[i]);
+    for (size_t i = 0; i < extraColumns.size(); ++i) sql += (cols.empty() && i == 0 ? "" : ", ") + quoteName(extraColumns[i]);
     sql += ") ";
     if (acceptWord("VALUES")) {
       expectOp("(");
@@ -747,13 +833,24 @@ class Parser {
       if (values.size() < cols.size()) throw OraError(947, "not enough values");
       if (values.size() > cols.size()) throw OraError(913, "too many values");
       sql += "VALUES (";
-      for (size_t i = 0; i < values.size(); ++i) sql += (i ? ", " : "") + values[i];
+      for (size_t i = 0; i < values.size(); ++i) {
+        auto def = onNull.find(cols[i]);
+        sql += (i ? ", " : "") + (def == onNull.end() ? values[i] : "COALESCE(" + values[i] + ", " + def->second + ")");
+      }
+      for (const auto& v : extraValues) sql += (values.empty() ? "" : ", ") + v;
       sql += ")";
     } else if (isWord(peek(), "SELECT") || isWord(peek(), "WITH") || isOp(peek(), "(")) {
       size_t before = out_.columns.size();
       targetLabels_ = &labels;
-      sql += query(false, &decls);
+      std::string rows = query(false, &decls);
       targetLabels_ = nullptr;
+      if (extraValues.empty()) {
+        sql += rows;
+      } else {
+        sql += "SELECT *";
+        for (const auto& v : extraValues) sql += ", " + v;
+        sql += " FROM (" + rows + ")";
+      }
       out_.columns.resize(before);
       out_.starColumn.resize(before);
       out_.columnKnown.resize(before);
@@ -791,6 +888,11 @@ class Parser {
         sql += ") = (" + q + ")";
       } else {
         std::string c = columnIn(tg);
+        for (const SpecialColumn& sc : specialColumns(s_, tg.owner, tg.table)) {
+          if (sc.name != c) continue;
+          if (sc.virtualColumn) throw OraError(54017, "UPDATE operation disallowed on virtual columns");
+          if (sc.identity == "ALWAYS") throw OraError(32796, "cannot update a generated always identity column");
+        }
         if (!acceptOp("=")) throw OraError(927, "missing equal sign");
         Expr e = expr();
         sql += quoteName(c) + " = " + convertFor(declFor(tg, c), e, labelFor(tg, c));
@@ -1069,7 +1171,7 @@ class Parser {
   }
 
   Expr unary() {
-    if (isOp(peek(), "-") && peek(1).kind == Token::Kind::Number) {
+    if (isOp(peek(), "-") && peek(1).kind == Token::Kind::Number && !peek(1).suffix) {
       // A negative literal keeps all its digits.
       next();
       return literalNumber("-" + next().text);
@@ -1077,6 +1179,12 @@ class Parser {
     if (isOp(peek(), "-")) {
       next();
       Expr e = unary();
+      if (e.type.known && (e.type.type == SqlType::BinaryDouble || e.type.type == SqlType::BinaryFloat)) {
+        // -0 and the infinities keep their sign.
+        e.sql = "ocisim_bneg(" + e.sql + ")";
+        e.isColumn = false;
+        return e;
+      }
       e.sql = "(-" + numOperand(e) + ")";
       e.type = numberType();
       e.isColumn = false;
@@ -1122,6 +1230,12 @@ class Parser {
     switch (t.kind) {
       case Token::Kind::Number:
         next();
+        if (t.suffix) {
+          // 1.5d, 2f: binary floats, read exactly
+          e.sql = "ocisim_binary(" + quoteText(t.text) + ", " + (t.suffix == 'F' ? "1" : "0") + ")";
+          e.type = modernType(t.suffix == 'F' ? SqlType::BinaryFloat : SqlType::BinaryDouble);
+          return e;
+        }
         return literalNumber(t.text);
       case Token::Kind::String:
         next();
@@ -1190,12 +1304,48 @@ class Parser {
       }
       if (w == "TIMESTAMP" && peek(1).kind == Token::Kind::String) {
         next();
-        std::string lit = next().text;
-        e.sql = quoteText(storedDate(parseDate(lit.substr(0, 19), "YYYY-MM-DD HH24:MI:SS")));
-        e.type = dateType();
+        Timestamp ts = parseTimestamp(next().text);
+        const bool zoned = ts.zone != Timestamp::Zone::None;
+        e.sql = quoteText(storedTimestamp(ts, zoned));
+        e.type = modernType(zoned ? SqlType::TimestampTz : SqlType::Timestamp);
         return e;
       }
-      if (w == "SYSDATE" || w == "CURRENT_DATE" || w == "SYSTIMESTAMP" || w == "CURRENT_TIMESTAMP") {
+      if (w == "INTERVAL" && peek(1).kind == Token::Kind::String) {
+        next();
+        std::string lit = next().text;
+        auto field = [&](int& precision) {
+          std::string f = next().upper;
+          precision = -1;
+          if (acceptOp("(")) {
+            precision = std::atoi(next().text.c_str());
+            expectOp(")");
+          }
+          return f;
+        };
+        int lead = -1, fraction = -1;
+        std::string leading = field(lead), trailing;
+        if (acceptWord("TO")) trailing = field(fraction);
+        Interval iv = parseInterval(lit, leading, trailing, lead < 0 ? 2 : lead);
+        e.sql = quoteText(storedInterval(iv));
+        e.type = modernType(iv.yearToMonth ? SqlType::IntervalYM : SqlType::IntervalDS);
+        return e;
+      }
+      if (w == "SYSTIMESTAMP" || w == "CURRENT_TIMESTAMP") {
+        next();
+        e.sql = "ocisim_systimestamp()";
+        e.type = modernType(SqlType::TimestampTz);
+        return e;
+      }
+      if (w == "BINARY_DOUBLE_NAN" || w == "BINARY_DOUBLE_INFINITY" || w == "BINARY_FLOAT_NAN" ||
+          w == "BINARY_FLOAT_INFINITY") {
+        next();
+        const bool isFloat = w[7] == 'F';
+        e.sql = std::string("ocisim_binary('") + (w.find("NAN") != std::string::npos ? "NaN" : "Inf") + "', " +
+                (isFloat ? "1" : "0") + ")";
+        e.type = modernType(isFloat ? SqlType::BinaryFloat : SqlType::BinaryDouble);
+        return e;
+      }
+      if (w == "SYSDATE" || w == "CURRENT_DATE") {
         next();
         e.sql = "ocisim_sysdate()";
         e.type = dateType();
@@ -1231,13 +1381,24 @@ class Parser {
       parts.push_back(nameOf(next()));
     }
     if (isOp(peek(), "(") && t.kind == Token::Kind::Word && parts.size() == 1) return call(parts[0], start);
+    if (isOp(peek(), "(") && parts.size() == 2 && parts[0] == "UTL_RAW" && parts[1] == "CAST_TO_RAW") {
+      std::vector<Expr> a = args();
+      arity("UTL_RAW.CAST_TO_RAW", a, 1, 1);
+      e.sql = "ocisim_cast_to_raw(" + textOperand(a[0]) + ")";
+      e.type = {SqlType::Raw, 2000, 0, 0, true};
+      return e;
+    }
     if (isOp(peek(), "(")) {
       std::string full;
       for (auto& p : parts) full += (full.empty() ? "" : ".") + p;
       throw OraError(904, quoteName(full) + ": invalid identifier");
     }
     const std::string& last = parts.back();
-    if ((last == "NEXTVAL" || last == "CURRVAL") && parts.size() >= 2 && t_[p_ - 1].kind == Token::Kind::Word) {
+    // seq.NEXTVAL, also as Oracle records it in a column's default:
+    // "OWNER"."SEQ"."NEXTVAL".
+    if ((last == "NEXTVAL" || last == "CURRVAL") && parts.size() >= 2 &&
+        (t_[p_ - 1].kind == Token::Kind::Word ||
+         dict::objectType(s_.db, parts.size() == 3 ? parts[0] : s_.user, parts[parts.size() - 2]) == "SEQUENCE")) {
       std::string owner = parts.size() == 3 ? parts[0] : s_.user;
       std::string seq = parts[parts.size() - 2];
       e.sql = std::string(last == "NEXTVAL" ? "ocisim_nextval(" : "ocisim_currval(") + quoteText(owner) + ", " +
@@ -1443,6 +1604,34 @@ class Parser {
       arity(fn, a, 1, 3);
       e.sql = "ocisim_to_date(" + textArg(0) + (a.size() > 1 ? ", " + a[1].sql : std::string()) + ")";
       e.type = dateType();
+      return e;
+    }
+    if (fn == "TO_TIMESTAMP" || fn == "TO_TIMESTAMP_TZ") {
+      arity(fn, a, 1, 3);
+      const bool zoned = fn == "TO_TIMESTAMP_TZ";
+      e.sql = "ocisim_to_timestamp(" + textArg(0) + ", " + (a.size() > 1 ? a[1].sql : std::string("NULL")) + ", " +
+              (zoned ? "1" : "0") + ")";
+      e.type = modernType(zoned ? SqlType::TimestampTz : SqlType::Timestamp);
+      return e;
+    }
+    if (fn == "TO_YMINTERVAL" || fn == "TO_DSINTERVAL") {
+      arity(fn, a, 1, 1);
+      const bool ym = fn == "TO_YMINTERVAL";
+      e.sql = "ocisim_to_interval(" + textArg(0) + ", " + (ym ? "1" : "0") + ")";
+      e.type = modernType(ym ? SqlType::IntervalYM : SqlType::IntervalDS);
+      return e;
+    }
+    if (fn == "TO_BINARY_DOUBLE" || fn == "TO_BINARY_FLOAT") {
+      arity(fn, a, 1, 1);
+      const bool isFloat = fn == "TO_BINARY_FLOAT";
+      e.sql = "ocisim_binary(" + a[0].sql + ", " + (isFloat ? "1" : "0") + ")";
+      e.type = modernType(isFloat ? SqlType::BinaryFloat : SqlType::BinaryDouble);
+      return e;
+    }
+    if (fn == "UNISTR") {
+      arity(fn, a, 1, 1);
+      e.sql = "ocisim_unistr(" + textArg(0) + ")";
+      e.type = varcharType(4000);
       return e;
     }
     if (fn == "TO_NUMBER") {

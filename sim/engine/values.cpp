@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "engine/core.h"
+#include "engine/modern_types.h"
 #include "platform/ascii.h"
 
 namespace ocisim {
@@ -377,7 +378,8 @@ std::string cased(const std::string& name, const std::string& elem) {
 const char* const kElements[] = {"SYYYY", "YYYY", "RRRR", "MONTH", "HH24", "HH12", "YYY", "DDD", "DAY",
                                  "MON", "A.M.", "P.M.", "SSSSS", "YY", "RR", "MM", "DD", "DY", "HH",
                                  "MI", "SS", "AM", "PM", "FM", "FX", "TH", "SP", "Y", "D", "J", "Q",
-                                 "WW", "W", "CC"};
+                                 "WW", "W", "CC", "FF1", "FF2", "FF3", "FF4", "FF5", "FF6", "FF7",
+                                 "FF8", "FF9", "FF", "TZH", "TZM", "TZR", "TZD", "X"};
 
 size_t matchElement(const std::string& fmt, size_t pos, std::string& elem) {
   for (const char* e : kElements) {
@@ -399,13 +401,19 @@ std::string pad(long v, int width, bool fm) {
 }  // namespace
 
 std::string storedDate(const DateTime& d) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour, d.minute,
-                d.second);
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%s%04d-%02d-%02d %02d:%02d:%02d", d.year < 0 ? "-" : "", std::abs(d.year), d.month,
+                d.day, d.hour, d.minute, d.second);
   return buf;
 }
 
 bool parseStoredDate(std::string_view t, DateTime& d) {
+  // A year before the Christian era is stored with its sign.
+  if (t.size() == 20 && t[0] == '-') {
+    if (!parseStoredDate(t.substr(1), d)) return false;
+    d.year = -d.year;
+    return true;
+  }
   if (t.size() != 19 || t[4] != '-' || t[7] != '-' || t[10] != ' ' || t[13] != ':' || t[16] != ':') return false;
   auto num = [&](size_t p, size_t n, int& out) {
     int v = 0;
@@ -493,7 +501,9 @@ DateTime currentDate() {
   return d;
 }
 
-DateTime parseDate(const std::string& text, const std::string& fmt) {
+namespace {
+
+DateTime parseDateImpl(const std::string& text, const std::string& fmt, TimeExtras* extras) {
   DateTime now = currentDate();
   DateTime d;
   d.year = now.year;
@@ -639,6 +649,38 @@ DateTime parseDate(const std::string& text, const std::string& fmt) {
       d.hour = static_cast<int>(v / 3600);
       d.minute = static_cast<int>(v / 60 % 60);
       d.second = static_cast<int>(v % 60);
+    } else if (extras && u.rfind("FF", 0) == 0) {
+      int width = u.size() == 3 ? u[2] - '0' : 9;
+      size_t start = p;
+      long v = 0;
+      while (p < text.size() && isDigit(text[p]) && static_cast<int>(p - start) < width) v = v * 10 + (text[p++] - '0');
+      if (p == start) throw OraError(1858, "a non-numeric character was found where a numeric was expected");
+      for (size_t k = p - start; k < 9; ++k) v *= 10;
+      extras->nanos = static_cast<int>(v);
+    } else if (extras && u == "X") {
+      if (text[p] != '.' && text[p] != ',') throw OraError(1861, "literal does not match format string");
+      ++p;
+    } else if (extras && u == "TZH") {
+      skipBlanks();
+      bool neg = p < text.size() && text[p] == '-';
+      long h = readNum(2, true);
+      if (h < -15 || h > 15) throw OraError(1874, "time zone hour must be between -15 and 15");
+      extras->hasZone = true;
+      extras->offsetMinutes = static_cast<int>(h * 60);
+      extras->region = neg ? "-" : "+";  // the sign, for TZM
+    } else if (extras && u == "TZM") {
+      long m = readNum(2);
+      if (m > 59) throw OraError(1875, "time zone minute must be between -59 and 59");
+      extras->offsetMinutes += static_cast<int>(extras->region == "-" ? -m : m);
+      extras->hasZone = true;
+    } else if (extras && (u == "TZR" || u == "TZD")) {
+      skipBlanks();
+      size_t start = p;
+      while (p < text.size() && text[p] != ' ') ++p;
+      if (u == "TZR") {
+        extras->hasZone = true;
+        extras->region = text.substr(start, p - start);
+      }
     } else if (u == "AM" || u == "PM" || u == "A.M." || u == "P.M.") {
       skipBlanks();
       std::string w = upper(text.substr(p, u.size()));
@@ -653,10 +695,21 @@ DateTime parseDate(const std::string& text, const std::string& fmt) {
   skipBlanks();
   if (p < text.size()) throw OraError(1830, "date format picture ends before converting entire input string");
   if (have12 && pm) d.hour += 12;
-  // Years before the Christian era are beyond this engine's date storage.
-  if (d.year < 1 || d.year > 9999)
+  if (d.year < -4712 || d.year > 9999 || d.year == 0)
     throw OraError(1841, "(full) year must be between -4713 and +9999, and not be 0");
   if (d.day > daysIn(d.year, d.month)) throw OraError(1839, "date not valid for month specified");
+  return d;
+}
+
+}  // namespace
+
+DateTime parseDate(const std::string& text, const std::string& fmt) { return parseDateImpl(text, fmt, nullptr); }
+
+DateTime parseDateTime(const std::string& text, const std::string& fmt, TimeExtras& extras) {
+  extras = TimeExtras{};
+  DateTime d = parseDateImpl(text, fmt, &extras);
+  // TZH left its sign where TZR keeps a region.
+  if (extras.region == "+" || extras.region == "-") extras.region.clear();
   return d;
 }
 

@@ -127,6 +127,17 @@ struct LobLocator : Handle {
   LobLocator(ub4 dtype, Env* e) : Handle(dtype, e) {}
 };
 
+// A TIMESTAMP [WITH [LOCAL] TIME ZONE] or INTERVAL descriptor (OCIDateTime,
+// OCIInterval): the value in the engine's text form (see Value).
+struct DateTimeDesc : Handle {
+  ocisim::Value value;
+  DateTimeDesc(ub4 dtype, Env* e) : Handle(dtype, e) {}
+};
+// Whether an external type is one that a define fills through such a
+// descriptor, and the descriptor type it takes.
+bool isDateTimeType(ub2 dty);
+ub4 descriptorTypeOf(ub2 dty);
+
 struct Define : Handle {
   Stmt* stmt;
   ub4 pos = 0;

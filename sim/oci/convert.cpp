@@ -1,5 +1,7 @@
 #include "oci/convert.h"
 
+#include "engine/modern_types.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -42,7 +44,17 @@ std::string_view numericText(const ocisim::Value& v) {
   return s;
 }
 
+bool isBinaryFloat(const ocisim::Value& v) {
+  return v.kind == ocisim::Value::Kind::BinaryFloat || v.kind == ocisim::Value::Kind::BinaryDouble;
+}
+
 double toDouble(const ocisim::Value& v) {
+  if (isBinaryFloat(v)) {
+    double d = 0;
+    if (!ocisim::parseBinaryText(v.data, d)) invalidNumber();
+    // A BINARY_FLOAT's text is the float's shortest: read back as a float.
+    return v.kind == ocisim::Value::Kind::BinaryFloat ? static_cast<double>(static_cast<float>(d)) : d;
+  }
   std::string_view s = numericText(v);
   if (!s.empty() && s.front() == '+') s.remove_prefix(1);
   double d = 0;
@@ -125,6 +137,13 @@ std::string_view asText(const ocisim::Value& v, const ocisim::Connection* conn, 
     case ocisim::Value::Kind::Number:
     case ocisim::Value::Kind::Text: return v.data;
     case ocisim::Value::Kind::Binary: scratch = hexText(v.data); return scratch;
+    case ocisim::Value::Kind::Timestamp:
+    case ocisim::Value::Kind::TimestampTz:
+    case ocisim::Value::Kind::TimestampLtz:
+    case ocisim::Value::Kind::IntervalYM:
+    case ocisim::Value::Kind::IntervalDS:
+    case ocisim::Value::Kind::BinaryFloat:
+    case ocisim::Value::Kind::BinaryDouble: return v.data;
     case ocisim::Value::Kind::Date:
       if (conn) {
         scratch = conn->formatDate(v.date);
@@ -275,6 +294,23 @@ ub2 writeExternal(const ocisim::Value& v, ub2 dty, void* buf, sb4 size, ub4* ful
         unreasonable();
       }
       *fullLen = static_cast<ub4>(size);
+      return 0;
+    }
+    case SQLT_BDOUBLE:
+    case SQLT_IBDOUBLE:
+    case SQLT_BFLOAT:
+    case SQLT_IBFLOAT: {
+      // Native doubles and floats: NaN and the infinities as they are.
+      double d = toDouble(v);
+      const bool single = dty == SQLT_BFLOAT || dty == SQLT_IBFLOAT;
+      if (size < (single ? 4 : 8)) unreasonable();
+      if (single) {
+        float f = static_cast<float>(d);
+        std::memcpy(buf, &f, 4);
+      } else {
+        std::memcpy(buf, &d, 8);
+      }
+      *fullLen = single ? 4 : 8;
       return 0;
     }
     case SQLT_STR:

@@ -36,4 +36,9 @@ std::string hexText(const std::string& bytes);
 void encodeDate(const ocisim::DateTime& d, unsigned char out[7]);
 ocisim::DateTime decodeDate(const unsigned char in[7]);  // throws OraError when invalid
 
+// The value a TIMESTAMP [WITH [LOCAL] TIME ZONE] or INTERVAL descriptor
+// defined as dty receives: a timestamp gains or loses its zone as the type
+// asks, a DATE becomes a timestamp; other values are ORA-00932.
+ocisim::Value datetimeFor(const ocisim::Value& v, ub2 dty);
+
 }  // namespace ocisim::oci

@@ -207,6 +207,11 @@ OCISIM_API_OCI8 sword OCIDescriptorAlloc(const void* parenth, void** descpp, ub4
       break;
     }
     case OCI_DTYPE_PARAM: h = env->adopt(std::make_unique<Param>(env)); break;
+    case OCI_DTYPE_TIMESTAMP:
+    case OCI_DTYPE_TIMESTAMP_TZ:
+    case OCI_DTYPE_TIMESTAMP_LTZ:
+    case OCI_DTYPE_INTERVAL_YM:
+    case OCI_DTYPE_INTERVAL_DS: h = env->adopt(std::make_unique<DateTimeDesc>(type, env)); break;
     case OCI_DTYPE_SNAP:
     case OCI_DTYPE_ROWID: h = env->adopt(std::make_unique<Handle>(type, env)); break;
     default: return OCI_INVALID_HANDLE;
@@ -317,6 +322,8 @@ OCISIM_API_OCI8 sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* at
         case OCI_ATTR_SCALE: writeAttr<sb1>(attributep, sizep, static_cast<sb1>(c.scale)); return succeed(e);
         case OCI_ATTR_IS_NULL: writeAttr<ub1>(attributep, sizep, c.nullable ? 1 : 0); return succeed(e);
         case OCI_ATTR_CHAR_USED: writeAttr<ub1>(attributep, sizep, c.charUsed ? 1 : 0); return succeed(e);
+        // 2 (SQLCS_NCHAR) for NCHAR, NVARCHAR2 and NCLOB, 1 (SQLCS_IMPLICIT) otherwise.
+        case OCI_ATTR_CHARSET_FORM: writeAttr<ub1>(attributep, sizep, c.national ? 2 : 1); return succeed(e);
         case OCI_ATTR_CHAR_SIZE:
           writeAttr<ub2>(attributep, sizep, static_cast<ub2>(character ? c.size : 0));
           return succeed(e);

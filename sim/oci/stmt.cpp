@@ -291,6 +291,16 @@ void writeCell(Stmt* st, Define* d, ub4 row, const ocisim::Value& v, const ocisi
     if (rcode) *rcode = 0;
     return;
   }
+  if (isDateTimeType(d->dty)) {
+    DateTimeDesc* desc = d->buf ? handleAs<DateTimeDesc>(*at<void*>(d->buf, d->bufSkip, row), descriptorTypeOf(d->dty))
+                                : nullptr;
+    if (desc == nullptr) throw ocisim::OraError(24323, "value not allowed");
+    desc->value = datetimeFor(v, d->dty);
+    if (ind) *ind = 0;
+    if (rlen) *rlen = sizeof(void*);
+    if (rcode) *rcode = 0;
+    return;
+  }
   if (lob) {
     if (d->buf == nullptr) throw ocisim::OraError(22275, "invalid LOB locator specified");
     void** slot = at<void*>(d->buf, d->bufSkip, row);
@@ -567,7 +577,7 @@ sword defineCommon(Stmt* st, OCIDefine** defnp, Error* e, ub4 position, void* va
   d->cb = nullptr;
   d->cbctx = nullptr;
   d->bufSkip = value_sz > 0 ? static_cast<ub4>(value_sz) : 0;
-  if (dty == SQLT_CLOB || dty == SQLT_BLOB || dty == SQLT_BFILEE) d->bufSkip = sizeof(void*);
+  if (dty == SQLT_CLOB || dty == SQLT_BLOB || dty == SQLT_BFILEE || isDateTimeType(dty)) d->bufSkip = sizeof(void*);
   d->indSkip = sizeof(sb2);
   d->rlenSkip = sizeof(ub2);
   d->rcodeSkip = sizeof(ub2);

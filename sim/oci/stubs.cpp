@@ -1231,3 +1231,57 @@ OCISIM_API_OCI81 __attribute__((weak)) sword OCIDirPathStreamReset(OCIDirPathStr
   return unimplemented(errhp);
 }
 
+OCISIM_API_OCI81 __attribute__((weak)) sword OCIDateTimeGetDate(void* hndl, OCIError* err, const OCIDateTime* datetime, sb2* year, ub1* month, ub1* day) {
+  (void)hndl;
+  (void)datetime;
+  (void)year;
+  (void)month;
+  (void)day;
+  return unimplemented(err);
+}
+
+OCISIM_API_OCI81 __attribute__((weak)) sword OCIDateTimeGetTime(void* hndl, OCIError* err, OCIDateTime* datetime, ub1* hour, ub1* min, ub1* sec, ub4* fsec) {
+  (void)hndl;
+  (void)datetime;
+  (void)hour;
+  (void)min;
+  (void)sec;
+  (void)fsec;
+  return unimplemented(err);
+}
+
+OCISIM_API_OCI81 __attribute__((weak)) sword OCIDateTimeGetTimeZoneOffset(void* hndl, OCIError* err, const OCIDateTime* datetime, sb1* hour, sb1* min) {
+  (void)hndl;
+  (void)datetime;
+  (void)hour;
+  (void)min;
+  return unimplemented(err);
+}
+
+OCISIM_API_OCI81 __attribute__((weak)) sword OCIDateTimeGetTimeZoneName(void* hndl, OCIError* err, const OCIDateTime* datetime, ub1* buf, ub4* buflen) {
+  (void)hndl;
+  (void)datetime;
+  (void)buf;
+  (void)buflen;
+  return unimplemented(err);
+}
+
+OCISIM_API_OCI81 __attribute__((weak)) sword OCIIntervalGetYearMonth(void* hndl, OCIError* err, sb4* yr, sb4* mnth, const OCIInterval* result) {
+  (void)hndl;
+  (void)yr;
+  (void)mnth;
+  (void)result;
+  return unimplemented(err);
+}
+
+OCISIM_API_OCI81 __attribute__((weak)) sword OCIIntervalGetDaySecond(void* hndl, OCIError* err, sb4* dy, sb4* hr, sb4* mm, sb4* ss, sb4* fsec, const OCIInterval* result) {
+  (void)hndl;
+  (void)dy;
+  (void)hr;
+  (void)mm;
+  (void)ss;
+  (void)fsec;
+  (void)result;
+  return unimplemented(err);
+}
+

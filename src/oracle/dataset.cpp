@@ -281,7 +281,17 @@ void TOracleDataSet::BuildFields() {
         kind = smallInt >= c.Precision && smallInt >= 0 ? TFieldKind::SmallInt : TFieldKind::Integer;
         break;
       case SQLT_FLT:
+      case SQLT_BDOUBLE:
         kind = TFieldKind::Float;
+        break;
+      case SQLT_TIMESTAMP:
+      case SQLT_TIMESTAMP_TZ:
+      case SQLT_TIMESTAMP_LTZ:
+      case SQLT_INTERVAL_YM:
+      case SQLT_INTERVAL_DS:
+        // Their text: "2024-02-29 23:59:59.123456789 +05:30", "-1-06".
+        size = 64;
+        kind = TFieldKind::String;
         break;
       case SQLT_STR:
         size = std::max(1, query_.FieldSize(i));
@@ -366,7 +376,8 @@ void TOracleDataSet::ReadRow(Record& r) {
           std::memcpy(slot, &v, 4);
           break;
         }
-        case SQLT_FLT: {
+        case SQLT_FLT:
+        case SQLT_BDOUBLE: {
           double v = query_.FieldAsFloat(col);
           std::memcpy(slot, &v, 8);
           break;

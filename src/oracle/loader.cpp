@@ -343,6 +343,10 @@ Availability BindEntryPoints(void* library, Api& a) {
 #define OCI_BIND(name, ret, params) bindOne(library, f.OCI81, a.name, #name);
   OCI81_ENTRY_POINTS(OCI_BIND)
 #undef OCI_BIND
+  f.OCI9 = f.OCI81;
+#define OCI_BIND(name, ret, params) bindOne(library, f.OCI9, a.name, #name);
+  OCI9_ENTRY_POINTS(OCI_BIND)
+#undef OCI_BIND
   return f;
 }
 

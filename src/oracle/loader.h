@@ -26,13 +26,14 @@ struct Api {
   OCI7_PINIT_ENTRY_POINTS(OCI_DECLARE_POINTER)
   OCI8_ENTRY_POINTS(OCI_DECLARE_POINTER)
   OCI81_ENTRY_POINTS(OCI_DECLARE_POINTER)
+  OCI9_ENTRY_POINTS(OCI_DECLARE_POINTER)
 #undef OCI_DECLARE_POINTER
 };
 const Api& api();
 
 // Which groups a library offers completely.
 struct Availability {
-  bool OCI7 = false, OLog = false, OPInit = false, OCI8 = false, OCI81 = false;
+  bool OCI7 = false, OLog = false, OPInit = false, OCI8 = false, OCI81 = false, OCI9 = false;
 };
 // Binds a loaded library's entry points group by group, in list order: a
 // group's first missing name clears its flag, and the names after it are

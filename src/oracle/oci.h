@@ -35,6 +35,8 @@ typedef struct OCISession OCISession;
 typedef struct OCISnapshot OCISnapshot;
 typedef struct OCIParam OCIParam;
 typedef struct OCILobLocator OCILobLocator;
+typedef struct OCIDateTime OCIDateTime;
+typedef struct OCIInterval OCIInterval;
 typedef struct OCIType OCIType;
 typedef struct OCIResult OCIResult;
 typedef struct OCIRef OCIRef;
@@ -123,6 +125,11 @@ enum : ub4 {
   OCI_DTYPE_ROWID = 54,
   OCI_DTYPE_COMPLEXOBJECTCOMP = 55,
   OCI_DTYPE_FILE = 56,
+  OCI_DTYPE_INTERVAL_YM = 62,
+  OCI_DTYPE_INTERVAL_DS = 63,
+  OCI_DTYPE_TIMESTAMP = 68,
+  OCI_DTYPE_TIMESTAMP_TZ = 69,
+  OCI_DTYPE_TIMESTAMP_LTZ = 70,
 };
 
 // ---- modes ---------------------------------------------------------------
@@ -262,6 +269,8 @@ enum : ub2 {
   SQLT_RSET = 116,   // result set (cursor)
   SQLT_TIMESTAMP = 187,
   SQLT_TIMESTAMP_TZ = 188,
+  SQLT_INTERVAL_YM = 189,
+  SQLT_INTERVAL_DS = 190,
   SQLT_TIMESTAMP_LTZ = 232,
 };
 
@@ -553,6 +562,24 @@ typedef void (*OCIFreeFunc)(void* ctxp, void* memptr);
                                   OCIError * errhp))                                             \
   X(OCIDirPathStreamReset, sword, (OCIDirPathStream * dpstr, OCIError * errhp))
 
+// The datetime and interval descriptors' accessors (Oracle 9i and later): a
+// TIMESTAMP [WITH [LOCAL] TIME ZONE] or INTERVAL value defined as
+// SQLT_TIMESTAMP... into an OCIDateTime / OCIInterval descriptor is read
+// field by field, exactly and whatever the session's NLS settings.
+#define OCI9_ENTRY_POINTS(X)                                                                      \
+  X(OCIDateTimeGetDate, sword, (void* hndl, OCIError* err, const OCIDateTime* datetime,          \
+                                sb2* year, ub1* month, ub1* day))                                \
+  X(OCIDateTimeGetTime, sword, (void* hndl, OCIError* err, OCIDateTime* datetime, ub1* hour,     \
+                                ub1* min, ub1* sec, ub4* fsec))                                  \
+  X(OCIDateTimeGetTimeZoneOffset, sword, (void* hndl, OCIError* err,                             \
+                                          const OCIDateTime* datetime, sb1* hour, sb1* min))     \
+  X(OCIDateTimeGetTimeZoneName, sword, (void* hndl, OCIError* err, const OCIDateTime* datetime,  \
+                                        ub1* buf, ub4* buflen))                                  \
+  X(OCIIntervalGetYearMonth, sword, (void* hndl, OCIError* err, sb4* yr, sb4* mnth,             \
+                                     const OCIInterval* result))                                 \
+  X(OCIIntervalGetDaySecond, sword, (void* hndl, OCIError* err, sb4* dy, sb4* hr, sb4* mm,      \
+                                     sb4* ss, sb4* fsec, const OCIInterval* result))
+
 // Function pointer types, one per entry point: OCIStmtPrepare_fn and so on.
 #define OCI_DECLARE_FN_TYPE(name, ret, params) typedef ret(*name##_fn) params;
 extern "C" {
@@ -561,5 +588,6 @@ OCI7_LOGON_ENTRY_POINTS(OCI_DECLARE_FN_TYPE)
 OCI7_PINIT_ENTRY_POINTS(OCI_DECLARE_FN_TYPE)
 OCI8_ENTRY_POINTS(OCI_DECLARE_FN_TYPE)
 OCI81_ENTRY_POINTS(OCI_DECLARE_FN_TYPE)
+OCI9_ENTRY_POINTS(OCI_DECLARE_FN_TYPE)
 }
 #undef OCI_DECLARE_FN_TYPE

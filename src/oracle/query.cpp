@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <mutex>
@@ -44,6 +45,19 @@ int MapStatementType(ub2 oci8Type) {
 
 bool IsLOBType(int t) { return t == SQLT_CLOB || t == SQLT_BLOB || t == SQLT_BFILEE; }
 bool IsLongType(int t) { return t == SQLT_LNG || t == SQLT_LBI; }
+bool IsDateTimeType(int t) {
+  return t == SQLT_TIMESTAMP || t == SQLT_TIMESTAMP_TZ || t == SQLT_TIMESTAMP_LTZ || t == SQLT_INTERVAL_YM ||
+         t == SQLT_INTERVAL_DS;
+}
+ub4 DescriptorTypeOf(int t) {
+  switch (t) {
+    case SQLT_TIMESTAMP: return OCI_DTYPE_TIMESTAMP;
+    case SQLT_TIMESTAMP_TZ: return OCI_DTYPE_TIMESTAMP_TZ;
+    case SQLT_TIMESTAMP_LTZ: return OCI_DTYPE_TIMESTAMP_LTZ;
+    case SQLT_INTERVAL_YM: return OCI_DTYPE_INTERVAL_YM;
+    default: return OCI_DTYPE_INTERVAL_DS;
+  }
+}
 
 // OCI8 piece callback of LONG and LONG RAW defines: every call adds a piece
 // twice the size of the previous one, up to 32000 bytes.
@@ -728,6 +742,7 @@ void TOracleQuery::DescribeSelect() {
       field->Precision = int16_t(ub1(get(OCI_ATTR_PRECISION)));
       field->Scale = int16_t(sb1(ub1(get(OCI_ATTR_SCALE))));
       field->Nullable = int16_t(ub1(get(OCI_ATTR_IS_NULL)));
+      field->CharsetForm = int16_t(ub1(get(OCI_ATTR_CHARSET_FORM)));
       if (a.OCIDescriptorFree) a.OCIDescriptorFree(param, OCI_DTYPE_PARAM);
     } else {
       sb4 dbsize = 0, cbufl = kMaxNameLength, dsize = 0;
@@ -788,6 +803,28 @@ void TOracleQuery::DescribeSelect() {
         field->FieldType = SQLT_STR;
         field->BufferSize = 255;
         break;
+      case SQLT_TIMESTAMP:
+      case SQLT_TIMESTAMP_TZ:
+      case SQLT_TIMESTAMP_LTZ:
+      case SQLT_INTERVAL_YM:
+      case SQLT_INTERVAL_DS:
+        // Read field by field from a descriptor: exact whatever the
+        // session's NLS formats.  A client without the descriptor calls
+        // gives the session's text.
+        if (oci8_ && a.OCIDateTimeGetDate && a.OCIIntervalGetDaySecond) {
+          field->FieldType = field->InternalType;
+          field->BufferSize = int32_t(sizeof(void*));
+        } else {
+          field->FieldType = SQLT_STR;
+          field->BufferSize = 96;
+        }
+        break;
+      case SQLT_IBFLOAT:
+      case SQLT_IBDOUBLE:
+        // A native double holds every BINARY_FLOAT and BINARY_DOUBLE value.
+        field->FieldType = oci8_ ? SQLT_BDOUBLE : SQLT_FLT;
+        field->BufferSize = 8;
+        break;
       case SQLT_NTY:
       case SQLT_REF:
         FreeFields();
@@ -836,6 +873,11 @@ void TOracleQuery::DescribeSelect() {
         slots[r] = static_cast<OCILobLocator*>(d);
       }
       f->LOB = std::make_unique<TLOBLocator>(session_, f->FieldType);
+    }
+    if (IsDateTimeType(f->FieldType)) {
+      auto** slots = reinterpret_cast<void**>(f->Buffer.data());
+      for (int r = 0; r < bufferRows_; ++r)
+        a.OCIDescriptorAlloc(session_->EnvHandle(), &slots[r], DescriptorTypeOf(f->FieldType), 0, nullptr);
     }
   }
   described_ = true;
@@ -887,6 +929,11 @@ void TOracleQuery::FreeFields() {
       ub4 dtype = f->FieldType == SQLT_BFILEE ? OCI_DTYPE_FILE : OCI_DTYPE_LOB;
       for (int r = 0; r < f->RowCount; ++r)
         if (slots[r]) a.OCIDescriptorFree(slots[r], dtype);
+    }
+    if (IsDateTimeType(f->FieldType) && canFree && !f->Buffer.empty()) {
+      auto** slots = reinterpret_cast<void**>(f->Buffer.data());
+      for (int r = 0; r < f->RowCount; ++r)
+        if (slots[r]) a.OCIDescriptorFree(slots[r], DescriptorTypeOf(f->FieldType));
     }
   }
   fields_.clear();
@@ -1145,7 +1192,28 @@ std::string TOracleQuery::FieldAsText(int i) {
         return raw;
       }
     case SQLT_DAT:
+      if ((v[0] * 100 + v[1]) - 10100 < 1) {
+        // Before Christ, where the locale's date formats have no year.
+        const oraconv::DateParts p = FieldAsDateParts(i);
+        char buf[40];
+        std::snprintf(buf, sizeof buf, "-%04d-%02d-%02d %02d:%02d:%02d", -p.year, p.month, p.day, p.hour, p.minute,
+                      p.second);
+        return buf;
+      }
       return oraconv::OracleDateToText(v, formats_);
+    case SQLT_BDOUBLE: {
+      std::string s = oraconv::BinaryFloatToText(ReadDouble(v), f.InternalType == SQLT_IBFLOAT);
+      for (char& c : s)
+        if (c == '.') c = formats_.DecimalSeparator;
+      return s;
+    }
+    case SQLT_INTERVAL_YM:
+    case SQLT_INTERVAL_DS:
+      return oraconv::IntervalToText(FieldAsInterval(i));
+    case SQLT_TIMESTAMP:
+    case SQLT_TIMESTAMP_TZ:
+    case SQLT_TIMESTAMP_LTZ:
+      return oraconv::TimestampToText(FieldAsTimestamp(i));
     default:
       CannotConvert(f, "a String");
   }
@@ -1186,6 +1254,7 @@ double TOracleQuery::FieldAsFloat(int i) {
     case SQLT_INT:
       return ReadInt32(v);
     case SQLT_FLT:
+    case SQLT_BDOUBLE:
       return ReadDouble(v);
     case SQLT_STR:
       return oraconv::TextToFloat(ReadString(v, f.BufferSize), formats_.DecimalSeparator);
@@ -1225,7 +1294,14 @@ TOracleVariant TOracleQuery::FieldValue(int i) {
     case SQLT_INT:
       return TOracleVariant::FromInteger(ReadInt32(v));
     case SQLT_FLT:
+    case SQLT_BDOUBLE:
       return TOracleVariant::FromFloat(ReadDouble(v));
+    case SQLT_TIMESTAMP:
+    case SQLT_TIMESTAMP_TZ:
+    case SQLT_TIMESTAMP_LTZ:
+    case SQLT_INTERVAL_YM:
+    case SQLT_INTERVAL_DS:
+      return TOracleVariant::FromString(FieldAsText(i));
     case SQLT_STR: {
       std::string s = ReadString(v, f.BufferSize);
       return TOracleVariant::FromString(ConvertCRLFIn() ? oraconv::ToCRLF(s) : s);

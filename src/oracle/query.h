@@ -26,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "oracle/datetime_values.h"
 #include "oracle/fields.h"
 #include "oracle/loader.h"
 #include "oracle/oci.h"
@@ -96,6 +97,7 @@ struct TFieldData {
   int16_t Scale = 0;
   int16_t Nullable = 0;
   int16_t FieldType = 0;   // external type the column is fetched as
+  int16_t CharsetForm = 0; // 2 for NCHAR, NVARCHAR2 and NCLOB (the national character set)
   int32_t BufferSize = 0;  // bytes per row
   int32_t RowCount = 0;
   std::vector<unsigned char> Buffer;
@@ -227,6 +229,14 @@ class TOracleQuery : public TOracleSessionClient {
   TOracleVariant FieldValue(const std::string& name) { return FieldValue(IndexOf(name)); }
   // Copies up to length bytes of a LONG or LONG RAW value from offset.
   int32_t ReadLongField(int i, void* buffer, int32_t length, int32_t offset);
+  // TIMESTAMP [WITH [LOCAL] TIME ZONE] and INTERVAL columns, every field
+  // exact; a DATE column reads as a timestamp too.  Zeros for null.
+  TOracleTimestamp FieldAsTimestamp(int i);
+  TOracleInterval FieldAsInterval(int i);
+  // A DATE column's parts, also for years before Christ (negative).
+  oraconv::DateParts FieldAsDateParts(int i);
+  // Whether a character column is of the national character set.
+  bool FieldIsNational(int i) const { return Field(i).CharsetForm == 2; }
   TLOBLocator& FieldAsLOB(int i);
   TLOBLocator& FieldAsLOB(const std::string& name) { return FieldAsLOB(IndexOf(name)); }
 

@@ -1,6 +1,7 @@
 // Comment statements and column defaults.
 #include <exception>
 
+#include "script/column_attributes.h"
 #include "script/schema_writers.h"
 #include "script/script_writer.h"
 #include "script/sql_names.h"
@@ -50,6 +51,9 @@ std::string SchemaWriters::ColumnCommentScript(ScriptContext& ctx, const std::st
 }
 
 void SchemaWriters::WriteColumnDefaults(ScriptContext& ctx, const std::string& table) {
+  // Identity and virtual columns have no default of their own to set, and a
+  // default drawing on a sequence waits for the sequences.
+  const std::map<std::string, ColumnAttributes> attributes = ReadColumnAttributes(Q, table);
   odsOracle.Close();
   odsOracle.SQL().clear();
   odsOracle.SQL().push_back("select column_name,data_default from user_tab_columns");
@@ -65,11 +69,15 @@ void SchemaWriters::WriteColumnDefaults(ScriptContext& ctx, const std::string& t
       // The default as the dictionary holds it, trailing blanks and line
       // breaks included.
       const std::string def = Text(odsOracle, "DATA_DEFAULT");
+      const auto found = attributes.find(column);
+      const ColumnAttributes a = found == attributes.end() ? ColumnAttributes{} : found->second;
+      if (a.identity || a.virtualColumn || UsesSequence(def)) continue;
       ctx.Writer().WriteScript(BannerComment("*   Default: Table: " + CommentText(table) +
                                              ", Column: " + CommentText(column)) +
                                    CRLF +
                                    SqlPlusStatement("ALTER TABLE " + SqlName(table) + " MODIFY (" + SqlName(column) +
-                                                        " DEFAULT " + def + BreakAfter(def) + ")",
+                                                        (a.defaultOnNull ? " DEFAULT ON NULL " : " DEFAULT ") +
+                                                        def + BreakAfter(def) + ")",
                                                     StatementForm::Sql),
                                2);
       ctx.ProcessMessages();

@@ -4,9 +4,11 @@
 
 #include "oracle/fields.h"
 #include "script/dictionary_rows.h"
+#include "script/column_attributes.h"
 #include "script/schema_writers.h"
 #include "script/script_writer.h"
 #include "script/sql_names.h"
+#include "script/value_literals.h"
 #include "script/writer_text.h"
 
 namespace tarlow {
@@ -16,18 +18,30 @@ using namespace writer_text;
 namespace {
 
 // How a column's values are written, from the column's internal type.
-enum class ValueKind { Number, Text, Date, Long, Clob, Blob, LongRaw, Raw, Other };
+enum class ValueKind {
+  Number, Text, Date, Long, Clob, Blob, LongRaw, Raw, Timestamp, Interval, BinaryFloat, BinaryDouble,
+  NationalText, NationalClob, Other
+};
 
-ValueKind KindOf(int internalType) {
+ValueKind KindOf(int internalType, bool national) {
   switch (internalType) {
     case 2: return ValueKind::Number;     // NUMBER, FLOAT
     case 1:                               // VARCHAR2, NVARCHAR2
     case 96:                              // CHAR, NCHAR
+      return national ? ValueKind::NationalText : ValueKind::Text;
     case 11:                              // ROWID
-    case 104: return ValueKind::Text;     // UROWID
+    case 104:                             // ROWID descriptor
+    case 208: return ValueKind::Text;     // UROWID
     case 12: return ValueKind::Date;
+    case 187:                             // TIMESTAMP
+    case 188:                             // TIMESTAMP WITH TIME ZONE
+    case 232: return ValueKind::Timestamp;  // TIMESTAMP WITH LOCAL TIME ZONE
+    case 189:                             // INTERVAL YEAR TO MONTH
+    case 190: return ValueKind::Interval;   // INTERVAL DAY TO SECOND
+    case 100: return ValueKind::BinaryFloat;
+    case 101: return ValueKind::BinaryDouble;
     case 8: return ValueKind::Long;
-    case 112: return ValueKind::Clob;
+    case 112: return national ? ValueKind::NationalClob : ValueKind::Clob;
     case 113: return ValueKind::Blob;
     case 24: return ValueKind::LongRaw;
     case 23: return ValueKind::Raw;
@@ -228,12 +242,13 @@ void SchemaWriters::WriteTableData(ScriptContext& ctx, const std::string& table)
   w.Flush();
 }
 
-std::string SchemaWriters::ColumnsWithoutObjects(ScriptContext& ctx, const std::string& table, RowSink& w) {
+std::string SchemaWriters::StoredColumnsWithoutObjects(ScriptContext& ctx, const std::string& table, RowSink& w) {
   const TableKind& kind = TableKindOf(ctx, table);
   std::string list;
   try {
-    for (const auto& r : ReadDictionaryRows(Q.Session(), "SELECT COLUMN_NAME FROM SYS.USER_TAB_COLUMNS WHERE TABLE_NAME = '" +
-                                                             SqlText(table) + "' ORDER BY COLUMN_ID")) {
+    for (const auto& r : ReadDictionaryRows(Q.Session(), "SELECT COLUMN_NAME FROM SYS.USER_TAB_COLS WHERE TABLE_NAME = '" +
+                                                             SqlText(table) + "' AND VIRTUAL_COLUMN = 'NO' AND"
+                                                             " USER_GENERATED = 'YES' ORDER BY INTERNAL_COLUMN_ID")) {
       bool object = false;
       for (const std::string& c : kind.ObjectColumns) object = object || c.substr(0, c.find('\t')) == r[0];
       if (!object) list += (list.empty() ? "" : ", ") + SqlName(r[0]);
@@ -256,13 +271,16 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
   const TableKind& tableKind = TableKindOf(ctx, table);
   // A temporary table's rows belong to the sessions that wrote them.
   if (tableKind.Temporary) return;
-  std::string selectList = "*";
-  if (!tableKind.ObjectColumns.empty()) {
-    selectList = ColumnsWithoutObjects(ctx, table, w);
-    if (selectList.empty()) return;
+  // SELECT * leaves invisible columns out and brings virtual ones, and no
+  // script holds the values of object-type columns: such a table's rows
+  // are read by their stored columns' names.
+  std::string columns = "*";
+  if (!tableKind.ObjectColumns.empty() || HasHiddenOrVirtual(ReadColumnAttributes(Q, table))) {
+    columns = StoredColumnsWithoutObjects(ctx, table, w);
+    if (columns.empty()) return;
   }
   Q.SQL().clear();
-  Q.SQL().push_back("SELECT " + selectList + " from " + SqlName(table));
+  Q.SQL().push_back("SELECT " + columns + " from " + SqlName(table));
   Q.Execute();
 
   const int count = Q.FieldCount();
@@ -273,7 +291,7 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
     if (i) head += std::string(",") + CRLF;
     head += SqlName(Q.FieldName(i));
     const int type = Q.FieldInternalType(i);
-    kinds[size_t(i)] = KindOf(type);
+    kinds[size_t(i)] = KindOf(type, Q.FieldIsNational(i));
     if (kinds[size_t(i)] == ValueKind::Other) {
       const char* label = TypeLabel(type);
       ctx.LeftOut("values of columns of a type that cannot be scripted", table + "." + Q.FieldName(i),
@@ -334,6 +352,53 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
           statement += n;
           break;
         }
+        case ValueKind::Timestamp:
+          statement += null ? "NULL" : TimestampLiteral(Q.FieldAsTimestamp(i));
+          break;
+        case ValueKind::Interval:
+          statement += null ? "NULL" : IntervalLiteral(Q.FieldAsInterval(i));
+          break;
+        case ValueKind::BinaryFloat:
+        case ValueKind::BinaryDouble:
+          statement += null ? "NULL" : BinaryFloatLiteral(Q.FieldAsFloat(i), kind == ValueKind::BinaryFloat);
+          break;
+        case ValueKind::NationalText: {
+          if (null) {
+            statement += "''";
+            break;
+          }
+          const std::string value = Q.FieldAsText(i);
+          // Characters beyond ASCII as UNISTR escapes: a client character
+          // set that lacks them cannot change them on the way in.
+          if (NeedsUnistr(value)) statement += UnistrLiteral(kept(i, value, kMaxLiteralBytes, "text values"));
+          else AppendTextLiteral(statement, kept(i, value, kMaxLiteralBytes, "text values"));
+          break;
+        }
+        case ValueKind::NationalClob: {
+          if (null) {
+            statement += "NULL";
+            break;
+          }
+          const std::string value = Q.FieldAsLOB(i).ReadAll();
+          if (value.empty()) {
+            statement += "EMPTY_CLOB()";
+            break;
+          }
+          if (value.size() <= kMaxInlineClobBytes) {
+            statement += UnistrLiteral(value, "TO_NCLOB");
+            break;
+          }
+          const std::string lob = large.Variable("NCLOB");
+          large.returning.push_back(SqlName(Q.FieldName(i)));
+          large.into.push_back(lob);
+          statement += "EMPTY_CLOB()";
+          std::vector<size_t> units;
+          const std::vector<std::string> pieces = UnistrPieces(value, &units);
+          for (size_t k = 0; k < pieces.size(); ++k)
+            large.appends += "  DBMS_LOB.WRITEAPPEND(" + lob + ", " + std::to_string(units[k]) + ", UNISTR('" +
+                             pieces[k] + "'));\r\n";
+          break;
+        }
         case ValueKind::Text:
         case ValueKind::Long: {
           if (null) {
@@ -358,7 +423,12 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
             statement += "NULL";
             break;
           }
-          const oraconv::DateParts d = oraconv::DecodeDateTime(Q.FieldAsDate(i));
+          const oraconv::DateParts d = Q.FieldAsDateParts(i);
+          if (d.year < 1) {
+            // The year's sign needs SYYYY.
+            statement += SignedDateLiteral(d);
+            break;
+          }
           statement += "TO_DATE('";
           AppendTwo(statement, d.month);
           statement += '/';

@@ -24,6 +24,7 @@
 #include "oracle/session.h"
 #include "script/dependency_order.h"
 #include "script/statement_writers.h"
+#include "script/view_statement.h"
 
 namespace tarlow {
 
@@ -51,8 +52,11 @@ class SchemaWriters : public StatementWriters {
   void WriteIndexes(ScriptContext& ctx, const std::string& table) override;
   std::string PrimaryKeyScript(ScriptContext& ctx, const std::string& table) override;
   void WriteTableData(ScriptContext& ctx, const std::string& table) override;
+  std::string AfterDataConstraintScript(ScriptContext& ctx, const std::string& table) override;
   void WriteTriggers(ScriptContext& ctx, const std::string& table) override;
   void WriteColumnDefaults(ScriptContext& ctx, const std::string& table) override;
+  std::string IdentityAfterDataScript(ScriptContext& ctx, const std::string& table) override;
+  std::string SequenceDefaultScript(ScriptContext& ctx, const std::string& table) override;
   std::string ForeignKeyScript(ScriptContext& ctx, const std::string& table) override;
   // ---- schema-wide ----
   void WriteViews(ScriptContext& ctx) override;
@@ -64,6 +68,8 @@ class SchemaWriters : public StatementWriters {
   void BeginRun(ScriptContext& ctx) override;
   std::string NotScriptedReason(ScriptContext& ctx, const std::string& table) override;
   std::string ClosingNoteScript(ScriptContext& ctx, const std::vector<std::string>& notScripted) override;
+  void WriteViewsOnStoredCode(ScriptContext& ctx) override;
+  void WriteSchemaTriggers(ScriptContext& ctx) override;
 
   // ---- the pieces, public for tests ----
   // kind "TABLE" or "INDEX"; ";" when "TableSpaces" is clear, the lookup
@@ -112,11 +118,35 @@ class SchemaWriters : public StatementWriters {
   // not written again.  False when the dictionary cannot tell.
   bool IsIndexOrganized(ScriptContext& ctx, const std::string& table);
 
+  // The constraints of a table written before its rows (enabled and
+  // validated) or after them (disabled or not validated).
+  enum class Phase { BeforeData, AfterData };
+  std::string NotNullConstraints(ScriptContext& ctx, const std::string& table, Phase phase);
+  std::string CheckConstraints(ScriptContext& ctx, const std::string& table, Phase phase);
+  std::string KeyConstraints(ScriptContext& ctx, const std::string& table, Phase phase);
+  // The expressions of a function-based index's keys by position.  Throws
+  // what the query throws.
+  std::map<int, std::string> IndexExpressions(const std::string& index);
+
   void WriteRows(ScriptContext& ctx, const std::string& table, RowSink& sink);
-  // The select list of a table's columns but its object-type ones, each of
-  // those noted in the script and the report; "" when no column is left.
-  std::string ColumnsWithoutObjects(ScriptContext& ctx, const std::string& table, RowSink& sink);
+  // The select list of a table's stored columns (no virtual ones, invisible
+  // ones included) but its object-type ones, each of those noted in the
+  // script and the report; "" when no column is left.
+  std::string StoredColumnsWithoutObjects(ScriptContext& ctx, const std::string& table, RowSink& sink);
   void WriteStoredCode(ScriptContext& ctx, const std::string& kind, const std::string& title);
+  // One view with its comments and its triggers.
+  void WriteView(ScriptContext& ctx, const ViewDefinition& view);
+  // The triggers USER_TRIGGERS lists `where` ("where ..."); `joined` is the
+  // same condition on the alias t of USER_TRIGGERS.
+  void WriteTriggerRows(ScriptContext& ctx, const std::string& where, const std::string& joined);
+
+  // The logged-on schema's name, read once: defaults that name it lose it.
+  const std::string& SchemaOwner();
+  std::string schemaOwner_;
+  // Statements the table writer leaves for later, by table: the ALTERs that
+  // make identities GENERATED ALWAYS once the rows are in, and the defaults
+  // that need the schema's sequences.
+  std::map<std::string, std::string> afterData_, afterSequences_;
 
   void LoadTableKinds(ScriptContext& ctx);
   std::map<std::string, TableKind> kinds_;
@@ -124,6 +154,8 @@ class SchemaWriters : public StatementWriters {
 
   std::vector<TOracleObject> objectList_;
   std::string objectListError_;  // why the last BuildObjectList failed
+  // The views WriteViews left for WriteViewsOnStoredCode, in order.
+  std::vector<ViewDefinition> viewsOnStoredCode_;
 };
 
 // Byte counts of the storage clause: "M" for whole multiples of 1048576,

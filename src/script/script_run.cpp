@@ -159,7 +159,10 @@ void ScriptRun::Walk(ScriptContext& ctx, bool toFile) {
     if (ticked(B::Data)) {
       Progress(toFile, "Writing data scripts.");
       writers_.WriteTableData(ctx, t);
+      w.WriteIfNotBlank(writers_.IdentityAfterDataScript(ctx, t));
     }
+    if (ticked(B::ChkConstraints) || ticked(B::ColConstraints) || ticked(B::PriConstraints))
+      w.WriteIfNotBlank(writers_.AfterDataConstraintScript(ctx, t));
     if (ticked(B::Triggers)) {
       Progress(toFile, "Writing trigger scripts.");
       writers_.WriteTriggers(ctx, t);
@@ -198,6 +201,10 @@ void ScriptRun::Walk(ScriptContext& ctx, bool toFile) {
     Progress(toFile, "Writing sequence scripts.");
     writers_.WriteSequences(ctx);
   }
+  // Defaults that draw on the schema's sequences, once those exist.
+  if (ticked(B::Tables))
+    for (int i = 0; i < host_.ObjectCount(); ++i)
+      if (host_.ObjectTicked(i)) w.WriteIfNotBlank(writers_.SequenceDefaultScript(ctx, host_.ObjectCaption(i)));
   if (ticked(B::Procedures)) {
     step("Procedures");
     Progress(toFile, "Writing procedure scripts.");
@@ -222,6 +229,8 @@ void ScriptRun::Walk(ScriptContext& ctx, bool toFile) {
     Progress(toFile, "Writing Packages scripts.");
     writers_.WritePackages(ctx);
   }
+  if (ticked(B::Views)) writers_.WriteViewsOnStoredCode(ctx);
+  if (ticked(B::Triggers)) writers_.WriteSchemaTriggers(ctx);
   w.WriteIfNotBlank(writers_.ClosingNoteScript(ctx, notScripted));
 }
 

@@ -54,8 +54,16 @@ class StatementWriters {
   virtual void WriteIndexes(ScriptContext&, const std::string&) {}
   virtual std::string PrimaryKeyScript(ScriptContext&, const std::string&) { return {}; }
   virtual void WriteTableData(ScriptContext&, const std::string&) {}
+  // The table's constraints that are disabled or not validated: after its
+  // rows, so the rows the source holds load.
+  virtual std::string AfterDataConstraintScript(ScriptContext&, const std::string&) { return {}; }
   virtual void WriteTriggers(ScriptContext&, const std::string&) {}
   virtual void WriteColumnDefaults(ScriptContext&, const std::string&) {}
+  // After the table's rows: its GENERATED ALWAYS identities, which take the
+  // rows as BY DEFAULT.
+  virtual std::string IdentityAfterDataScript(ScriptContext&, const std::string&) { return {}; }
+  // After the sequences: the table's defaults that draw on them.
+  virtual std::string SequenceDefaultScript(ScriptContext&, const std::string&) { return {}; }
   // Second pass.
   virtual std::string ForeignKeyScript(ScriptContext&, const std::string&) { return {}; }
   // Schema-wide.
@@ -74,6 +82,11 @@ class StatementWriters {
   // The comment closing the script: the tables not scripted as tables
   // (lines "NAME: reason") and the objects of kinds no option box covers.
   virtual std::string ClosingNoteScript(ScriptContext&, const std::vector<std::string>& /*notScripted*/) { return {}; }
+  // After the stored code: the views WriteViews held back because they
+  // call the schema's functions or packages, then the triggers of the
+  // schema itself (ON SCHEMA, ON DATABASE).
+  virtual void WriteViewsOnStoredCode(ScriptContext&) {}
+  virtual void WriteSchemaTriggers(ScriptContext&) {}
 };
 
 }  // namespace tarlow

@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <exception>
 
+#include "script/column_attributes.h"
 #include "script/schema_writers.h"
 #include "script/script_writer.h"
 #include "script/sql_names.h"
@@ -54,18 +55,31 @@ std::string ColumnTypeText(const std::string& dataType, const std::string& dataL
     return dataType + "(" + dataLength + ")";
   }
   if (dataType == "RAW") return "RAW(" + dataLength + ")";
+  if (dataType == "UROWID" && !dataLength.empty() && dataLength != "4000") return "UROWID(" + dataLength + ")";
   return dataType;
 }
 
 std::string SchemaWriters::TableScript(ScriptContext& ctx, const std::string& table) {
+  // Invisible, virtual and identity columns, read before the columns.
+  const std::map<std::string, ColumnAttributes> attributes = ReadColumnAttributes(Q, table);
+  std::map<std::string, IdentityColumn> identities;
+  for (const auto& [name, a] : attributes)
+    if (a.identity) {
+      identities = ReadIdentityColumns(Q, table);
+      break;
+    }
+  const bool hidden = HasHiddenOrVirtual(attributes);
   odsOracle.Close();
   odsOracle.SQL().clear();
   odsOracle.SQL().push_back(
       "SELECT COLUMN_NAME, DATA_TYPE,DATA_LENGTH,DATA_DEFAULT, DATA_PRECISION, DATA_SCALE, CHAR_LENGTH, "
       "CHAR_USED");
-  odsOracle.SQL().push_back("FROM SYS.USER_TAB_COLUMNS");
-  odsOracle.SQL().push_back("WHERE TABLE_NAME = '" + SqlText(table) + "'");
-  odsOracle.SQL().push_back("ORDER BY COLUMN_ID");
+  // USER_TAB_COLUMNS leaves the invisible columns out; USER_TAB_COLS has
+  // them, and the server's own hidden columns besides.
+  odsOracle.SQL().push_back(hidden ? "FROM SYS.USER_TAB_COLS" : "FROM SYS.USER_TAB_COLUMNS");
+  odsOracle.SQL().push_back("WHERE TABLE_NAME = '" + SqlText(table) + "'" +
+                            (hidden ? " AND USER_GENERATED = 'YES'" : ""));
+  odsOracle.SQL().push_back(hidden ? "ORDER BY INTERNAL_COLUMN_ID" : "ORDER BY COLUMN_ID");
   odsOracle.Open();
   odsOracle.First();
   if (odsOracle.RecordCount() <= 0) return {};
@@ -100,8 +114,46 @@ std::string SchemaWriters::TableScript(ScriptContext& ctx, const std::string& ta
                                       Text(odsOracle, "DATA_PRECISION"), Text(odsOracle, "DATA_SCALE"),
                                       Text(odsOracle, "CHAR_LENGTH"), Text(odsOracle, "CHAR_USED"));
     const std::string def = Trim(Text(odsOracle, "DATA_DEFAULT"));
-    // A default ending in a "--" comment gets a line break before what follows.
-    if (!def.empty()) text += " DEFAULT " + def + BreakAfter(def);
+    const auto found = attributes.find(column);
+    const ColumnAttributes a = found == attributes.end() ? ColumnAttributes{} : found->second;
+    if (a.hidden) text += " INVISIBLE";
+    const auto identity = identities.find(column);
+    if (a.identity && identity != identities.end()) {
+      // The identity, never its sequence's default; a GENERATED ALWAYS
+      // column takes the script's rows as BY DEFAULT and turns ALWAYS after
+      // them.
+      const IdentityColumn& id = identity->second;
+      const bool always = id.generation == "ALWAYS";
+      const bool later = always && ctx.Ticked(OptionBox::Data);
+      text += std::string(" GENERATED ") + (later ? "BY DEFAULT" : id.generation) +
+              (a.defaultOnNull ? " ON NULL" : "") + " AS IDENTITY";
+      std::string start = id.sequence.lastNumber;
+      if (SequenceAtLimit(id.sequence, &start))
+        ctx.LeftOut("the exhausted state of identity columns", table + "." + column,
+                    "their next value is the last one once more");
+      text += " (";
+      const std::vector<std::string> options = SequenceOptions(id.sequence, start);
+      for (size_t i = 0; i < options.size(); ++i) text += (i ? "\n    " : "") + options[i];
+      text += ")";
+      if (later)
+        afterData_[table] += SqlPlusStatement("ALTER TABLE " + SqlName(table) + " MODIFY " + SqlName(column) +
+                                                  " GENERATED ALWAYS AS IDENTITY (" + options.front() + ")",
+                                              StatementForm::Sql) +
+                             CRLF;
+    } else if (a.virtualColumn) {
+      text += " GENERATED ALWAYS AS (" + def + BreakAfter(def) + ") VIRTUAL";
+    } else if (!def.empty() && UsesSequence(def)) {
+      // Set once the schema's sequences exist, without the old owner's name.
+      const std::string own = WithoutOwner(def, SchemaOwner());
+      afterSequences_[table] += SqlPlusStatement("ALTER TABLE " + SqlName(table) + " MODIFY (" + SqlName(column) +
+                                                     (a.defaultOnNull ? " DEFAULT ON NULL " : " DEFAULT ") + own +
+                                                     BreakAfter(own) + ")",
+                                                 StatementForm::Sql) +
+                                CRLF;
+    } else if (!def.empty()) {
+      // A default ending in a "--" comment gets a line break before what follows.
+      text += std::string(a.defaultOnNull ? " DEFAULT ON NULL " : " DEFAULT ") + def + BreakAfter(def);
+    }
     s += first ? std::string("\n") : std::string(",\n");
     s += text;
     first = false;
@@ -128,6 +180,36 @@ std::string SchemaWriters::TableScript(ScriptContext& ctx, const std::string& ta
       tableComment.empty() ? std::string() : std::string(CRLF) + CommentBlock(tableComment);
   return BannerComment("*   Table: " + CommentText(table)) + commentLine + CRLF +
          SqlPlusStatement(s, StatementForm::Sql) + CRLF + CRLF;
+}
+
+const std::string& SchemaWriters::SchemaOwner() {
+  if (schemaOwner_.empty()) {
+    try {
+      Q.SetSQLText("SELECT USER FROM DUAL");
+      Q.Execute();
+      if (!Q.Eof()) schemaOwner_ = Q.FieldAsText(0);
+    } catch (const std::exception&) {
+      schemaOwner_.clear();
+    }
+  }
+  return schemaOwner_;
+}
+
+// The statements the table writer left for later, handed out once.
+static std::string TakeLater(std::map<std::string, std::string>& later, const std::string& table) {
+  auto found = later.find(table);
+  if (found == later.end()) return {};
+  std::string s = std::move(found->second);
+  later.erase(found);
+  return s;
+}
+
+std::string SchemaWriters::IdentityAfterDataScript(ScriptContext&, const std::string& table) {
+  return TakeLater(afterData_, table);
+}
+
+std::string SchemaWriters::SequenceDefaultScript(ScriptContext&, const std::string& table) {
+  return TakeLater(afterSequences_, table);
 }
 
 std::string SchemaWriters::StorageClause(ScriptContext& ctx, const std::string& name, const std::string& kind) {

@@ -1,8 +1,9 @@
-// Views, sequences and the dependency order of views and stored code.
+// Sequences and the dependency order of views and stored code.
 #include <exception>
 #include <functional>
 #include <unordered_map>
 
+#include "script/column_attributes.h"
 #include "script/schema_writers.h"
 #include "script/script_writer.h"
 #include "script/sql_names.h"
@@ -59,52 +60,13 @@ bool SchemaWriters::BuildObjectList(const std::string& kind, ScriptContext* ctx)
   return true;
 }
 
-void SchemaWriters::WriteViews(ScriptContext& ctx) {
-  auto reset = [this] {
-    odsOracle.SetFiltered(false);
-    odsOracle.SetFilter("");
-    odsOracle.Close();
-    odsOracle.SetSQLText("");
-    odsOracle.DeleteVariables();
-  };
-  try {
-    if (!BuildObjectList("VIEW", &ctx)) {
-      ctx.LeftOut("views", "", objectListError_);
-      reset();
-      return;
-    }
-    odsOracle.Close();
-    odsOracle.SetSQLText(
-        "select view_name, text from sys.user_views where view_name not like 'SM%' and view_name not like "
-        "'EVT%'");
-    odsOracle.Open();
-    for (const TOracleObject& object : objectList_) {
-      odsOracle.SetFiltered(false);
-      odsOracle.SetFilter("VIEW_NAME='" + SqlText(object.ObjectName) + "'");
-      odsOracle.SetFiltered(true);
-      odsOracle.First();
-      if (!odsOracle.Eof()) {
-        const std::string text = RightTrim(Text(odsOracle, "TEXT"));
-        const std::string name = Text(odsOracle, "VIEW_NAME");
-        ctx.Writer().WriteScript(BannerComment("*  View: " + CommentText(name)) + CRLF +
-                                     SqlPlusStatement("CREATE OR REPLACE VIEW " + SqlName(name) + "\nAS\n" + text,
-                                                      StatementForm::Sql),
-                                 2);
-      }
-      ctx.ProcessMessages();
-    }
-  } catch (...) {
-    reset();
-    throw;
-  }
-  reset();
-}
-
 void SchemaWriters::WriteSequences(ScriptContext& ctx) {
+  // The system's ISEQ$$ sequences of identity columns come with their
+  // columns' identity clauses.
   odsOracle.Close();
   odsOracle.SetSQLText(
       "select SEQUENCE_NAME,MIN_VALUE,INCREMENT_BY,MAX_VALUE,CYCLE_FLAG,ORDER_FLAG,CACHE_SIZE,LAST_NUMBER FROM "
-      "SYS.USER_SEQUENCES order by SEQUENCE_NAME");
+      "SYS.USER_SEQUENCES where SEQUENCE_NAME not like 'ISEQ$$\\_%' escape '\\' order by SEQUENCE_NAME");
   odsOracle.Open();
   for (odsOracle.First(); !odsOracle.Eof(); odsOracle.Next()) {
     const std::string name = SqlName(Text(odsOracle, "SEQUENCE_NAME"));
@@ -112,18 +74,23 @@ void SchemaWriters::WriteSequences(ScriptContext& ctx) {
     if (ctx.Ticked(OptionBox::Sequences)) {
       // Recreated where it stands: the next number it hands out is the one
       // the schema's own sequence would have handed out.
-      const std::string increment = Text(odsOracle, "INCREMENT_BY");
-      const std::string maxValue = Text(odsOracle, "MAX_VALUE");
-      const bool descending = !increment.empty() && increment[0] == '-';
-      const bool defaultMax = descending ? maxValue == "-1" : maxValue == "9999999999999999999999999999";
-      const std::string cache = Text(odsOracle, "CACHE_SIZE");
-      std::string s = "CREATE SEQUENCE " + name + " " + CRLF + " START WITH " + Text(odsOracle, "LAST_NUMBER") +
-                      " " + CRLF + " INCREMENT BY " + increment + " " + CRLF + " MINVALUE " +
-                      Text(odsOracle, "MIN_VALUE") + " " + CRLF +
-                      (defaultMax ? std::string(" NOMAXVALUE") : " MAXVALUE " + maxValue) + " " + CRLF +
-                      (Text(odsOracle, "CYCLE_FLAG") == "Y" ? " CYCLE" : " NOCYCLE") + " " + CRLF +
-                      (cache.empty() || cache == "0" ? std::string(" NOCACHE") : " CACHE " + cache) + " " + CRLF +
-                      (Text(odsOracle, "ORDER_FLAG") == "Y" ? " ORDER" : " NOORDER") + ";";
+      const SequenceAttributes attributes{Text(odsOracle, "MIN_VALUE"),  Text(odsOracle, "MAX_VALUE"),
+                                          Text(odsOracle, "INCREMENT_BY"), Text(odsOracle, "CYCLE_FLAG"),
+                                          Text(odsOracle, "ORDER_FLAG"), Text(odsOracle, "CACHE_SIZE"),
+                                          Text(odsOracle, "LAST_NUMBER")};
+      // One that has handed out its last number starts at that number and
+      // takes it, so that its next NEXTVAL fails (NOCYCLE) or starts over
+      // (CYCLE) as the schema's own does; START WITH beyond the bound fails.
+      std::string lastTaken;
+      const bool atLimit = SequenceAtLimit(attributes, &lastTaken);
+      std::string s = "CREATE SEQUENCE " + name + " ";
+      const std::vector<std::string> options =
+          SequenceOptions(attributes, atLimit ? lastTaken : attributes.lastNumber);
+      for (size_t i = 0; i < options.size(); ++i)
+        s += std::string(CRLF) + " " + options[i] + (i + 1 < options.size() ? " " : ";");
+      if (atLimit)
+        s += std::string(CRLF) + "DECLARE" + CRLF + "  n NUMBER;" + CRLF + "BEGIN" + CRLF + "  SELECT " + name +
+             ".NEXTVAL INTO n FROM DUAL;" + CRLF + "END;" + CRLF + "/";
       ctx.Writer().WriteScript(s, 2);
     }
     ctx.ProcessMessages();

@@ -88,7 +88,7 @@ TEST_F(TurkishLocale, DemoRoundTripGivesTheSameScript) {
   ASSERT_EQ(first.status, 0) << first.err;
   // Sections the dictionary's lower-case "i" names feed: indexes, triggers, code.
   for (const char* part : {"CREATE TABLE EMPLOYEES", "CREATE INDEX IX_EMPLOYEES_NAME", "CREATE SEQUENCE SEQ_EMPLOYEES",
-                           "CREATE OR REPLACE VIEW V_EMPLOYEE_DETAILS", "TRIGGER trg_employees_salary",
+                           "CREATE OR REPLACE VIEW V_EMPLOYEE_DETAILS", "TRIGGER TRG_EMPLOYEES_SALARY",
                            "INSERT INTO EMPLOYEES ("})
     EXPECT_NE(first.out.find(part), std::string::npos) << part;
 

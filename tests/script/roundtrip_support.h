@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -72,12 +73,22 @@ inline std::map<std::string, std::string> Snapshot(TOracleSession& s, const Extr
       {"constraints", Dump(s, "SELECT CONSTRAINT_NAME, CONSTRAINT_TYPE, TABLE_NAME, SEARCH_CONDITION FROM "
                               "USER_CONSTRAINTS WHERE GENERATED = 'USER NAME' ORDER BY 1")},
       {"views", Dump(s, "SELECT VIEW_NAME, TEXT FROM USER_VIEWS ORDER BY 1")},
-      {"source", Dump(s, "SELECT NAME, TYPE, LINE, TEXT FROM USER_SOURCE ORDER BY 1, 2, 3")},
+      // A trigger's source is its header as it was typed (owner prefixes,
+      // layout); the script writes the header anew from the dictionary, so
+      // triggers are compared by their USER_TRIGGERS rows instead.
+      {"source", Dump(s, "SELECT NAME, TYPE, LINE, TEXT FROM USER_SOURCE WHERE TYPE <> 'TRIGGER' ORDER BY 1, 2, 3")},
       {"triggers", Dump(s, "SELECT TRIGGER_NAME, TRIGGER_TYPE, TRIGGERING_EVENT, TABLE_NAME, WHEN_CLAUSE, "
                            "TRIGGER_BODY, STATUS FROM USER_TRIGGERS ORDER BY 1")},
-      {"indexes", Dump(s, "SELECT INDEX_NAME, TABLE_NAME, UNIQUENESS FROM USER_INDEXES ORDER BY 1")},
+      // The indexes of keys Oracle named are named anew by the server that
+      // loads the script: compared as such.
+      {"indexes", Dump(s, "SELECT CASE WHEN GENERATED = 'Y' THEN 'system-named' ELSE INDEX_NAME END, TABLE_NAME, "
+                          "UNIQUENESS FROM USER_INDEXES ORDER BY 2, 1, 3")},
   };
   for (const auto& [part, query] : extra) parts[part] = Dump(s, query);
+  // An identity's sequence is named after its table's object number, which
+  // another database gives out differently: compared as "system-named".
+  static const std::regex identitySequence(R"(ISEQ\$\$_[0-9]+)");
+  for (auto& [part, text] : parts) text = std::regex_replace(text, identitySequence, "ISEQ$$$$_n");
   TOracleQuery tables(&s);
   tables.SetSQLText("SELECT TABLE_NAME FROM USER_TABLES ORDER BY 1");
   tables.Execute();

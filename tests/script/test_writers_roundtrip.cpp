@@ -76,7 +76,7 @@ TEST(RoundTrip, HumanResourcesSchema) {
             std::string::npos);
   // The trigger with its UPDATE OF header, the view, both procedures.
   EXPECT_TRUE(std::regex_search(script, std::regex("CREATE OR REPLACE TRIGGER update_job_history\\s+AFTER UPDATE OF "
-                                                   "job_id, department_id ON employees",
+                                                   "department_id, job_id ON employees",
                                                    std::regex::icase)))
       << "no UPDATE OF header for UPDATE_JOB_HISTORY";
   EXPECT_NE(script.find("CREATE OR REPLACE VIEW EMP_DETAILS_VIEW"), std::string::npos);
@@ -93,6 +93,16 @@ TEST(RoundTrip, DemoSchema) {
   REQUIRE_WRITERS_DB(db);
   const std::string script = RoundTrip(db, "demo", {demo.string()});
   EXPECT_NE(script.find("CREATE TABLE "), std::string::npos);
+  // The view's names for its unaliased expressions, its READ ONLY, and the
+  // disabled trigger, disabled again.
+  EXPECT_NE(script.find("CREATE OR REPLACE VIEW V_EMPLOYEE_DETAILS (EMP_ID, FULL_NAME, EMAIL, DEPT_NAME, "
+                        "REGION_NAME, SALARY, MANAGER_ID)\r\nAS\r\n"),
+            std::string::npos);
+  EXPECT_NE(script.find("WITH READ ONLY;"), std::string::npos);
+  EXPECT_NE(script.find("CREATE OR REPLACE TRIGGER TRG_PROJECTS_CODE\r\nBEFORE INSERT OR UPDATE ON PROJECTS\r\n"
+                        "REFERENCING NEW AS N OLD AS O\r\nFOR EACH ROW\r\n"),
+            std::string::npos);
+  EXPECT_NE(script.find("ALTER TRIGGER TRG_PROJECTS_CODE DISABLE;"), std::string::npos);
 }
 
 }  // namespace

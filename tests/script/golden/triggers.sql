@@ -1,5 +1,6 @@
--- Triggers with their headers as declared: statement and row level, UPDATE
--- OF a column list, REFERENCING, WHEN; a disabled trigger is left out.
+-- Triggers with their headers built from the dictionary: statement and row
+-- level, UPDATE OF a column list, REFERENCING, WHEN; a disabled trigger is
+-- written and then disabled.
 CREATE TABLE ACCOUNTS (ID NUMBER(6), BALANCE NUMBER(10,2), STATUS VARCHAR2(10));
 CREATE TABLE AUDIT_LOG (WHAT VARCHAR2(40));
 CREATE OR REPLACE TRIGGER ACCOUNTS_STMT

@@ -142,7 +142,8 @@ TEST_F(DictObjectTest, IndexesKeepColumnsStorageAndUniqueness) {
             "UNIQUE|USERS|5|4|255|65536|1048576|1|2147483645|0");
   EXPECT_EQ(rows("SELECT COLUMN_NAME, COLUMN_POSITION, DESCEND FROM USER_IND_COLUMNS WHERE INDEX_NAME = 'EMP_NAME_UX'"
                  " ORDER BY COLUMN_POSITION"),
-            (std::vector<std::string>{"NAME|1|ASC", "DEPT|2|DESC"}));
+            (std::vector<std::string>{"NAME|1|ASC", "SYS_NC00005$|2|DESC"}));
+  EXPECT_EQ(one("SELECT COLUMN_EXPRESSION FROM USER_IND_EXPRESSIONS WHERE INDEX_NAME = 'EMP_NAME_UX'"), "\"DEPT\"");
   exec("CREATE INDEX emp_sal_ix ON emp (sal)");
   EXPECT_EQ(one("SELECT UNIQUENESS, INI_TRANS, PCT_INCREASE FROM USER_INDEXES WHERE INDEX_NAME = 'EMP_SAL_IX'"),
             "NONUNIQUE|2|<null>");
