@@ -12,6 +12,7 @@
 #include <map>
 
 #include "engine/dict.h"
+#include "engine/table_kinds.h"
 #include "engine/modern_types.h"
 #include "platform/ascii.h"
 
@@ -523,6 +524,14 @@ ColumnInfo columnInfoFromDecl(const std::string& name, const std::string& declIn
   } else if (base == "BFILE") {
     ci.type = SqlType::Bfile;
     ci.size = 530;
+  } else if (base.rfind("OBJECT ", 0) == 0) {
+    // "OBJECT OWNER.TYPE": a column of an object type.
+    ci.type = SqlType::Object;
+    const std::string qualified = base.substr(7);
+    const size_t dot = qualified.find('.');
+    ci.typeSchema = dot == std::string::npos ? std::string() : qualified.substr(0, dot);
+    ci.typeName = dot == std::string::npos ? qualified : qualified.substr(dot + 1);
+    ci.size = 2000;
   } else if (base == "ROWID") {
     ci.type = SqlType::RowId;
     ci.size = 10;
@@ -612,6 +621,52 @@ const char* kDependencyColumns =
     "NAME, TYPE, REFERENCED_OWNER, REFERENCED_NAME, REFERENCED_TYPE, REFERENCED_LINK_NAME, SCHEMAID,"
     " DEPENDENCY_TYPE";
 
+const char* kPartTableColumns =
+    "TABLE_NAME, PARTITIONING_TYPE, SUBPARTITIONING_TYPE, PARTITION_COUNT, DEF_SUBPARTITION_COUNT,"
+    " PARTITIONING_KEY_COUNT, SUBPARTITIONING_KEY_COUNT, STATUS, DEF_TABLESPACE_NAME, DEF_PCT_FREE,"
+    " DEF_PCT_USED, DEF_INI_TRANS, DEF_MAX_TRANS, DEF_INITIAL_EXTENT, DEF_NEXT_EXTENT, DEF_MIN_EXTENTS,"
+    " DEF_MAX_EXTENTS, DEF_MAX_SIZE, DEF_PCT_INCREASE, DEF_FREELISTS, DEF_FREELIST_GROUPS, DEF_LOGGING,"
+    " DEF_COMPRESSION, DEF_BUFFER_POOL, REF_PTN_CONSTRAINT_NAME, \"INTERVAL\"";
+const char* kTabPartitionColumns =
+    "TABLE_NAME, COMPOSITE, PARTITION_NAME, SUBPARTITION_COUNT, HIGH_VALUE, HIGH_VALUE_LENGTH,"
+    " PARTITION_POSITION, TABLESPACE_NAME, PCT_FREE, PCT_USED, INI_TRANS, MAX_TRANS, INITIAL_EXTENT,"
+    " NEXT_EXTENT, MIN_EXTENT, MAX_EXTENT, MAX_SIZE, PCT_INCREASE, FREELISTS, FREELIST_GROUPS, LOGGING,"
+    " COMPRESSION, NUM_ROWS, BUFFER_POOL, \"INTERVAL\", SEGMENT_CREATED";
+const char* kTabSubpartitionColumns =
+    "TABLE_NAME, PARTITION_NAME, SUBPARTITION_NAME, HIGH_VALUE, HIGH_VALUE_LENGTH, PARTITION_POSITION,"
+    " SUBPARTITION_POSITION, TABLESPACE_NAME, PCT_FREE, PCT_USED, INI_TRANS, MAX_TRANS, INITIAL_EXTENT,"
+    " NEXT_EXTENT, MIN_EXTENT, MAX_EXTENT, MAX_SIZE, PCT_INCREASE, FREELISTS, FREELIST_GROUPS, LOGGING,"
+    " COMPRESSION, NUM_ROWS, BUFFER_POOL, \"INTERVAL\", SEGMENT_CREATED";
+const char* kSubpartitionTemplateColumns =
+    "TABLE_NAME, SUBPARTITION_NAME, SUBPARTITION_POSITION, TABLESPACE_NAME, HIGH_BOUND";
+const char* kPartKeyColumns = "NAME, OBJECT_TYPE, COLUMN_NAME, COLUMN_POSITION, COLLATED_COLUMN_ID";
+const char* kPartIndexColumns =
+    "INDEX_NAME, TABLE_NAME, PARTITIONING_TYPE, SUBPARTITIONING_TYPE, PARTITION_COUNT, DEF_SUBPARTITION_COUNT,"
+    " PARTITIONING_KEY_COUNT, SUBPARTITIONING_KEY_COUNT, LOCALITY, ALIGNMENT, DEF_TABLESPACE_NAME,"
+    " DEF_PCT_FREE, DEF_INI_TRANS, DEF_MAX_TRANS, DEF_LOGGING, DEF_BUFFER_POOL, \"INTERVAL\"";
+const char* kIndPartitionColumns =
+    "INDEX_NAME, COMPOSITE, PARTITION_NAME, SUBPARTITION_COUNT, HIGH_VALUE, HIGH_VALUE_LENGTH,"
+    " PARTITION_POSITION, STATUS, TABLESPACE_NAME, PCT_FREE, INI_TRANS, MAX_TRANS, INITIAL_EXTENT,"
+    " NEXT_EXTENT, MIN_EXTENT, MAX_EXTENT, MAX_SIZE, PCT_INCREASE, FREELISTS, FREELIST_GROUPS, LOGGING,"
+    " COMPRESSION, BUFFER_POOL, \"INTERVAL\", SEGMENT_CREATED";
+const char* kMviewColumns =
+    "MVIEW_NAME, CONTAINER_NAME, QUERY, QUERY_LEN, UPDATABLE, UPDATE_LOG, MASTER_ROLLBACK_SEG, MASTER_LINK,"
+    " REWRITE_ENABLED, REWRITE_CAPABILITY, REFRESH_MODE, REFRESH_METHOD, BUILD_MODE, FAST_REFRESHABLE,"
+    " LAST_REFRESH_TYPE, LAST_REFRESH_DATE, STALENESS, COMPILE_STATE";
+const char* kNestedTableColumns =
+    "TABLE_NAME, TABLE_TYPE_OWNER, TABLE_TYPE_NAME, PARENT_TABLE_NAME, PARENT_TABLE_COLUMN, STORAGE_SPEC,"
+    " RETURN_TYPE, ELEMENT_SUBSTITUTABLE";
+const char* kTypeColumns =
+    "TYPE_NAME, TYPE_OID, TYPECODE, ATTRIBUTES, METHODS, PREDEFINED, INCOMPLETE, FINAL, INSTANTIABLE,"
+    " PERSISTABLE, SUPERTYPE_OWNER, SUPERTYPE_NAME, LOCAL_ATTRIBUTES, LOCAL_METHODS, TYPEID";
+const char* kSynonymColumns = "SYNONYM_NAME, TABLE_OWNER, TABLE_NAME, DB_LINK";
+const char* kTabPrivsMadeColumns =
+    "GRANTEE, TABLE_NAME, GRANTOR, PRIVILEGE, GRANTABLE, HIERARCHY, COMMON, TYPE, INHERITED";
+const char* kDbLinkColumns = "DB_LINK, USERNAME, PASSWORD, HOST, CREATED, HIDDEN";
+const char* kSchedulerJobColumns =
+    "JOB_NAME, JOB_SUBNAME, JOB_STYLE, JOB_CREATOR, JOB_TYPE, JOB_ACTION, REPEAT_INTERVAL, ENABLED, STATE,"
+    " COMMENTS";
+
 const ViewDef kViews[] = {
     {"TABLES", "cat_tables", kTableColumns, "OWNER", false},
     {"CONSTRAINTS", "cat_constraints", kConstraintColumns, "OWNER", true},
@@ -625,6 +680,21 @@ const ViewDef kViews[] = {
     {"SOURCE", "cat_source", kSourceColumns, "OWNER", false},
     {"OBJECTS", "cat_objects", kObjectColumns, "OWNER", false},
     {"DEPENDENCIES", "cat_dependencies", kDependencyColumns, "OWNER", false},
+    {"PART_TABLES", "cat_part_tables", kPartTableColumns, "OWNER", false},
+    {"TAB_PARTITIONS", "cat_tab_partitions", kTabPartitionColumns, "OWNER", false},
+    {"TAB_SUBPARTITIONS", "cat_tab_subpartitions", kTabSubpartitionColumns, "OWNER", false},
+    {"PART_KEY_COLUMNS", "cat_part_key_columns", kPartKeyColumns, "OWNER", false},
+    {"SUBPARTITION_TEMPLATES", "cat_subpartition_templates", kSubpartitionTemplateColumns, "OWNER", false},
+    {"SUBPART_KEY_COLUMNS", "cat_subpart_key_columns", kPartKeyColumns, "OWNER", false},
+    {"PART_INDEXES", "cat_part_indexes", kPartIndexColumns, "OWNER", false},
+    {"IND_PARTITIONS", "cat_ind_partitions", kIndPartitionColumns, "OWNER", false},
+    {"MVIEWS", "cat_mviews", kMviewColumns, "OWNER", true},
+    {"NESTED_TABLES", "cat_nested_tables", kNestedTableColumns, "OWNER", false},
+    {"TYPES", "cat_types", kTypeColumns, "OWNER", false},
+    {"SYNONYMS", "cat_synonyms", kSynonymColumns, "OWNER", false},
+    {"TAB_PRIVS_MADE", "cat_tab_privs", kTabPrivsMadeColumns, "OWNER", false},
+    {"DB_LINKS", "cat_db_links", kDbLinkColumns, "OWNER", false},
+    {"SCHEDULER_JOBS", "cat_scheduler_jobs", kSchedulerJobColumns, "OWNER", false},
     {"TRIGGER_COLS", "cat_trigger_cols", kTriggerColColumns, "TRIGGER_OWNER", false},
     {"TRIGGER_ORDERING", "cat_trigger_ordering", kTriggerOrderingColumns, "TRIGGER_OWNER", false},
 };
@@ -903,12 +973,14 @@ void ensureCatalogIndexes(sqlite3* db) {
   // a file that cannot be written keeps working without them.
   sqlite3_exec(db, kCatalogAdditions, nullptr, nullptr, nullptr);
   sqlite3_exec(db, kCatalogIndexes, nullptr, nullptr, nullptr);
+  dict::ensureKindsCatalog(db);
 }
 
 void initCatalog(sqlite3* db) {
   dict::exec(db, kCatalog);
   dict::exec(db, kCatalogAdditions);
   dict::exec(db, kCatalogIndexes);
+  dict::exec(db, dict::kKindsCatalog);
   for (const auto& v : kViews)
     dict::exec(db, "CREATE VIEW " + dict::quoteName(std::string("ALL_") + v.name) + " AS " + viewSelect(v, ""));
   dict::exec(db, "CREATE VIEW ALL_TAB_COLUMNS AS " + columnsSelect(false, ""));
@@ -961,6 +1033,10 @@ std::string resolveRelation(Session& s, const std::string& ownerIn, const std::s
                           " AND OBJECT_TYPE IN ('TABLE', 'VIEW')",
                           {owner, name});
   if (!row) throw OraError(942, "table or view does not exist");
+  if (startsWith(name, "SYS_IOT_OVER_") &&
+      dict::scalar(s.db, "SELECT 1 FROM cat_tables WHERE OWNER = ? AND TABLE_NAME = ? AND IOT_TYPE = 'IOT_OVERFLOW'",
+                   {owner, name}))
+    throw OraError(25191, "cannot reference overflow table of an index-organized table");
   if (*row != "VALID") {
     // A view made invalid by a dropped table works again once the table is
     // back, as Oracle recompiles it on its next use.

@@ -13,6 +13,7 @@
 #include <set>
 
 #include "engine/dict.h"
+#include "engine/table_kinds.h"
 
 namespace ocisim {
 
@@ -616,6 +617,7 @@ void dropCatalogIndex(Session& s, const std::string& owner, const std::string& n
   exec(s.db, "DROP INDEX IF EXISTS " + quoteName(sqliteIndexName(owner, name)));
   Query(s.db, "DELETE FROM cat_indexes WHERE OWNER = ? AND INDEX_NAME = ?").bind(owner).bind(name).run();
   Query(s.db, "DELETE FROM cat_ind_columns WHERE INDEX_OWNER = ? AND INDEX_NAME = ?").bind(owner).bind(name).run();
+  dropIndexPartitioning(s, owner, name);
   Query(s.db, "DELETE FROM cat_ind_expressions WHERE INDEX_OWNER = ? AND INDEX_NAME = ?").bind(owner).bind(name).run();
   removeObject(s, owner, name, "INDEX");
 }

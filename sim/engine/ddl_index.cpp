@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "engine/dict.h"
+#include "engine/table_kinds.h"
 
 namespace ocisim::dict {
 
@@ -84,8 +85,10 @@ void createIndex(Session& s, Cursor& c, bool unique, bool bitmap) {
   long long compress = 0;  // the prefix length; 0: not compressed
   bool compressAll = false;
   Storage st;
+  std::optional<IndexPartitioning> partitioning;
   for (;;) {
-    if (c.acceptWord("REVERSE")) {
+    if (!partitioning && (partitioning = parseIndexPartitioning(c))) {
+    } else if (c.acceptWord("REVERSE")) {
       reverse = true;
     } else if (c.acceptWord("NOREVERSE")) {
       reverse = false;
@@ -153,6 +156,7 @@ void createIndex(Session& s, Cursor& c, bool unique, bool bitmap) {
   if (compress) q.bind(compress); else q.bindNull();
   if (functionBased) q.bind("ENABLED"); else q.bindNull();
   q.bind(owner).bind(name).run();
+  if (partitioning) recordIndexPartitioning(s, owner, name, table, *partitioning);
 }
 
 }  // namespace ocisim::dict

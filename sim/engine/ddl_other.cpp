@@ -5,6 +5,7 @@
 #include <set>
 
 #include "engine/dict.h"
+#include "engine/table_kinds.h"
 #include "platform/ascii.h"
 
 namespace ocisim {
@@ -753,10 +754,16 @@ void executeDictionaryStatement(Session& s, const std::vector<Token>& tokens, co
     // SELECT on a dictionary view is the one privilege kept: a view taken
     // away answers ORA-00942, as a server's does for a view the user may
     // not see.
+    const size_t start = c.pos();
     if (c.acceptWord("SELECT") && c.acceptWord("ON")) {
       auto [owner, view] = c.qualifiedName("SYS");
-      if (owner == "SYS" && isDictionaryViewName(view)) setDictionaryViewReadable(s, view, verb == "GRANT");
+      if (owner == "SYS" && isDictionaryViewName(view)) {
+        setDictionaryViewReadable(s, view, verb == "GRANT");
+        return;
+      }
     }
+    c.seek(start);
+    recordObjectGrant(s, c, verb == "GRANT");
     return;
   }
   if (verb == "ANALYZE" || verb == "PURGE" || verb == "AUDIT" || verb == "NOAUDIT")
@@ -801,10 +808,15 @@ void executeDictionaryStatement(Session& s, const std::vector<Token>& tokens, co
       return;
     }
     if (orReplace) throw OraError(922, "missing or invalid option");
+    if (c.acceptWord("MATERIALIZED")) {
+      c.expectWord("VIEW", 905, "missing keyword");
+      createMaterializedView(s, c);
+      return;
+    }
     if (c.acceptWord("GLOBAL")) {
       c.expectWord("TEMPORARY", 922, "missing or invalid option");
       c.expectWord("TABLE", 905, "missing keyword");
-      createTable(s, c);
+      createTable(s, c, true);
       return;
     }
     if (c.acceptWord("TABLE")) {

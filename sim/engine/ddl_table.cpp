@@ -6,6 +6,7 @@
 
 #include "engine/core.h"
 #include "engine/dict.h"
+#include "engine/table_kinds.h"
 #include "platform/ascii.h"
 
 namespace ocisim::dict {
@@ -202,11 +203,12 @@ std::vector<std::string> conditionColumns(const std::string& cond, const std::ve
 }
 
 // Column definition: name type [DEFAULT expr] [inline constraints].
-ColumnDef columnDef(Cursor& c, const std::string& owner, const std::string& table,
+ColumnDef columnDef(Session& s, Cursor& c, const std::string& owner, const std::string& table,
                     std::vector<ConstraintDef>& constraints) {
   ColumnDef col;
   col.name = c.name(904, "invalid identifier");
-  ColumnDef type = parseDataType(c);
+  std::optional<ColumnDef> object = parseObjectType(s, c);
+  ColumnDef type = object ? *object : parseDataType(c);
   type.name = col.name;
   col = type;
   for (;;) {
@@ -295,6 +297,9 @@ void insertColumn(Session& s, const std::string& owner, const std::string& table
   auto yes = [](bool b) { return b ? "YES" : "NO"; };
   q.bind(col.decl).bind(yes(col.invisible)).bind(yes(col.virtualColumn)).bind(yes(col.defaultOnNull));
   q.bind(yes(!col.identity.empty())).run();
+  if (!col.dataTypeOwner.empty())
+    Query(s.db, "UPDATE cat_columns SET DATA_TYPE_OWNER = ? WHERE OWNER = ? AND TABLE_NAME = ? AND COLUMN_NAME = ?")
+        .bind(col.dataTypeOwner).bind(owner).bind(table).bind(col.name).run();
 }
 
 // Identity and DEFAULT ON NULL columns are NOT NULL without being told so.
@@ -629,7 +634,7 @@ void addItems(Session& s, Cursor& c, const std::string& owner, const std::string
   std::vector<ColumnDef> columns;
   do {
     if (isConstraintStart(c)) constraints.push_back(outOfLine(c, owner, table));
-    else columns.push_back(columnDef(c, owner, table, constraints));
+    else columns.push_back(columnDef(s, c, owner, table, constraints));
   } while (grouped && c.acceptOp(","));
   if (!columns.empty()) {
     auto existing = tableColumns(s.db, owner, table);
@@ -794,6 +799,7 @@ void rebuildTable(Session& s, const std::string& owner, const std::string& table
   while (q.step()) idx.emplace_back(q.text(0), q.text(1));
   for (const auto& [o, n] : idx) createStorageIndex(s, o, n);
   reinstallTableEnforcement(s, owner, table);
+  installPartitionRouting(s, owner, table);
   touchObject(s, owner, table, "TABLE");
 }
 
@@ -823,7 +829,7 @@ void createTableAsSelect(Session& s, Cursor& c, const std::string& owner, const 
   exec(s.db, "INSERT INTO " + quoteName(storageName(owner, table)) + " SELECT * FROM (" + translated + ")");
 }
 
-void createTable(Session& s, Cursor& c) {
+void createTable(Session& s, Cursor& c, bool temporary) {
   auto [owner, table] = c.qualifiedName(s.user);
   if (owner != s.user) throw OraError(1031, "insufficient privileges");
   if (!objectType(s.db, owner, table).empty()) throw OraError(955, "name is already used by an existing object");
@@ -845,7 +851,7 @@ void createTable(Session& s, Cursor& c) {
     if (isConstraintStart(c)) {
       constraints.push_back(outOfLine(c, owner, table));
     } else {
-      ColumnDef col = columnDef(c, owner, table, constraints);
+      ColumnDef col = columnDef(s, c, owner, table, constraints);
       for (const auto& e : columns)
         if (e.name == col.name) throw OraError(957, "duplicate column name");
       columns.push_back(std::move(col));
@@ -857,21 +863,48 @@ void createTable(Session& s, Cursor& c) {
   if (columns.size() > 1000) throw OraError(1792, "maximum number of columns in a table or view is 1000");
   Storage st;
   bool iot = false;
+  std::optional<Storage> overflow;
+  std::optional<PartitionSpec> partitioning;
+  std::string duration;
   for (;;) {
+    if (iot && c.acceptWord("OVERFLOW")) {
+      // The overflow segment's own attributes follow the word.
+      overflow = Storage{};
+      while (parsePhysical(c, *overflow)) {
+      }
+      continue;
+    }
     if (parsePhysical(c, st)) continue;
     if (c.acceptWord("ORGANIZATION")) {
       if (c.acceptWord("INDEX")) iot = true;
       else c.expectWord("HEAP", 922, "missing or invalid option");
       continue;
     }
-    if (c.acceptWord("ON")) {  // global temporary tables: ON COMMIT DELETE|PRESERVE ROWS
+    if (temporary && c.acceptWord("ON")) {  // ON COMMIT DELETE|PRESERVE ROWS
       c.expectWord("COMMIT", 922, "missing or invalid option");
-      c.next();
+      if (c.acceptWord("DELETE")) duration = "SYS$TRANSACTION";
+      else if (c.acceptWord("PRESERVE")) duration = "SYS$SESSION";
+      else throw OraError(922, "missing or invalid option");
       c.expectWord("ROWS", 922, "missing or invalid option");
+      continue;
+    }
+    if (auto spec = parsePartitioning(c)) {
+      partitioning = std::move(spec);
       continue;
     }
     break;
   }
+  if (temporary) {
+    // A temporary table has no segment of its own until a session writes
+    // to it, and none that could be partitioned or organized otherwise.
+    const bool segment = st.pctFree || st.pctUsed || st.iniTrans || st.maxTrans || st.initial || st.next ||
+                         st.minExtents || st.maxExtents || st.pctIncrease || st.freelists || st.freelistGroups;
+    if (segment || partitioning || iot) throw OraError(14451, "unsupported feature with temporary table");
+    for (const auto& d : constraints)
+      if (d.type == "R") throw OraError(14455, "attempt to create referential integrity constraint on temporary table");
+    if (duration.empty()) duration = "SYS$TRANSACTION";
+  }
+  if (partitioning && iot) throw OraError(25198, "only range, list, and hash partitioning are supported for index-organized table");
   if (c.acceptWord("AS")) {
     if (!columns.empty()) throw OraError(1773, "may not specify column datatypes in this CREATE TABLE");
     return createTableAsSelect(s, c, owner, table, {}, st);
@@ -892,6 +925,25 @@ void createTable(Session& s, Cursor& c) {
   addImplicitNotNulls(owner, table, columns, constraints);
   createStorageTable(s, owner, table);
   addConstraints(s, constraints);
+  if (temporary) {
+    Query(s.db, "UPDATE cat_tables SET TEMPORARY = 'Y', DURATION = ?, TABLESPACE_NAME = NULL, PCT_USED = NULL,"
+                " INITIAL_EXTENT = NULL, NEXT_EXTENT = NULL, MIN_EXTENTS = NULL, MAX_EXTENTS = NULL, LOGGING = 'NO'"
+                " WHERE OWNER = ? AND TABLE_NAME = ?")
+        .bind(duration).bind(owner).bind(table).run();
+    Query(s.db, "UPDATE cat_objects SET TEMPORARY = 'Y' WHERE OWNER = ? AND OBJECT_NAME = ? AND OBJECT_TYPE = 'TABLE'")
+        .bind(owner).bind(table).run();
+  }
+  if (partitioning) recordPartitioning(s, owner, table, std::move(*partitioning), st);
+  if (overflow) {
+    // Oracle names the overflow segment after the table's object number.
+    const std::string id = scalar(s.db, "SELECT OBJECT_ID FROM cat_objects WHERE OWNER = ? AND OBJECT_NAME = ?"
+                                        " AND OBJECT_TYPE = 'TABLE'", {owner, table}).value_or("0");
+    const std::string name = "SYS_IOT_OVER_" + id;
+    addObject(s, owner, name, "TABLE");
+    insertTable(s, owner, name, *overflow, false);
+    Query(s.db, "UPDATE cat_tables SET IOT_TYPE = 'IOT_OVERFLOW', IOT_NAME = ? WHERE OWNER = ? AND TABLE_NAME = ?")
+        .bind(table).bind(owner).bind(name).run();
+  }
   if (iot) {
     // The key's index holds the rows and the storage the statement gave.
     for (const auto& d : tableConstraints(s.db, owner, table))
@@ -1025,6 +1077,17 @@ void dropTable(Session& s, Cursor& c) {
   }
   dropTriggersOn(s, owner, table);
   dropIdentities(s, owner, table);
+  dropPartitioning(s, owner, table);
+  {
+    std::vector<std::string> overflow;
+    Query q(s.db, "SELECT TABLE_NAME FROM cat_tables WHERE OWNER = ? AND IOT_NAME = ? AND IOT_TYPE = 'IOT_OVERFLOW'");
+    q.bind(owner).bind(table);
+    while (q.step()) overflow.push_back(q.text(0));
+    for (const auto& o : overflow) {
+      Query(s.db, "DELETE FROM cat_tables WHERE OWNER = ? AND TABLE_NAME = ?").bind(owner).bind(o).run();
+      removeObject(s, owner, o, "TABLE");
+    }
+  }
   for (const char* t : {"cat_columns", "cat_tab_comments", "cat_col_comments", "cat_tables"})
     Query(s.db, std::string("DELETE FROM ") + t + " WHERE OWNER = ? AND TABLE_NAME = ?").bind(owner).bind(table).run();
   removeObject(s, owner, table, "TABLE");

@@ -125,6 +125,7 @@ struct ColumnDef {
   std::string charUsed;        // "B", "C" or "" (not a character type)
   std::string defaultText;     // as written; empty when none
   std::string decl;            // SQLite declared type
+  std::string dataTypeOwner;   // DATA_TYPE_OWNER of a column of an object type
   bool invisible = false;      // INVISIBLE: left out of SELECT * and of INSERTs without a column list
   bool virtualColumn = false;  // GENERATED ALWAYS AS (expr) VIRTUAL: defaultText holds the expression
   bool defaultOnNull = false;  // DEFAULT ON NULL: an explicit NULL takes the default too
@@ -259,7 +260,7 @@ void createStorageIndex(Session& s, const std::string& owner, const std::string&
 
 // ---- statements ------------------------------------------------------------
 
-void createTable(Session& s, Cursor& c);
+void createTable(Session& s, Cursor& c, bool temporary = false);
 void alterTable(Session& s, Cursor& c);
 void dropTable(Session& s, Cursor& c);
 void truncateTable(Session& s, Cursor& c);

@@ -51,6 +51,7 @@ enum class SqlType : int {
   IntervalDS = 190,
   URowId = 208,
   TimestampLtz = 232,
+  Object = 108,  // a column of an object type (XMLTYPE, a user's type): described, not fetched
 };
 
 // One select-list column as a describe reports it.
@@ -64,6 +65,7 @@ struct ColumnInfo {
   bool nullable = true;
   bool charUsed = false;  // character length semantics
   bool national = false;  // NCHAR, NVARCHAR2, NCLOB: the national character set
+  std::string typeName, typeSchema;  // the type of an Object column and its owner
 };
 
 // A date as Oracle's DATE holds it: no fraction of seconds, no zone.

@@ -12,6 +12,7 @@
 #include "engine/dict.h"
 #include "engine/modern_types.h"
 #include "engine/plsql.h"
+#include "engine/table_kinds.h"
 #include "platform/ascii.h"
 
 namespace ocisim {
@@ -65,6 +66,7 @@ class Atomic {
 void commitSession(Session& s) {
   if (s.inTransaction && !sqlite3_get_autocommit(s.db)) {
     dict::checkDeferredConstraints(s);
+    dict::emptyTransactionTables(s);
     int rc = sqlite3_exec(s.db, "COMMIT", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) throwSqlite(s, rc, sqlite3_errmsg(s.db));
   }
@@ -705,6 +707,10 @@ class ConnectionImpl : public Connection {
   ~ConnectionImpl() override {
     if (s_.db) {
       rollbackSession(s_);
+      try {
+        dict::emptySessionTables(s_);
+      } catch (const OraError&) {
+      }
       sqlite3_close_v2(s_.db);
     }
   }

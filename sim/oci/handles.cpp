@@ -327,12 +327,8 @@ OCISIM_API_OCI8 sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* at
         case OCI_ATTR_CHAR_SIZE:
           writeAttr<ub2>(attributep, sizep, static_cast<ub2>(character ? c.size : 0));
           return succeed(e);
-        case OCI_ATTR_TYPE_NAME:
-        case OCI_ATTR_SCHEMA_NAME: {
-          static const std::string none;
-          writeText(attributep, sizep, none);
-          return succeed(e);
-        }
+        case OCI_ATTR_TYPE_NAME: writeText(attributep, sizep, c.typeName); return succeed(e);
+        case OCI_ATTR_SCHEMA_NAME: writeText(attributep, sizep, c.typeSchema); return succeed(e);
         default: break;
       }
       break;

@@ -1,6 +1,9 @@
 // Table data as INSERT statements.
 
+#include <exception>
+
 #include "oracle/fields.h"
+#include "script/dictionary_rows.h"
 #include "script/column_attributes.h"
 #include "script/schema_writers.h"
 #include "script/script_writer.h"
@@ -239,16 +242,42 @@ void SchemaWriters::WriteTableData(ScriptContext& ctx, const std::string& table)
   w.Flush();
 }
 
+std::string SchemaWriters::StoredColumnsWithoutObjects(ScriptContext& ctx, const std::string& table, RowSink& w) {
+  const TableKind& kind = TableKindOf(ctx, table);
+  std::string list;
+  try {
+    for (const auto& r : ReadDictionaryRows(Q.Session(), "SELECT COLUMN_NAME FROM SYS.USER_TAB_COLS WHERE TABLE_NAME = '" +
+                                                             SqlText(table) + "' AND VIRTUAL_COLUMN = 'NO' AND"
+                                                             " USER_GENERATED = 'YES' ORDER BY INTERNAL_COLUMN_ID")) {
+      bool object = false;
+      for (const std::string& c : kind.ObjectColumns) object = object || c.substr(0, c.find('\t')) == r[0];
+      if (!object) list += (list.empty() ? "" : ", ") + SqlName(r[0]);
+    }
+  } catch (const std::exception& e) {
+    ctx.LeftOut("table data", table, e.what());
+    return {};
+  }
+  for (const std::string& c : kind.ObjectColumns) {
+    const std::string column = c.substr(0, c.find('\t')), type = c.substr(c.find('\t') + 1);
+    ctx.LeftOut("values of columns of object types", table + "." + column, type);
+    w.Write("/* Column " + CommentText(column) + " (" + CommentText(type) +
+                ") is of an object type: its values are left out. */",
+            1);
+  }
+  return list;
+}
+
 void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowSink& w) {
-  // SELECT * leaves invisible columns out and brings virtual ones: such a
-  // table's rows are read by their stored columns' names.
+  const TableKind& tableKind = TableKindOf(ctx, table);
+  // A temporary table's rows belong to the sessions that wrote them.
+  if (tableKind.Temporary) return;
+  // SELECT * leaves invisible columns out and brings virtual ones, and no
+  // script holds the values of object-type columns: such a table's rows
+  // are read by their stored columns' names.
   std::string columns = "*";
-  if (HasHiddenOrVirtual(ReadColumnAttributes(Q, table))) {
-    Q.SetSQLText("SELECT COLUMN_NAME FROM SYS.USER_TAB_COLS WHERE TABLE_NAME = '" + SqlText(table) +
-                 "' AND VIRTUAL_COLUMN = 'NO' AND USER_GENERATED = 'YES' ORDER BY INTERNAL_COLUMN_ID");
-    Q.Execute();
-    columns.clear();
-    for (; !Q.Eof(); Q.Next()) columns += (columns.empty() ? "" : ", ") + SqlName(Q.FieldAsText(0));
+  if (!tableKind.ObjectColumns.empty() || HasHiddenOrVirtual(ReadColumnAttributes(Q, table))) {
+    columns = StoredColumnsWithoutObjects(ctx, table, w);
+    if (columns.empty()) return;
   }
   Q.SQL().clear();
   Q.SQL().push_back("SELECT " + columns + " from " + SqlName(table));

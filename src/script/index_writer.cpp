@@ -113,7 +113,7 @@ void SchemaWriters::WriteIndexes(ScriptContext& ctx, const std::string& table) {
       const std::string compression = Text(odsOracle, "COMPRESSION");
       if (compression == "ENABLED") statement += " COMPRESS " + Text(odsOracle, "PREFIX_LENGTH");
       else if (compression.rfind("ADVANCED ", 0) == 0) statement += " COMPRESS " + compression;
-      statement += StorageClause(ctx, index, "INDEX");
+      statement += StorageClause(ctx, index, "INDEX") + IndexPartitionClause(ctx, index);
       ctx.Writer().WriteScript(BannerComment("*   Index: " + CommentText(index)) + CRLF +
                                    SqlPlusStatement(statement, StatementForm::Sql),
                                2);

@@ -64,6 +64,10 @@ class SchemaWriters : public StatementWriters {
   void WriteProcedures(ScriptContext& ctx) override;
   void WriteFunctions(ScriptContext& ctx) override;
   void WritePackages(ScriptContext& ctx) override;
+  // ---- table kinds and the closing note ----
+  void BeginRun(ScriptContext& ctx) override;
+  std::string NotScriptedReason(ScriptContext& ctx, const std::string& table) override;
+  std::string ClosingNoteScript(ScriptContext& ctx, const std::vector<std::string>& notScripted) override;
   void WriteViewsOnStoredCode(ScriptContext& ctx) override;
   void WriteSchemaTriggers(ScriptContext& ctx) override;
 
@@ -79,6 +83,27 @@ class SchemaWriters : public StatementWriters {
   // be read; the list is then empty.
   bool BuildObjectList(const std::string& kind, ScriptContext* ctx = nullptr);
   const std::vector<TOracleObject>& ObjectList() const { return objectList_; }
+
+  // What USER_TABLES says of a table beyond its columns; read for every
+  // table at once on first use in a run.
+  struct TableKind {
+    bool Temporary = false;
+    std::string Duration;     // SYS$TRANSACTION or SYS$SESSION
+    bool Partitioned = false;
+    std::string Overflow;     // the overflow segment of an index-organized table
+    std::string NotScripted;  // why the table is not scripted as a table
+    // Columns of object types (XMLTYPE, SDO_GEOMETRY, a user's type,
+    // references, collections), as "NAME\tTYPE": no script holds their values.
+    std::vector<std::string> ObjectColumns;
+  };
+  const TableKind& TableKindOf(ScriptContext& ctx, const std::string& table);
+  // The partitioning of a partitioned table, from the line break before
+  // PARTITION BY to its closing parenthesis ("" for any other table), and
+  // the table-level attributes its partitions take by default.
+  std::string PartitionClause(ScriptContext& ctx, const std::string& table);
+  // " LOCAL (...)" or " GLOBAL PARTITION BY ..." of a partitioned index;
+  // "" for any other index.
+  std::string IndexPartitionClause(ScriptContext& ctx, const std::string& index);
 
  private:
   struct PrimaryKey {
@@ -104,6 +129,10 @@ class SchemaWriters : public StatementWriters {
   std::map<int, std::string> IndexExpressions(const std::string& index);
 
   void WriteRows(ScriptContext& ctx, const std::string& table, RowSink& sink);
+  // The select list of a table's stored columns (no virtual ones, invisible
+  // ones included) but its object-type ones, each of those noted in the
+  // script and the report; "" when no column is left.
+  std::string StoredColumnsWithoutObjects(ScriptContext& ctx, const std::string& table, RowSink& sink);
   void WriteStoredCode(ScriptContext& ctx, const std::string& kind, const std::string& title);
   // One view with its comments and its triggers.
   void WriteView(ScriptContext& ctx, const ViewDefinition& view);
@@ -118,6 +147,10 @@ class SchemaWriters : public StatementWriters {
   // make identities GENERATED ALWAYS once the rows are in, and the defaults
   // that need the schema's sequences.
   std::map<std::string, std::string> afterData_, afterSequences_;
+
+  void LoadTableKinds(ScriptContext& ctx);
+  std::map<std::string, TableKind> kinds_;
+  bool kindsLoaded_ = false;
 
   std::vector<TOracleObject> objectList_;
   std::string objectListError_;  // why the last BuildObjectList failed

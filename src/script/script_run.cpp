@@ -128,6 +128,8 @@ void ScriptRun::Walk(ScriptContext& ctx, bool toFile) {
   // The settings SQL*Plus needs to read the script as written come first,
   // in both sinks, so a script saved from the editor runs the same.
   w.WriteScript(ScriptHeader(), 2);
+  writers_.BeginRun(ctx);
+  std::vector<std::string> notScripted;  // tables the closing note names instead
 
   // The steps as the boxes and the list stand now: each ticked table, the
   // foreign key pass, each schema-wide section.
@@ -146,6 +148,11 @@ void ScriptRun::Walk(ScriptContext& ctx, bool toFile) {
     if (!host_.ObjectTicked(i)) continue;
     const std::string t = host_.ObjectCaption(i);
     step(t);
+    const std::string why = writers_.NotScriptedReason(ctx, t);
+    if (!why.empty()) {
+      notScripted.push_back(t + ": " + why);
+      continue;
+    }
     Progress(toFile, "Writing Metadata for table: " + t + ".");
     if (ticked(B::DropTables)) {
       w.WriteScript("DROP TABLE " + SqlName(t), 0);
@@ -182,6 +189,7 @@ void ScriptRun::Walk(ScriptContext& ctx, bool toFile) {
     if (ctx.StopRequested()) break;
     if (!host_.ObjectTicked(i)) continue;
     const std::string t = host_.ObjectCaption(i);
+    if (!writers_.NotScriptedReason(ctx, t).empty()) continue;
     if (ticked(B::ForConstraints) || ticked(B::OrphanSQL)) {
       Progress(toFile, "Writing FK Constraints/Drop Orphans SQL for table: " + t + ".");
       w.WriteIfNotBlank(writers_.ForeignKeyScript(ctx, t));
@@ -233,6 +241,7 @@ void ScriptRun::Walk(ScriptContext& ctx, bool toFile) {
   }
   if (ticked(B::Views)) writers_.WriteViewsOnStoredCode(ctx);
   if (ticked(B::Triggers)) writers_.WriteSchemaTriggers(ctx);
+  w.WriteIfNotBlank(writers_.ClosingNoteScript(ctx, notScripted));
 }
 
 }  // namespace tarlow

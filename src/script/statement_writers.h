@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "script/option_boxes.h"
 #include "script/script_host.h"
@@ -81,6 +82,16 @@ class StatementWriters {
   virtual void WriteProcedures(ScriptContext&) {}
   virtual void WriteFunctions(ScriptContext&) {}
   virtual void WritePackages(ScriptContext&) {}
+
+  // A run's first step: forget what the last run read.
+  virtual void BeginRun(ScriptContext&) {}
+  // Why a listed table is not scripted as a table ("" when it is): a
+  // materialized view's container, an overflow segment, a nested table's
+  // storage, a table in the recycle bin, a materialized view log.
+  virtual std::string NotScriptedReason(ScriptContext&, const std::string& /*table*/) { return {}; }
+  // The comment closing the script: the tables not scripted as tables
+  // (lines "NAME: reason") and the objects of kinds no option box covers.
+  virtual std::string ClosingNoteScript(ScriptContext&, const std::vector<std::string>& /*notScripted*/) { return {}; }
   // After the stored code: the views WriteViews held back because they
   // call the schema's functions or packages, then the triggers of the
   // schema itself (ON SCHEMA, ON DATABASE).

@@ -102,9 +102,10 @@ std::string SchemaWriters::TableScript(ScriptContext& ctx, const std::string& ta
     indexOrganized = !key.Name.empty();
   }
 
+  const TableKind& kind = TableKindOf(ctx, table);
   // The statement with LF line breaks, as SQL*Plus will send it; the
   // layout step makes them CR LF.
-  std::string s = "CREATE TABLE " + SqlName(table) + "\n(";
+  std::string s = std::string(kind.Temporary ? "CREATE GLOBAL TEMPORARY TABLE " : "CREATE TABLE ") + SqlName(table) + "\n(";
   bool first = true;
   for (; !odsOracle.Eof(); odsOracle.Next()) {
     const std::string column = Text(odsOracle, "COLUMN_NAME");
@@ -165,8 +166,13 @@ std::string SchemaWriters::TableScript(ScriptContext& ctx, const std::string& ta
     s += ",\n  CONSTRAINT " + SqlName(key.Name) + " PRIMARY KEY (";
     for (size_t i = 0; i < key.Columns.size(); ++i) s += (i ? ", " : "") + SqlName(key.Columns[i]);
     s += ")\n)\nORGANIZATION INDEX" + StorageClause(ctx, keyIndex, "INDEX");
+    // Columns past the key's threshold live in the overflow segment.
+    if (!kind.Overflow.empty()) s += "\nOVERFLOW" + StorageClause(ctx, kind.Overflow, "TABLE");
+  } else if (kind.Temporary) {
+    // A temporary table takes its segments from the temporary tablespace.
+    s += std::string("\n)\nON COMMIT ") + (kind.Duration == "SYS$SESSION" ? "PRESERVE" : "DELETE") + " ROWS";
   } else {
-    s += "\n)" + StorageClause(ctx, table, "TABLE");
+    s += "\n)" + StorageClause(ctx, table, "TABLE") + PartitionClause(ctx, table);
   }
 
   const std::string tableComment = Trim(TableComment(ctx, table));
