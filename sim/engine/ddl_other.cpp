@@ -6,6 +6,7 @@
 
 #include "engine/dict.h"
 #include "engine/table_kinds.h"
+#include "engine/unrunnable_views.h"
 #include "platform/ascii.h"
 
 namespace ocisim {
@@ -105,6 +106,19 @@ void recordViewColumns(Session& s, const std::string& owner, const std::string& 
     q.bind(++id).bind(col.charLength);
     if (col.charUsed.empty()) q.bindNull(); else q.bind(col.charUsed);
     q.bind(col.decl).run();
+  }
+}
+
+// The columns of a view Oracle compiles and this engine cannot run, by the
+// names its text gives; their types are unknown here, so they are
+// described as the engine describes computed columns.
+void recordNamedViewColumns(Session& s, const std::string& owner, const std::string& view,
+                            const std::vector<std::string>& names) {
+  long long id = 0;
+  for (const auto& column : names) {
+    Query(s.db, "INSERT INTO cat_columns(OWNER, TABLE_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, NULLABLE, COLUMN_ID,"
+                " CHAR_LENGTH, CHAR_USED, DECL) VALUES(?,?,?,'VARCHAR2',4000,'Y',?,4000,'B','VARCHAR2(4000)')")
+        .bind(owner).bind(view).bind(column).bind(++id).run();
   }
 }
 
@@ -220,11 +234,8 @@ namespace {
 // Whether an "invalid identifier" message names a function or package of
 // the owner's ("F" or "PKG.F").
 bool namesStoredCode(Session& s, const std::string& owner, const std::string& message) {
-  const size_t open = message.find('"');
-  if (open == std::string::npos) return false;
-  const size_t close = message.find('"', open + 1);
-  if (close == std::string::npos) return false;
-  std::string name = message.substr(open + 1, close - open - 1);
+  std::string name = quotedIdentifier(message);
+  if (name.empty()) return false;
   if (const size_t dot = name.find('.'); dot != std::string::npos) name = name.substr(0, dot);
   const std::string type = objectType(s.db, owner, name);
   return type == "FUNCTION" || type == "PACKAGE";
@@ -300,15 +311,24 @@ void createView(Session& s, Cursor& c, bool orReplace, bool force) {
   // (with errors), as Oracle keeps views that do not compile.
   std::string status = "VALID";
   std::string translated;
+  // Set when Oracle would compile the query and only this engine cannot
+  // run it: the view then keeps the columns its text names.
+  bool engineCannotRun = false;
   try {
     if (usesTableFunction(text)) throw OraError(3001, "unimplemented feature");
     translated = translateQuery(s, text);
   } catch (const OraError& e) {
     // A missing table, column or function is refused unless FORCE; a call
-    // of the schema's own stored code compiles in Oracle, but this engine
-    // cannot run it, so that view is kept with errors.
-    if (!force && (e.code() == 942 || (e.code() == 904 && !namesStoredCode(s, owner, e.what())))) throw;
+    // of the schema's own stored code, or of one of Oracle's own functions
+    // this engine lacks, compiles in Oracle, so that view is kept with
+    // errors.
+    std::string called = quotedIdentifier(e.what());
+    if (const size_t dot = called.find('.'); dot != std::string::npos) called = called.substr(0, dot);
+    const bool genuine = e.code() == 942 || (e.code() == 904 && !namesStoredCode(s, owner, e.what()) &&
+                                             !isOracleBuiltinFunction(called));
+    if (!force && genuine) throw;
     status = "INVALID";
+    engineCannotRun = !genuine;
   }
   if (existing == "VIEW") {
     dropSqliteView(s, owner, name);
@@ -361,7 +381,10 @@ void createView(Session& s, Cursor& c, bool orReplace, bool force) {
       .bind(owner).bind(name).bind(static_cast<long long>(text.size())).bind(text).bind(readOnly ? "Y" : "N")
       .bind(std::to_string(columns.size())).run();
   if (status == "VALID") recordViewColumns(s, owner, name);
-  else Query(s.db, "DELETE FROM cat_columns WHERE OWNER = ? AND TABLE_NAME = ?").bind(owner).bind(name).run();
+  else {
+    Query(s.db, "DELETE FROM cat_columns WHERE OWNER = ? AND TABLE_NAME = ?").bind(owner).bind(name).run();
+    if (engineCannotRun) recordNamedViewColumns(s, owner, name, viewColumnNames(columns, text));
+  }
   try {
     std::vector<Token> toks = tokenize(text);
     for (const auto& [o, n] : relationsOf(toks, s.user)) {
