@@ -102,27 +102,27 @@ std::vector<PartitionDef> subpartitionList(Cursor& c, const std::string& subType
   return out;
 }
 
-PartitionDef partitionDef(Cursor& c, const PartitionSpec& spec) {
+PartitionDef partitionDef(Cursor& c, const TablePartitioning& scheme) {
   PartitionDef d;
   c.expectWord("PARTITION", 14020, "this physical attribute may not be specified for a table partition");
   if (!c.isWord("VALUES") && !c.isWord("TABLESPACE") && !c.isOp(",") && !c.isOp(")") && !c.isOp("("))
     d.name = nameOf(c);
-  if (spec.type == "RANGE") {
+  if (scheme.type == "RANGE") {
     c.expectWord("VALUES", 14310, "VALUES LESS THAN or AT clause expected");
     c.expectWord("LESS", 14310, "VALUES LESS THAN or AT clause expected");
     c.expectWord("THAN", 14310, "VALUES LESS THAN or AT clause expected");
     d.highValue = valueList(c);
-    if (splitValues(d.highValue).size() != spec.columns.size())
+    if (splitValues(d.highValue).size() != scheme.columns.size())
       throw OraError(14036, "partition bound value too large for column");
-  } else if (spec.type == "LIST") {
+  } else if (scheme.type == "LIST") {
     c.expectWord("VALUES", 14310, "VALUES LESS THAN or AT clause expected");
     d.highValue = valueList(c);
   }
   for (;;) {
     if (parsePhysical(c, d.storage)) continue;
     if (c.isOp("(") && c.isWord("SUBPARTITION", 1)) {
-      if (spec.subType.empty()) throw OraError(14160, "this physical attribute may not be specified for a table subpartition");
-      d.subpartitions = subpartitionList(c, spec.subType);
+      if (scheme.subType.empty()) throw OraError(14160, "this physical attribute may not be specified for a table subpartition");
+      d.subpartitions = subpartitionList(c, scheme.subType);
       continue;
     }
     if (c.acceptWord("SUBPARTITIONS")) {
@@ -232,11 +232,11 @@ std::string takenCondition(const std::string& type, const std::vector<std::strin
   return any.empty() ? std::string() : "(" + any + ")";
 }
 
-void checkRangeOrder(Session& s, const PartitionSpec& spec) {
+void checkRangeOrder(Session& s, const TablePartitioning& scheme) {
   // Bounds must rise: each is compared with the one before by the engine itself.
-  for (size_t i = 1; i < spec.partitions.size(); ++i) {
-    std::vector<std::string> prev = splitValues(spec.partitions[i - 1].highValue);
-    std::vector<std::string> cur = splitValues(spec.partitions[i].highValue);
+  for (size_t i = 1; i < scheme.partitions.size(); ++i) {
+    std::vector<std::string> prev = splitValues(scheme.partitions[i - 1].highValue);
+    std::vector<std::string> cur = splitValues(scheme.partitions[i].highValue);
     std::vector<std::string> names;
     for (size_t k = 0; k < prev.size(); ++k) names.push_back("K" + std::to_string(k));
     std::string cond = belowBound(names, cur, 0);
@@ -249,7 +249,7 @@ void checkRangeOrder(Session& s, const PartitionSpec& spec) {
       if (upper != "MAXVALUE") allMax = false;
       probe += (k ? ", " : "") + (upper == "MAXVALUE" ? std::string("NULL") : prev[k]) + " AS " + quoteName(names[k]);
     }
-    if (allMax) throw OraError(14037, "partition bound of partition \"" + spec.partitions[i].name + "\" is too high");
+    if (allMax) throw OraError(14037, "partition bound of partition \"" + scheme.partitions[i].name + "\" is too high");
     probe += " FROM DUAL)";
     std::string translated;
     try {
@@ -259,76 +259,76 @@ void checkRangeOrder(Session& s, const PartitionSpec& spec) {
     }
     auto v = scalar(s.db, translated);
     if (v && *v == "0")
-      throw OraError(14037, "partition bound of partition \"" + spec.partitions[i].name + "\" is too high");
+      throw OraError(14037, "partition bound of partition \"" + scheme.partitions[i].name + "\" is too high");
   }
 }
 
 }  // namespace
 
-std::optional<PartitionSpec> parsePartitioning(Cursor& c) {
+std::optional<TablePartitioning> parsePartitioning(Cursor& c) {
   if (!(c.isWord("PARTITION") && c.isWord("BY", 1))) return std::nullopt;
   c.next();
   c.next();
-  PartitionSpec spec;
-  if (c.acceptWord("RANGE")) spec.type = "RANGE";
-  else if (c.acceptWord("LIST")) spec.type = "LIST";
-  else if (c.acceptWord("HASH")) spec.type = "HASH";
+  TablePartitioning scheme;
+  if (c.acceptWord("RANGE")) scheme.type = "RANGE";
+  else if (c.acceptWord("LIST")) scheme.type = "LIST";
+  else if (c.acceptWord("HASH")) scheme.type = "HASH";
   else if (c.isWord("REFERENCE") || c.isWord("SYSTEM"))
     throw OraError(14183, "feature not supported here: " + c.peek().upper + " partitioning");
   else throw OraError(14151, "invalid table partitioning method");
-  spec.columns = columnNames(c);
-  if (spec.columns.size() > 16) throw OraError(14105, "too many partitioning columns");
-  if (spec.type == "LIST" && spec.columns.size() > 1)
+  scheme.columns = columnNames(c);
+  if (scheme.columns.size() > 16) throw OraError(14105, "too many partitioning columns");
+  if (scheme.type == "LIST" && scheme.columns.size() > 1)
     throw OraError(14304, "List partitioning method expects a single partitioning column");
   if (c.acceptWord("INTERVAL")) {
-    if (spec.type != "RANGE") throw OraError(14151, "invalid table partitioning method");
+    if (scheme.type != "RANGE") throw OraError(14151, "invalid table partitioning method");
     c.expectOp("(");
     size_t from = c.pos();
     c.skipExpression();
-    spec.interval = trimmed(c.textBetween(from, c.pos()));
+    scheme.interval = trimmed(c.textBetween(from, c.pos()));
     c.expectOp(")");
-    if (spec.columns.size() != 1)
+    if (scheme.columns.size() != 1)
       throw OraError(14750, "Range partitioned table with INTERVAL clause has more than one column");
     storeIn(c);
   }
   if (c.isWord("SUBPARTITION") && c.isWord("BY", 1)) {
     c.next();
     c.next();
-    if (c.acceptWord("RANGE")) spec.subType = "RANGE";
-    else if (c.acceptWord("LIST")) spec.subType = "LIST";
-    else if (c.acceptWord("HASH")) spec.subType = "HASH";
+    if (c.acceptWord("RANGE")) scheme.subType = "RANGE";
+    else if (c.acceptWord("LIST")) scheme.subType = "LIST";
+    else if (c.acceptWord("HASH")) scheme.subType = "HASH";
     else throw OraError(14151, "invalid table partitioning method");
-    if (spec.type == "HASH") throw OraError(14151, "invalid table partitioning method");
-    spec.subColumns = columnNames(c);
+    if (scheme.type == "HASH") throw OraError(14151, "invalid table partitioning method");
+    scheme.subColumns = columnNames(c);
     if (c.acceptWord("SUBPARTITION")) {
       c.expectWord("TEMPLATE", 905, "missing keyword");
-      spec.subTemplate = subpartitionList(c, spec.subType);
+      scheme.subTemplate = subpartitionList(c, scheme.subType);
     } else if (c.acceptWord("SUBPARTITIONS")) {
-      spec.subCount = std::stoll(c.number());
+      scheme.subCount = std::stoll(c.number());
       storeIn(c);
     }
   }
-  if (spec.type == "HASH" && c.acceptWord("PARTITIONS")) {
+  if (scheme.type == "HASH" && c.acceptWord("PARTITIONS")) {
     long long n = std::stoll(c.number());
     if (n < 1 || n > 1048575) throw OraError(14005, "missing RANGE keyword");
     std::optional<std::string> ts = storeIn(c);
     for (long long i = 0; i < n; ++i) {
       PartitionDef d;
       if (ts) d.storage.tablespace = ts;
-      spec.partitions.push_back(d);
+      scheme.partitions.push_back(d);
     }
-    return spec;
+    return scheme;
   }
   c.expectOp("(");
-  do spec.partitions.push_back(partitionDef(c, spec));
+  do scheme.partitions.push_back(partitionDef(c, scheme));
   while (c.acceptOp(","));
   c.expectOp(")");
-  return spec;
+  return scheme;
 }
 
-void recordPartitioning(Session& s, const std::string& owner, const std::string& table, PartitionSpec spec,
+void recordPartitioning(Session& s, const std::string& owner, const std::string& table, TablePartitioning scheme,
                         const Storage& st) {
-  for (auto* list : {&spec.columns, &spec.subColumns})
+  for (auto* list : {&scheme.columns, &scheme.subColumns})
     for (auto& col : *list) {
       auto n = scalar(s.db, "SELECT COLUMN_NAME FROM cat_columns WHERE OWNER = ? AND TABLE_NAME = ? AND COLUMN_NAME = ?",
                       {owner, table, col});
@@ -338,17 +338,17 @@ void recordPartitioning(Session& s, const std::string& owner, const std::string&
       if (type == "LONG" || type == "LONG RAW" || type == "CLOB" || type == "BLOB" || type == "NCLOB" || type == "BFILE")
         throw OraError(14135, "a LOB column cannot serve as a partitioning column");
     }
-  if (spec.partitions.empty()) throw OraError(14020, "this physical attribute may not be specified for a table partition");
+  if (scheme.partitions.empty()) throw OraError(14020, "this physical attribute may not be specified for a table partition");
   std::set<std::string> names;
-  for (auto& p : spec.partitions) {
+  for (auto& p : scheme.partitions) {
     if (p.name.empty()) p.name = "SYS_P" + std::to_string(nextSystemNumber(s));
     if (!names.insert(p.name).second) throw OraError(14012, "resulting partition name conflicts with that of an existing partition");
-    if (!spec.subType.empty() && p.subpartitions.empty()) {
-      if (!spec.subTemplate.empty()) {
-        p.subpartitions = spec.subTemplate;
+    if (!scheme.subType.empty() && p.subpartitions.empty()) {
+      if (!scheme.subTemplate.empty()) {
+        p.subpartitions = scheme.subTemplate;
         for (auto& sp : p.subpartitions) sp.name = p.name + "_" + sp.name;
       } else {
-        p.subpartitions.resize(static_cast<size_t>(std::max<long long>(spec.subCount, 1)));
+        p.subpartitions.resize(static_cast<size_t>(std::max<long long>(scheme.subCount, 1)));
       }
     }
     for (auto& sp : p.subpartitions) {
@@ -357,19 +357,19 @@ void recordPartitioning(Session& s, const std::string& owner, const std::string&
         throw OraError(14159, "duplicate subpartition name");
     }
   }
-  if (spec.type == "RANGE") checkRangeOrder(s, spec);
+  if (scheme.type == "RANGE") checkRangeOrder(s, scheme);
 
   Query pt(s.db,
            "INSERT INTO cat_part_tables(OWNER, TABLE_NAME, PARTITIONING_TYPE, SUBPARTITIONING_TYPE, PARTITION_COUNT,"
            " DEF_SUBPARTITION_COUNT, PARTITIONING_KEY_COUNT, SUBPARTITIONING_KEY_COUNT, DEF_TABLESPACE_NAME,"
            " DEF_PCT_FREE, DEF_PCT_USED, DEF_INI_TRANS, DEF_MAX_TRANS, DEF_INITIAL_EXTENT, DEF_NEXT_EXTENT,"
            " DEF_LOGGING, \"INTERVAL\") VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-  pt.bind(owner).bind(table).bind(spec.type).bind(spec.subType.empty() ? "NONE" : spec.subType);
+  pt.bind(owner).bind(table).bind(scheme.type).bind(scheme.subType.empty() ? "NONE" : scheme.subType);
   // An interval-partitioned table counts every partition it may ever make.
-  pt.bind(spec.interval.empty() ? static_cast<long long>(spec.partitions.size()) : 1048575LL);
-  long long defSub = spec.subType.empty() ? 0 : !spec.subTemplate.empty() ? static_cast<long long>(spec.subTemplate.size())
-                                                                          : std::max<long long>(spec.subCount, 1);
-  pt.bind(defSub).bind(static_cast<long long>(spec.columns.size())).bind(static_cast<long long>(spec.subColumns.size()));
+  pt.bind(scheme.interval.empty() ? static_cast<long long>(scheme.partitions.size()) : 1048575LL);
+  long long defSub = scheme.subType.empty() ? 0 : !scheme.subTemplate.empty() ? static_cast<long long>(scheme.subTemplate.size())
+                                                                          : std::max<long long>(scheme.subCount, 1);
+  pt.bind(defSub).bind(static_cast<long long>(scheme.columns.size())).bind(static_cast<long long>(scheme.subColumns.size()));
   if (st.tablespace) pt.bind(*st.tablespace); else pt.bindNull();
   pt.bind(st.pctFree.value_or(10));
   if (st.pctUsed) pt.bind(*st.pctUsed); else pt.bindNull();
@@ -377,7 +377,7 @@ void recordPartitioning(Session& s, const std::string& owner, const std::string&
   pt.bind(st.initial ? std::to_string(*st.initial) : std::string("DEFAULT"));
   pt.bind(st.next ? std::to_string(*st.next) : std::string("DEFAULT"));
   pt.bind("NONE");
-  if (spec.interval.empty()) pt.bindNull(); else pt.bind(spec.interval);
+  if (scheme.interval.empty()) pt.bindNull(); else pt.bind(scheme.interval);
   pt.run();
 
   // The table itself has no segment: its attributes are its partitions' defaults.
@@ -394,7 +394,7 @@ void recordPartitioning(Session& s, const std::string& owner, const std::string&
                st.maxTrans.value_or(255), st.initial.value_or(8388608), st.next.value_or(1048576),
                st.minExtents.value_or(1), st.maxExtents.value_or(2147483645), st.pctUsed, st.pctIncrease};
   long long position = 0;
-  for (const auto& p : spec.partitions) {
+  for (const auto& p : scheme.partitions) {
     ++position;
     Segment g = segmentOf(p.storage, base);
     Query q(s.db,
@@ -402,12 +402,12 @@ void recordPartitioning(Session& s, const std::string& owner, const std::string&
             " HIGH_VALUE, HIGH_VALUE_LENGTH, PARTITION_POSITION, TABLESPACE_NAME, PCT_FREE, PCT_USED, INI_TRANS,"
             " MAX_TRANS, INITIAL_EXTENT, NEXT_EXTENT, MIN_EXTENT, MAX_EXTENT, PCT_INCREASE, LOGGING)"
             " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-    q.bind(owner).bind(table).bind(spec.subType.empty() ? "NO" : "YES").bind(p.name);
+    q.bind(owner).bind(table).bind(scheme.subType.empty() ? "NO" : "YES").bind(p.name);
     q.bind(static_cast<long long>(p.subpartitions.size()));
     if (p.highValue.empty()) q.bindNull(); else q.bind(p.highValue);
     q.bind(static_cast<long long>(p.highValue.size())).bind(position);
     bindSegment(q, g);
-    q.bind(spec.subType.empty() ? "YES" : "NONE");
+    q.bind(scheme.subType.empty() ? "YES" : "NONE");
     q.run();
     long long subPosition = 0;
     for (const auto& sp : p.subpartitions) {
@@ -425,7 +425,7 @@ void recordPartitioning(Session& s, const std::string& owner, const std::string&
     }
   }
   long long templatePosition = 0;
-  for (const auto& sp : spec.subTemplate) {
+  for (const auto& sp : scheme.subTemplate) {
     Query q(s.db, "INSERT INTO cat_subpartition_templates(OWNER, TABLE_NAME, SUBPARTITION_NAME, SUBPARTITION_POSITION,"
                   " TABLESPACE_NAME, HIGH_BOUND) VALUES(?,?,?,?,?,?)");
     q.bind(owner).bind(table).bind(sp.name).bind(++templatePosition);
@@ -433,8 +433,8 @@ void recordPartitioning(Session& s, const std::string& owner, const std::string&
     if (sp.highValue.empty()) q.bindNull(); else q.bind(sp.highValue);
     q.run();
   }
-  insertKeyColumns(s, "cat_part_key_columns", owner, table, "TABLE", spec.columns);
-  insertKeyColumns(s, "cat_subpart_key_columns", owner, table, "TABLE", spec.subColumns);
+  insertKeyColumns(s, "cat_part_key_columns", owner, table, "TABLE", scheme.columns);
+  insertKeyColumns(s, "cat_subpart_key_columns", owner, table, "TABLE", scheme.subColumns);
   installPartitionRouting(s, owner, table);
 }
 
@@ -514,14 +514,14 @@ std::optional<IndexPartitioning> parseIndexPartitioning(Cursor& c) {
 void recordIndexPartitioning(Session& s, const std::string& owner, const std::string& index, const std::string& table,
                              const IndexPartitioning& p) {
   std::vector<std::string> indexCols = indexColumns(s.db, owner, index);
-  PartitionSpec spec;
+  TablePartitioning scheme;
   std::string locality = p.local ? "LOCAL" : "GLOBAL";
   if (p.local) {
     auto type = scalar(s.db, "SELECT PARTITIONING_TYPE FROM cat_part_tables WHERE OWNER = ? AND TABLE_NAME = ?",
                        {owner, table});
     if (!type) throw OraError(14016, "underlying table of a LOCAL partitioned index must be partitioned");
-    spec.type = *type;
-    spec.columns = keyColumns(s.db, "cat_part_key_columns", owner, table);
+    scheme.type = *type;
+    scheme.columns = keyColumns(s.db, "cat_part_key_columns", owner, table);
     Query q(s.db, "SELECT PARTITION_NAME, HIGH_VALUE, TABLESPACE_NAME FROM cat_tab_partitions WHERE OWNER = ?"
                   " AND TABLE_NAME = ? ORDER BY PARTITION_POSITION");
     q.bind(owner).bind(table);
@@ -530,21 +530,21 @@ void recordIndexPartitioning(Session& s, const std::string& owner, const std::st
       d.name = q.text(0);
       d.highValue = q.text(1);
       d.storage.tablespace = q.text(2);
-      spec.partitions.push_back(d);
+      scheme.partitions.push_back(d);
     }
-    if (!p.localPartitions.empty() && p.localPartitions.size() != spec.partitions.size())
+    if (!p.localPartitions.empty() && p.localPartitions.size() != scheme.partitions.size())
       throw OraError(14024, "number of partitions of LOCAL index must equal that of the underlying table");
     for (size_t i = 0; i < p.localPartitions.size(); ++i) {
-      if (!p.localPartitions[i].name.empty()) spec.partitions[i].name = p.localPartitions[i].name;
-      if (p.localPartitions[i].storage.tablespace) spec.partitions[i].storage = p.localPartitions[i].storage;
+      if (!p.localPartitions[i].name.empty()) scheme.partitions[i].name = p.localPartitions[i].name;
+      if (p.localPartitions[i].storage.tablespace) scheme.partitions[i].storage = p.localPartitions[i].storage;
     }
   } else {
-    spec = *p.global;
-    if (spec.columns.size() > indexCols.size() ||
-        !std::equal(spec.columns.begin(), spec.columns.end(), indexCols.begin()))
+    scheme = *p.global;
+    if (scheme.columns.size() > indexCols.size() ||
+        !std::equal(scheme.columns.begin(), scheme.columns.end(), indexCols.begin()))
       throw OraError(14038, "GLOBAL partitioned index must be prefixed");
-    if (spec.type == "RANGE") {
-      std::string last = spec.partitions.empty() ? "" : spec.partitions.back().highValue;
+    if (scheme.type == "RANGE") {
+      std::string last = scheme.partitions.empty() ? "" : scheme.partitions.back().highValue;
       std::string upper;
       for (const auto& v : splitValues(last)) upper += v + ",";
       for (char& ch : upper) ch = platform::asciiUpper(ch);
@@ -552,18 +552,18 @@ void recordIndexPartitioning(Session& s, const std::string& owner, const std::st
         throw OraError(14021, "MAXVALUE must be specified for all columns");
     }
   }
-  bool prefixed = spec.columns.size() <= indexCols.size() &&
-                  std::equal(spec.columns.begin(), spec.columns.end(), indexCols.begin());
+  bool prefixed = scheme.columns.size() <= indexCols.size() &&
+                  std::equal(scheme.columns.begin(), scheme.columns.end(), indexCols.begin());
   Query pi(s.db,
            "INSERT INTO cat_part_indexes(OWNER, INDEX_NAME, TABLE_NAME, PARTITIONING_TYPE, PARTITION_COUNT,"
            " PARTITIONING_KEY_COUNT, LOCALITY, ALIGNMENT, DEF_PCT_FREE, DEF_INI_TRANS, DEF_MAX_TRANS)"
            " VALUES(?,?,?,?,?,?,?,?,10,2,255)");
-  pi.bind(owner).bind(index).bind(table).bind(spec.type).bind(static_cast<long long>(spec.partitions.size()));
-  pi.bind(static_cast<long long>(spec.columns.size())).bind(locality).bind(prefixed ? "PREFIXED" : "NON_PREFIXED").run();
+  pi.bind(owner).bind(index).bind(table).bind(scheme.type).bind(static_cast<long long>(scheme.partitions.size()));
+  pi.bind(static_cast<long long>(scheme.columns.size())).bind(locality).bind(prefixed ? "PREFIXED" : "NON_PREFIXED").run();
   Query(s.db, "UPDATE cat_indexes SET PARTITIONED = 'YES' WHERE OWNER = ? AND INDEX_NAME = ?").bind(owner).bind(index).run();
   std::set<std::string> names;
   long long position = 0;
-  for (auto& d : spec.partitions) {
+  for (auto& d : scheme.partitions) {
     if (d.name.empty()) d.name = "SYS_P" + std::to_string(nextSystemNumber(s));
     if (!names.insert(d.name).second) throw OraError(14012, "resulting partition name conflicts with that of an existing partition");
     Query q(s.db,
@@ -578,7 +578,7 @@ void recordIndexPartitioning(Session& s, const std::string& owner, const std::st
     q.bind(d.storage.initial.value_or(8388608)).bind(d.storage.next.value_or(1048576));
     q.bind(d.storage.minExtents.value_or(1)).bind(d.storage.maxExtents.value_or(2147483645)).run();
   }
-  insertKeyColumns(s, "cat_part_key_columns", owner, index, "INDEX", spec.columns);
+  insertKeyColumns(s, "cat_part_key_columns", owner, index, "INDEX", scheme.columns);
 }
 
 void dropIndexPartitioning(Session& s, const std::string& owner, const std::string& index) {

@@ -864,7 +864,7 @@ void createTable(Session& s, Cursor& c, bool temporary) {
   Storage st;
   bool iot = false;
   std::optional<Storage> overflow;
-  std::optional<PartitionSpec> partitioning;
+  std::optional<TablePartitioning> partitioning;
   std::string duration;
   for (;;) {
     if (iot && c.acceptWord("OVERFLOW")) {
@@ -888,8 +888,8 @@ void createTable(Session& s, Cursor& c, bool temporary) {
       c.expectWord("ROWS", 922, "missing or invalid option");
       continue;
     }
-    if (auto spec = parsePartitioning(c)) {
-      partitioning = std::move(spec);
+    if (auto scheme = parsePartitioning(c)) {
+      partitioning = std::move(scheme);
       continue;
     }
     break;

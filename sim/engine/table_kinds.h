@@ -26,7 +26,7 @@ struct PartitionDef {
   std::vector<PartitionDef> subpartitions;
 };
 
-struct PartitionSpec {
+struct TablePartitioning {
   std::string type;                        // RANGE, LIST, HASH
   std::vector<std::string> columns;
   std::string interval;                    // INTERVAL (expr) as written, or ""
@@ -38,11 +38,11 @@ struct PartitionSpec {
 };
 
 // PARTITION BY ... at the cursor; nullopt when the cursor is not there.
-std::optional<PartitionSpec> parsePartitioning(Cursor& c);
-// Checks the specification against the table's columns and records it in
+std::optional<TablePartitioning> parsePartitioning(Cursor& c);
+// Checks the partitioning against the table's columns and records it in
 // the catalog; the table's rows are then routed to its partitions (ORA-14400
 // for a row none takes).
-void recordPartitioning(Session& s, const std::string& owner, const std::string& table, PartitionSpec spec,
+void recordPartitioning(Session& s, const std::string& owner, const std::string& table, TablePartitioning scheme,
                         const Storage& tableStorage);
 // The SQLite trigger that refuses rows no partition takes, from the catalog.
 void installPartitionRouting(Session& s, const std::string& owner, const std::string& table);
@@ -53,7 +53,7 @@ void dropPartitioning(Session& s, const std::string& owner, const std::string& t
 // column list; false when neither is there.
 struct IndexPartitioning {
   bool local = false;
-  std::optional<PartitionSpec> global;
+  std::optional<TablePartitioning> global;
   std::vector<PartitionDef> localPartitions;
 };
 std::optional<IndexPartitioning> parseIndexPartitioning(Cursor& c);
