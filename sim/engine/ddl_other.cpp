@@ -234,9 +234,8 @@ namespace {
 // Whether an "invalid identifier" message names a function or package of
 // the owner's ("F" or "PKG.F").
 bool namesStoredCode(Session& s, const std::string& owner, const std::string& message) {
-  std::string name = quotedIdentifier(message);
+  const std::string name = quotedIdentifier(message);
   if (name.empty()) return false;
-  if (const size_t dot = name.find('.'); dot != std::string::npos) name = name.substr(0, dot);
   const std::string type = objectType(s.db, owner, name);
   return type == "FUNCTION" || type == "PACKAGE";
 }
@@ -322,10 +321,8 @@ void createView(Session& s, Cursor& c, bool orReplace, bool force) {
     // of the schema's own stored code, or of one of Oracle's own functions
     // this engine lacks, compiles in Oracle, so that view is kept with
     // errors.
-    std::string called = quotedIdentifier(e.what());
-    if (const size_t dot = called.find('.'); dot != std::string::npos) called = called.substr(0, dot);
     const bool genuine = e.code() == 942 || (e.code() == 904 && !namesStoredCode(s, owner, e.what()) &&
-                                             !isOracleBuiltinFunction(called));
+                                             !isOracleBuiltinFunction(quotedIdentifier(e.what())));
     if (!force && genuine) throw;
     status = "INVALID";
     engineCannotRun = !genuine;

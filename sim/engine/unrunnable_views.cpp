@@ -30,7 +30,8 @@ std::string quotedIdentifier(const std::string& message) {
   if (open == std::string::npos) return {};
   const size_t close = message.find('"', open + 1);
   if (close == std::string::npos) return {};
-  return message.substr(open + 1, close - open - 1);
+  const std::string name = message.substr(open + 1, close - open - 1);
+  return name.substr(0, name.find('.'));
 }
 
 namespace {

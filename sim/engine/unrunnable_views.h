@@ -15,7 +15,8 @@ namespace ocisim::dict {
 // compiles wherever they stand.
 bool isOracleBuiltinFunction(const std::string& upperName);
 
-// The name an "invalid identifier" message quotes ("F" or "PKG.F"), or "".
+// The name an "invalid identifier" message quotes, up to any dot ("F" of
+// "F" or "F.G"), or "".
 std::string quotedIdentifier(const std::string& message);
 
 // The column names of a view: the list written after its name when there

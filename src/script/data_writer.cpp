@@ -165,6 +165,14 @@ struct LargeValues {
     declarations += "  " + name + " " + type + ";\r\n";
     return name;
   }
+  // A LOB variable the INSERT's RETURNING clause fills from `column`, so
+  // the pieces can be appended after it.
+  std::string ReturnedLob(const char* type, const std::string& column) {
+    const std::string lob = Variable(type);
+    returning.push_back(column);
+    into.push_back(lob);
+    return lob;
+  }
   void Clear() { *this = LargeValues{}; }
 };
 
@@ -388,9 +396,7 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
             statement += UnistrLiteral(value, "TO_NCLOB");
             break;
           }
-          const std::string lob = large.Variable("NCLOB");
-          large.returning.push_back(SqlName(Q.FieldName(i)));
-          large.into.push_back(lob);
+          const std::string lob = large.ReturnedLob("NCLOB", SqlName(Q.FieldName(i)));
           statement += "EMPTY_CLOB()";
           // APPEND takes the piece whole: WRITEAPPEND's amount would count
           // a character beyond the basic plane once or twice, as the
@@ -460,9 +466,7 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
           const bool append = value.size() > kMaxInlineClobBytes;
           std::string lob;
           if (append) {
-            lob = large.Variable("CLOB");
-            large.returning.push_back(SqlName(Q.FieldName(i)));
-            large.into.push_back(lob);
+            lob = large.ReturnedLob("CLOB", SqlName(Q.FieldName(i)));
             statement += "EMPTY_CLOB()";
           }
           std::string_view rest = value;
@@ -501,9 +505,7 @@ void SchemaWriters::WriteRows(ScriptContext& ctx, const std::string& table, RowS
             statement += ")";
           } else if (kind == ValueKind::Blob) {
             // Appended to the row's BLOB in pieces of at most 2,000 bytes.
-            const std::string lob = large.Variable("BLOB");
-            large.returning.push_back(SqlName(Q.FieldName(i)));
-            large.into.push_back(lob);
+            const std::string lob = large.ReturnedLob("BLOB", SqlName(Q.FieldName(i)));
             statement += "EMPTY_BLOB()";
             for (size_t at = 0; at < bytes.size(); at += kMaxRawLiteralBytes) {
               const std::string_view piece = std::string_view(bytes).substr(at, kMaxRawLiteralBytes);
